@@ -1,0 +1,309 @@
+#include "eq/EqEffect.h"
+
+#include <cmath>
+#include <cstring>
+#include <new>
+
+#include "eq/Parameters.h"
+#include "host/TextHelpers.h"
+
+namespace {
+
+constexpr double kDefaultRate = 44100.0;
+
+EqDesign emptyDesign()
+{
+    EqDesign design{};
+    design.rate = kDefaultRate;
+    return design;
+}
+
+void copyAudio(float* to, const float* from, VstInt32 frames)
+{
+    if (to != from) {
+        std::memmove(to, from, sizeof(float) * static_cast<std::size_t>(frames));
+    }
+}
+
+}  // namespace
+
+EffectBase* createEffect(audioMasterCallback hostCallback)
+{
+    EqEffect* effect = new (std::nothrow) EqEffect(hostCallback);
+    if (effect && !effect->isReady()) {
+        delete effect;
+        return nullptr;
+    }
+    return effect;
+}
+
+EqEffect::EqEffect(audioMasterCallback callback)
+    : EffectBaseX(callback, 1, kNumParameters),
+      bank(1, kNumParameters),
+      lowShelf(LowShelf),
+      bandA(Peaking),
+      bandB(Peaking),
+      highShelf(HighShelf),
+      bands{&lowShelf, &bandA, &bandB, &highShelf},
+      designs(emptyDesign())
+{
+    setNumInputs(2);
+    setNumOutputs(2);
+    setUniqueID(fourCharacters('V', 'X', 'K', 'E'));
+    canProcessReplacing(true);
+    programsAreChunks(true);
+    curProgram = 0;
+
+    if (!bank.isValid()) {
+        return;
+    }
+    bank.initialise();
+
+    designs.update([&](EqDesign& design) {
+        design = designAll(kDefaultRate);
+        return true;
+    });
+    const EqDesign& initial = designs.acquire();
+    for (int b = 0; b < kNumBands; ++b) {
+        bands[b]->setCoefficients(initial.bands[b].coefficients);
+    }
+
+    // The editor joins here once the window frame exists; until then the
+    // effect runs without one and tells the host so.
+    setEditor(nullptr);
+    editorSyncControls();
+}
+
+EqEffect::~EqEffect() = default;
+
+BandDesign EqEffect::designBand(int band, const float* values, double rate)
+{
+    const BandInfo& info = kBands[band];
+    const float frequency = effectivePlain(info.frequencyIndex, values[info.frequencyIndex], rate);
+    const float q = info.qIndex >= 0 ? effectivePlain(info.qIndex, values[info.qIndex], rate) : kShelfQ;
+    const float gain = effectivePlain(info.gainIndex, values[info.gainIndex], rate);
+    BandDesign design;
+    design.coefficients = BandFilter::makeDesign(info.type, rate, frequency, q, gain);
+    design.active = gainIsActive(values[info.gainIndex]);
+    return design;
+}
+
+EqDesign EqEffect::designAll(double rate)
+{
+    EqDesign design;
+    design.rate = rate;
+    const float* values = currentValues();
+    for (int b = 0; b < kNumBands; ++b) {
+        design.bands[b] = designBand(b, values, rate);
+    }
+    return design;
+}
+
+void EqEffect::processReplacing(float** inputs, float** outputs, VstInt32 sampleFrames)
+{
+    if (sampleFrames <= 0 || !inputs || !outputs || !inputs[0] || !inputs[1] || !outputs[0] || !outputs[1]) {
+        return;
+    }
+    float* left = outputs[0];
+    float* right = outputs[1];
+    copyAudio(left, inputs[0], sampleFrames);
+    copyAudio(right, inputs[1], sampleFrames);
+
+    const EqDesign& design = designs.acquire();
+    for (int b = 0; b < kNumBands; ++b) {
+        if (!design.bands[b].active) {
+            continue;
+        }
+        BandFilter& band = *bands[b];
+        band.setCoefficients(design.bands[b].coefficients);
+        band.processBlock(sampleFrames, left, right);
+        // A non-finite input would otherwise keep the band silent or NaN for ever.
+        if (!band.historyIsFinite()) {
+            band.clearHistory();
+        }
+    }
+}
+
+void EqEffect::setSampleRate(float rate)
+{
+    if (!std::isfinite(rate) || rate <= 0.0f) {
+        return;
+    }
+    EffectBaseX::setSampleRate(rate);
+    designs.update([&](EqDesign& design) {
+        if (design.rate == static_cast<double>(rate)) {
+            return false;
+        }
+        design = designAll(rate);
+        return true;
+    });
+}
+
+void EqEffect::setParameter(VstInt32 index, float value)
+{
+    if (!isValidParameter(index)) {
+        return;
+    }
+    const bool changed = designs.update([&](EqDesign& design) {
+        float* values = currentValues();
+        if (values[index] == value) {
+            return false;
+        }
+        values[index] = value;
+        const int band = kParameters[index].band;
+        design.bands[band] = designBand(band, values, design.rate);
+        return true;
+    });
+    if (changed) {
+        editorParameterChanged(index, value);
+        editorRedraw();
+    }
+}
+
+float EqEffect::getParameter(VstInt32 index)
+{
+    if (!isValidParameter(index)) {
+        return 0.0f;
+    }
+    return currentValues()[index];
+}
+
+void EqEffect::setProgram(VstInt32 program)
+{
+    if (program < 0 || program >= bank.getCount()) {
+        return;
+    }
+    curProgram = program;
+    editorSyncControls();
+    editorRedraw();
+}
+
+void EqEffect::setProgramName(char* name)
+{
+    if (!name) {
+        return;
+    }
+    char* field = bank.record(curProgram).name;
+    std::memset(field, 0, kProgramNameLength);
+    for (int i = 0; i < kProgramNameLength && name[i] != 0; ++i) {
+        field[i] = name[i];
+    }
+}
+
+void EqEffect::getProgramName(char* name) { copyText(name, bank.record(curProgram).name, kVstMaxProgNameLen); }
+
+void EqEffect::getParameterLabel(VstInt32 index, char* label)
+{
+    if (isValidParameter(index)) {
+        copyText(label, kParameters[index].label, kVstMaxParamStrLen);
+    }
+}
+
+void EqEffect::getParameterDisplay(VstInt32 index, char* text)
+{
+    if (!isValidParameter(index) || !text) {
+        return;
+    }
+    const float plain = effectivePlain(index, currentValues()[index], getSampleRate());
+    formatPlain(index, plain, text, kVstMaxParamStrLen);
+}
+
+void EqEffect::getParameterName(VstInt32 index, char* text)
+{
+    if (isValidParameter(index)) {
+        copyText(text, kParameters[index].name, kVstMaxParamStrLen);
+    }
+}
+
+VstInt32 EqEffect::getChunk(void** data, bool isPreset)
+{
+    if (!data) {
+        return 0;
+    }
+    if (isPreset) {
+        *data = currentValues();
+        return bank.getParamCount() * static_cast<VstInt32>(sizeof(float));
+    }
+    *data = bank.storage();
+    return bank.storageBytes();
+}
+
+VstInt32 EqEffect::setChunk(void* data, VstInt32 byteSize, bool isPreset)
+{
+    const VstInt32 programBytes = bank.getParamCount() * static_cast<VstInt32>(sizeof(float));
+    const bool asProgram = data && isPreset && byteSize == programBytes;
+    const bool asBank = data && !asProgram && byteSize == bank.storageBytes();
+    if (!asProgram && !asBank) {
+        updateDisplay();
+        return 0;
+    }
+    designs.update([&](EqDesign& design) {
+        if (asProgram) {
+            std::memcpy(currentValues(), data, static_cast<std::size_t>(programBytes));
+        } else {
+            std::memcpy(bank.storage(), data, static_cast<std::size_t>(byteSize));
+        }
+        design = designAll(design.rate);
+        return true;
+    });
+    editorSyncControls();
+    return byteSize;
+}
+
+bool EqEffect::canBeAutomated(VstInt32) { return true; }
+
+bool EqEffect::getProgramNameIndexed(VstInt32, VstInt32 index, char* text)
+{
+    if (index < 0 || index >= bank.getCount()) {
+        copyText(text, "", kVstMaxProgNameLen);
+        return false;
+    }
+    copyText(text, bank.record(index).name, kVstMaxProgNameLen);
+    return text != nullptr;
+}
+
+bool EqEffect::getEffectName(char* name)
+{
+    copyText(name, "Korvo-EQ", kVstMaxEffectNameLen);
+    return name != nullptr;
+}
+
+bool EqEffect::getVendorString(char* text)
+{
+    copyText(text, "Vardle", kVstMaxVendorStrLen);
+    return text != nullptr;
+}
+
+bool EqEffect::getProductString(char* text)
+{
+    copyText(text, "Korvo-EQ", kVstMaxProductStrLen);
+    return text != nullptr;
+}
+
+VstInt32 EqEffect::getVendorVersion() { return 1000; }
+
+VstInt32 EqEffect::canDo(char* text)
+{
+    if (!text) {
+        return -1;
+    }
+    if (std::strcmp(text, "receiveVstEvents") == 0 || std::strcmp(text, "receiveVstTimeInfo") == 0) {
+        return 1;
+    }
+    return -1;
+}
+
+void EqEffect::editorParameterChanged(VstInt32, float)
+{
+    // No editor is attached yet (getEditor() is null); its frame takes the value here.
+}
+
+void EqEffect::editorSyncControls()
+{
+    // Every control takes its parameter's value here once the editor exists.
+}
+
+void EqEffect::editorRedraw()
+{
+    // Dirty controls are repainted here once the editor exists.
+}

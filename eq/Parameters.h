@@ -1,0 +1,63 @@
+// The one parameter table: names, units, the mapping from the host's normalised
+// 0..1 values to hertz, decibels and Q, its inverse, and the display text. The
+// effect, the editor, the command-line host and the tests all read it.
+#pragma once
+
+#include <cstdint>
+
+#include "eq/BandFilter.h"
+
+constexpr int kNumParameters = 10;
+constexpr int kNumBands = 4;
+
+enum class ParameterUnit { Frequency, Gain, Q };
+
+struct ParameterInfo {
+    const char* name;   // the host's name, at most 8 characters
+    const char* label;  // the unit shown beside the value
+    ParameterUnit unit;
+    float scale;        // frequencies: v x scale + offset
+    float offset;
+    int band;           // 0 low shelf, 1 band A, 2 band B, 3 high shelf
+};
+
+extern const ParameterInfo kParameters[kNumParameters];
+
+// Which parameters set each band; qIndex is -1 for the shelves, designed at Q 0.5.
+struct BandInfo {
+    BandType type;
+    int frequencyIndex;
+    int gainIndex;
+    int qIndex;
+    const char* title;
+};
+
+extern const BandInfo kBands[kNumBands];
+
+constexpr float kShelfQ = 0.5f;
+constexpr float kGainDeadZone = 0.037f;   // a gain value within this of 0.5 leaves the band out
+constexpr double kMaxFrequencyRatio = 0.46;  // highest band frequency as a share of the design rate
+
+bool isValidParameter(std::int32_t index);
+
+// A stored value as the bands use it: clamped to 0..1, NaN taken as 0.5.
+float usableValue(float value);
+
+// The mapping, one single-precision operation at a time, on the value as given.
+float toPlain(int index, float normalised);
+
+// The inverse mapping; not clamped.
+float toNormalised(int index, float plain);
+
+// Whether a band with this stored gain value runs.
+bool gainIsActive(float gainValue);
+
+// The highest frequency a band may have at a design rate.
+float frequencyLimit(double designRate);
+
+// The value a band actually uses for a stored value at a design rate, in the parameter's unit.
+float effectivePlain(int index, float storedValue, double designRate);
+
+// Display text of a plain value, cut to maxLen characters (the buffer holds maxLen + 1):
+// "290.0", "+0.00", "0.501".
+void formatPlain(int index, float plain, char* text, int maxLen);

@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# Checks what a built module shows the host: only the two entry names, and for
+# the Windows DLL its module name and no import but system DLLs.
+set -euo pipefail
+kind="$1"
+module="$2"
+
+fail() { echo "check-exports: $*" >&2; exit 1; }
+
+if [ "$kind" = linux ]; then
+    names=$(nm -D --defined-only "$module" | awk '{print $3}' | sort | tr '\n' ' ')
+    [ "$names" = "VSTPluginMain main " ] || fail "exports are '$names', expected only VSTPluginMain and main"
+    main_addr=$(nm -D --defined-only "$module" | awk '$3=="main"{print $1}')
+    entry_addr=$(nm -D --defined-only "$module" | awk '$3=="VSTPluginMain"{print $1}')
+    [ "$main_addr" = "$entry_addr" ] || fail "main ($main_addr) and VSTPluginMain ($entry_addr) differ"
+    echo "linux module exports VSTPluginMain and main at $entry_addr, nothing else"
+    exit 0
+fi
+
+dump=$(i686-w64-mingw32-objdump -p "$module")
+grep -Eq '^Name[[:space:]]+[0-9a-f]+[[:space:]]+KorvoEQ\.dll$' <<<"$dump" || fail "export directory does not name KorvoEQ.dll"
+exports=$(echo "$dump" | sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' | grep -E '\[ *[0-9]+\]' | awk '{print $NF}' | sort | tr '\n' ' ')
+[ "$exports" = "VSTPluginMain main " ] || fail "exported names are '$exports'"
+rvas=$(echo "$dump" | grep -E '\+base\[ *[0-9]+\] +[0-9a-f]+ Export RVA' | awk '{print $(NF-2)}')
+[ "$(echo "$rvas" | wc -l)" = 2 ] && [ "$(echo "$rvas" | sort -u | wc -l)" = 1 ] ||
+    fail "the two exports do not share one address: $(echo $rvas)"
+imports=$(echo "$dump" | awk '/DLL Name:/{print tolower($3)}' | sort -u)
+for dll in $imports; do
+    case "$dll" in
+    kernel32.dll | msvcrt.dll | user32.dll | gdi32.dll | advapi32.dll) ;;
+    *) fail "imports a non-system DLL: $dll" ;;
+    esac
+done
+echo "KorvoEQ.dll exports VSTPluginMain and main at one address; imports: $(echo $imports)"

@@ -1,0 +1,35 @@
+#!/usr/bin/env bash
+# Installs what a fresh Debian 12 machine lacks to build and test Korvo-EQ:
+# the native toolchain, mingw-w64 for the 32-bit Windows module, and 32-bit
+# Wine (with Xvfb) to run the Windows tests. Safe to run again: it installs
+# only what is missing.
+set -euo pipefail
+
+packages=(
+  build-essential cmake ninja-build pkg-config
+  libgtest-dev libgmock-dev googletest libbenchmark-dev
+  g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686
+  wine wine32:i386 xvfb xauth util-linux
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$p")
+  fi
+done
+if [ ${#missing[@]} -eq 0 ]; then
+  exit 0
+fi
+
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+
+echo "Installing: ${missing[*]}"
+export DEBIAN_FRONTEND=noninteractive
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  $SUDO dpkg --add-architecture i386
+fi
+# Another apt or dpkg run (an unattended upgrade, say) may hold the lock: wait for it.
+$SUDO apt-get -o DPkg::Lock::Timeout=600 update -q
+$SUDO apt-get -o DPkg::Lock::Timeout=600 install -y -q --no-install-recommends "${missing[@]}"

@@ -1,0 +1,9 @@
+#!/usr/bin/env bash
+# The test command: installs what is missing, builds both modules and runs every
+# test, the Windows ones under Wine.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/setup.sh
+bash scripts/build.sh
+cd build/linux
+ctest --output-on-failure --timeout 900

@@ -1,0 +1,47 @@
+#!/usr/bin/env bash
+# Runs a 32-bit Windows program under Wine in the project's own prefix.
+# A test program (one whose output ends with "N passed, N failed") is judged by
+# that line as well as by its exit code, since Wine's exit code is not always
+# reliable after a crash.
+set -uo pipefail
+
+export WINEARCH=win32
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEPREFIX="${KORVO_WINEPREFIX:-${XDG_CACHE_HOME:-$HOME/.cache}/korvo-eq/wine32}"
+
+mkdir -p "$(dirname "$WINEPREFIX")"
+(
+    flock 9
+    if [ ! -f "$WINEPREFIX/.korvo-ready" ]; then
+        wineboot --init >/dev/null 2>&1
+        # A crash must end the program, not wait at a dialog.
+        wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
+        wineserver -w
+        touch "$WINEPREFIX/.korvo-ready"
+    fi
+) 9>"$(dirname "$WINEPREFIX")/wine32.lock"
+
+program="$1"
+shift
+output=$(mktemp)
+trap 'rm -f "$output"' EXIT
+
+wine "$program" "$@" 2>&1 | tr -d '\r' | tee "$output"
+status=${PIPESTATUS[0]}
+
+summary=$(grep -E '^[0-9]+ passed, [0-9]+ failed$' "$output" | tail -n 1)
+case "$(basename "$program")" in
+*_tests.exe)
+    if [ -z "$summary" ]; then
+        echo "wine-run: $program ended without its closing summary line (exit $status)" >&2
+        exit 1
+    fi
+    failed=$(echo "$summary" | sed -E 's/^[0-9]+ passed, ([0-9]+) failed$/\1/')
+    passed=$(echo "$summary" | sed -E 's/^([0-9]+) passed.*/\1/')
+    if [ "$failed" != 0 ] || [ "$passed" = 0 ]; then
+        exit 1
+    fi
+    ;;
+esac
+exit "$status"

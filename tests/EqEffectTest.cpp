@@ -1,0 +1,282 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <random>
+#include <vector>
+
+#include "eq/BandFilter.h"
+#include "eq/EqEffect.h"
+#include "tests/support/RecordingHost.h"
+
+namespace {
+
+struct Stereo {
+    std::vector<float> left, right;
+    explicit Stereo(int frames, unsigned seed = 7) : left(frames), right(frames)
+    {
+        std::mt19937 random(seed);
+        std::uniform_real_distribution<float> sample(-0.5f, 0.5f);
+        for (int i = 0; i < frames; ++i) {
+            left[i] = sample(random);
+            right[i] = sample(random);
+        }
+    }
+    bool operator==(const Stereo& other) const
+    {
+        return left.size() == other.left.size() &&
+               std::memcmp(left.data(), other.left.data(), left.size() * sizeof(float)) == 0 &&
+               std::memcmp(right.data(), other.right.data(), right.size() * sizeof(float)) == 0;
+    }
+};
+
+// Runs the effect over the signal in place, in blocks of the given size.
+void run(EqEffect& effect, Stereo& signal, int block = 512)
+{
+    const int frames = static_cast<int>(signal.left.size());
+    for (int done = 0; done < frames; done += block) {
+        float* io[2] = {signal.left.data() + done, signal.right.data() + done};
+        effect.processReplacing(io, io, std::min(block, frames - done));
+    }
+}
+
+// The equaliser as documented, built from plain bands at 44100 Hz: each band
+// designed from the mapped settings, skipped inside the gain dead zone.
+Stereo reference(const float* v, Stereo signal)
+{
+    BandFilter bands[4] = {BandFilter(LowShelf), BandFilter(Peaking), BandFilter(Peaking), BandFilter(HighShelf)};
+    bands[0].design(v[0] * 500.0f + 40.0f, 0.5f, (v[1] - 0.5f) * 40.0f);
+    bands[1].design(v[2] * 20000.0f + 100.0f, v[4] + 0.001f, (v[3] - 0.5f) * 40.0f);
+    bands[2].design(v[5] * 20000.0f + 100.0f, v[7] + 0.001f, (v[6] - 0.5f) * 40.0f);
+    bands[3].design(v[8] * 10000.0f + 5000.0f, 0.5f, (v[9] - 0.5f) * 40.0f);
+    const int gains[4] = {1, 3, 6, 9};
+    for (int b = 0; b < 4; ++b) {
+        if (std::fabs(v[gains[b]] - 0.5f) > 0.037f) {
+            bands[b].processBlock(static_cast<int>(signal.left.size()), signal.left.data(), signal.right.data());
+        }
+    }
+    return signal;
+}
+
+double peakGainDb(const BandCoefficients& c, double frequency, double rate)
+{
+    const double w = 2.0 * 3.14159265358979323846 * frequency / rate;
+    const double cr = std::cos(w), ci = -std::sin(w), c2r = std::cos(2 * w), c2i = -std::sin(2 * w);
+    const double nr = c.b0 + c.b1 * cr + c.b2 * c2r, ni = c.b1 * ci + c.b2 * c2i;
+    const double dr = 1.0 + c.a1 * cr + c.a2 * c2r, di = c.a1 * ci + c.a2 * c2i;
+    return 10.0 * std::log10((nr * nr + ni * ni) / (dr * dr + di * di));
+}
+
+TEST(EqEffect, AFreshEffectIsBitTransparent)
+{
+    EqEffect effect(nullptr);
+    const Stereo input(1000);
+    Stereo output = input;
+    run(effect, output);
+    EXPECT_TRUE(output == input);
+}
+
+TEST(EqEffect, MatchesPlainBandsInSeriesAt44100)
+{
+    std::mt19937 random(11);
+    std::uniform_real_distribution<float> value(0.0f, 1.0f);
+    for (int trial = 0; trial < 20; ++trial) {
+        float v[10];
+        EqEffect effect(nullptr);
+        for (int k = 0; k < 10; ++k) {
+            v[k] = value(random);
+            effect.setParameter(k, v[k]);
+        }
+        const Stereo input(2000, static_cast<unsigned>(trial));
+        Stereo output = input;
+        run(effect, output, 2000);
+        EXPECT_TRUE(output == reference(v, input)) << "trial " << trial;
+    }
+}
+
+TEST(EqEffect, OnlyBandsOutsideTheDeadZoneRun)
+{
+    struct Case {
+        float gain;
+        bool active;
+    };
+    const Case cases[] = {{0.537f, false}, {0.463f, false}, {0.5370001f, true}, {0.54f, true}, {0.53f, false},
+                          {1.0f, true}};
+    const Stereo input(500);
+    for (const Case& c : cases) {
+        for (int gainIndex : {1, 3, 6, 9}) {
+            EqEffect effect(nullptr);
+            effect.setParameter(gainIndex, c.gain);
+            Stereo output = input;
+            run(effect, output);
+            EXPECT_EQ(!(output == input), c.active) << "gain " << c.gain << " index " << gainIndex;
+        }
+    }
+}
+
+TEST(EqEffect, SplittingABlockChangesNothing)
+{
+    const float v[10] = {0.2f, 0.9f, 0.3f, 0.1f, 0.6f, 0.7f, 0.8f, 0.2f, 0.4f, 0.0f};
+    const Stereo input(1031);
+    Stereo whole = input;
+    EqEffect one(nullptr);
+    for (int k = 0; k < 10; ++k) one.setParameter(k, v[k]);
+    run(one, whole, 1031);
+    for (int block : {1, 3, 4, 5, 64, 333}) {
+        EqEffect split(nullptr);
+        for (int k = 0; k < 10; ++k) split.setParameter(k, v[k]);
+        Stereo pieces = input;
+        run(split, pieces, block);
+        EXPECT_TRUE(pieces == whole) << "block " << block;
+    }
+}
+
+TEST(EqEffect, SeparateInputAndOutputBuffersMatchInPlace)
+{
+    EqEffect inPlace(nullptr), apart(nullptr);
+    inPlace.setParameter(3, 0.9f);
+    apart.setParameter(3, 0.9f);
+    const Stereo input(256);
+    Stereo a = input;
+    run(inPlace, a, 256);
+    Stereo b(256);
+    float* ins[2] = {const_cast<float*>(input.left.data()), const_cast<float*>(input.right.data())};
+    float* outs[2] = {b.left.data(), b.right.data()};
+    apart.processReplacing(ins, outs, 256);
+    EXPECT_TRUE(a == b);
+}
+
+TEST(EqEffect, BandsAreDesignedAtTheAnnouncedRate)
+{
+    for (float rate : {44100.0f, 48000.0f, 96000.0f, 192000.0f}) {
+        float v[10] = {0.5f, 0.5f, 0.045f, 0.8f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f};
+        const BandDesign design = EqEffect::designBand(1, v, rate);
+        EXPECT_TRUE(design.active);
+        EXPECT_NEAR(peakGainDb(design.coefficients, 1000.0, rate), 12.0, 0.01) << rate;
+        EXPECT_LT(peakGainDb(design.coefficients, 1300.0, rate), 11.0) << rate;
+    }
+}
+
+TEST(EqEffect, ARateChangeRedesignsEveryBandAndBadRatesAreIgnored)
+{
+    const float v[10] = {0.2f, 0.9f, 0.3f, 0.1f, 0.6f, 0.7f, 0.8f, 0.2f, 0.4f, 0.0f};
+    const Stereo input(800);
+    Stereo at48k = input, again = input, afterBadRates = input;
+
+    EqEffect fresh48k(nullptr);
+    fresh48k.setSampleRate(48000.0f);
+    for (int k = 0; k < 10; ++k) fresh48k.setParameter(k, v[k]);
+    run(fresh48k, at48k);
+
+    EqEffect changed(nullptr);
+    for (int k = 0; k < 10; ++k) changed.setParameter(k, v[k]);
+    changed.setSampleRate(48000.0f);
+    run(changed, again);
+    EXPECT_TRUE(again == at48k) << "parameters first, then the rate, gives the same bands";
+
+    EqEffect ignoring(nullptr);
+    ignoring.setSampleRate(48000.0f);
+    for (float bad : {0.0f, -44100.0f, std::nanf(""), INFINITY}) {
+        ignoring.setSampleRate(bad);
+    }
+    EXPECT_EQ(ignoring.getSampleRate(), 48000.0f);
+    for (int k = 0; k < 10; ++k) ignoring.setParameter(k, v[k]);
+    run(ignoring, afterBadRates);
+    EXPECT_TRUE(afterBadRates == at48k);
+}
+
+TEST(EqEffect, NoValueOrRateMakesTheOutputNonFinite)
+{
+    const float extremes[] = {std::nanf(""), INFINITY, -INFINITY, -1.0e30f, 1.0e30f, 0.0f, 1.0f};
+    for (float rate : {1.0f, 8000.0f, 44100.0f, 384000.0f}) {
+        for (float x : extremes) {
+            EqEffect effect(nullptr);
+            effect.setSampleRate(rate);
+            for (int k = 0; k < 10; ++k) {
+                effect.setParameter(k, k % 3 == 0 ? x : (k % 3 == 1 ? 1.0f : 0.0f));
+            }
+            Stereo signal(4000);
+            run(effect, signal);
+            for (int i = 0; i < 4000; ++i) {
+                ASSERT_TRUE(std::isfinite(signal.left[i]) && std::isfinite(signal.right[i]))
+                    << "rate " << rate << " value " << x << " sample " << i;
+            }
+        }
+    }
+}
+
+TEST(EqEffect, AProgramChunkDesignsTheBandsAsParameterWritesWould)
+{
+    const float v[10] = {0.1f, 0.05f, 0.6f, 0.95f, 0.3f, 0.2f, 0.25f, 0.9f, 0.7f, 0.75f};
+    EqEffect written(nullptr), restored(nullptr);
+    for (int k = 0; k < 10; ++k) written.setParameter(k, v[k]);
+    float chunk[10];
+    std::memcpy(chunk, v, sizeof(chunk));
+    EXPECT_EQ(restored.setChunk(chunk, 40, true), 40);
+    Stereo a(700), b(700);
+    run(written, a);
+    run(restored, b);
+    EXPECT_TRUE(a == b);
+
+    void* data = &data;
+    EXPECT_EQ(restored.getChunk(nullptr, true), 0);
+    EXPECT_EQ(restored.getChunk(&data, false), 64);
+    EXPECT_EQ(static_cast<ProgramRecord*>(data)->values[3], 0.95f);
+}
+
+TEST(EqEffect, ARefusedChunkChangesNothingAndAsksForADisplayUpdate)
+{
+    RecordingHost::instance().reset();
+    EqEffect effect(&RecordingHost::callback);
+    effect.setParameter(6, 0.8f);
+    unsigned char bytes[65] = {};
+    for (int size : {0, 39, 41, 63, 65}) {
+        EXPECT_EQ(effect.setChunk(bytes, size, true), 0) << size;
+    }
+    EXPECT_EQ(effect.setChunk(bytes, 40, false), 0);
+    EXPECT_EQ(effect.setChunk(nullptr, 64, false), 0);
+    EXPECT_EQ(RecordingHost::instance().callsOf(audioMasterUpdateDisplay).size(), 7u);
+    EXPECT_EQ(effect.getParameter(6), 0.8f);
+    // A 64-byte block offered as a program is taken as the bank.
+    std::memcpy(bytes, "Warm", 5);
+    EXPECT_EQ(effect.setChunk(bytes, 64, true), 64);
+    char name[25];
+    effect.getProgramName(name);
+    EXPECT_STREQ(name, "Warm");
+    EXPECT_EQ(effect.getParameter(6), 0.0f);
+}
+
+TEST(EqEffect, ProgramNamesFillTheirFieldAndNothingElse)
+{
+    EqEffect effect(nullptr);
+    effect.setParameter(0, 0.25f);
+    char longName[] = "abcdefghijklmnopqrstuvwxyz0123";
+    effect.setProgramName(longName);
+    char name[30];
+    std::memset(name, 'x', sizeof(name));
+    effect.getProgramName(name);
+    EXPECT_EQ(std::string(name), std::string(longName, 24));
+    EXPECT_EQ(effect.getParameter(0), 0.25f);
+    char empty[] = "";
+    effect.setProgramName(empty);
+    void* data = nullptr;
+    effect.getChunk(&data, false);
+    const char zeros[24] = {};
+    EXPECT_EQ(std::memcmp(data, zeros, 24), 0);
+    effect.setProgramName(nullptr);  // ignored
+}
+
+TEST(EqEffect, KnobMovesReachTheHostAsAutomation)
+{
+    RecordingHost::instance().reset();
+    EqEffect effect(&RecordingHost::callback);
+    effect.setParameterAutomated(3, 0.54f);
+    EXPECT_EQ(effect.getParameter(3), 0.54f);
+    const std::vector<HostCall> automated = RecordingHost::instance().callsOf(audioMasterAutomate);
+    ASSERT_EQ(automated.size(), 1u);
+    EXPECT_EQ(automated[0].index, 3);
+    EXPECT_EQ(automated[0].opt, 0.54f);
+    EXPECT_EQ(automated[0].effect, effect.getEffectRecord());
+}
+
+}  // namespace
