@@ -5,7 +5,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
-KORVO_SKIP_TSAN=1 bash scripts/build.sh
+KORVO_SKIP_SANITIZERS=1 bash scripts/build.sh
 mkdir -p korvo-demo
 scripts/compare-modules.sh build/linux/tests/korvo_render_probe build/linux/KorvoEQ.so \
     build/windows/tests/korvo_render_probe.exe build/windows/KorvoEQ.dll korvo-demo

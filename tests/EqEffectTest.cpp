@@ -13,9 +13,9 @@ namespace {
 
 struct Stereo {
     std::vector<float> left, right;
-    explicit Stereo(int frames, unsigned seed = 7) : left(frames), right(frames)
+    explicit Stereo(int frames, unsigned stream = 7) : left(frames), right(frames)
     {
-        std::mt19937 random(seed);
+        std::mt19937 random(stream);
         std::uniform_real_distribution<float> sample(-0.5f, 0.5f);
         for (int i = 0; i < frames; ++i) {
             left[i] = sample(random);
