@@ -10,6 +10,8 @@ packages=(
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686
   wine wine32:i386 xvfb xauth util-linux
+  libsndfile1-dev libfftw3-dev
+  ardour
 )
 
 missing=()

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/support/PluginLoader.h"
+#include "tools/PluginLoader.h"
 #include "tests/support/RecordingHost.h"
 #include "tests/support/TestMain.h"
 

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "tests/support/PluginLoader.h"
+#include "tools/PluginLoader.h"
 
 namespace {
 

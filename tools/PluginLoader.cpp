@@ -1,4 +1,4 @@
-#include "tests/support/PluginLoader.h"
+#include "tools/PluginLoader.h"
 
 #if defined(_WIN32)
 #include <windows.h>

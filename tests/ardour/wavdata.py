@@ -1,0 +1,139 @@
+#!/usr/bin/env python3
+"""Small WAV helpers for the Ardour test, standard library only.
+
+  wavdata.py extract IN.wav OUT.raw     check IN is 32-bit float stereo 48 kHz and write
+                                        its sample data (interleaved float32 LE) to OUT
+  wavdata.py compare REFERENCE.wav TEST.wav
+                                        compare the sample data bit for bit; exit 1 and
+                                        print where and by how much when they differ
+
+Only the 'fmt ' and 'data' chunks are read; other chunks and header fields may differ.
+"""
+import math
+import struct
+import sys
+
+WAVE_FORMAT_IEEE_FLOAT = 3
+WAVE_FORMAT_EXTENSIBLE = 0xFFFE
+# the first two bytes of the float sub-format GUID (00000003-0000-0010-8000-00aa00389b71)
+FLOAT_SUBFORMAT = bytes.fromhex("0300000000001000800000aa00389b71")
+
+
+class WavError(Exception):
+    pass
+
+
+def read_wav(path):
+    """Answer (channels, rate, bits, is_float, data bytes) of a RIFF WAVE file."""
+    try:
+        with open(path, "rb") as f:
+            blob = f.read()
+    except OSError as e:
+        raise WavError(f"cannot read {path}: {e.strerror}")
+    if len(blob) < 12 or blob[0:4] != b"RIFF" or blob[8:12] != b"WAVE":
+        raise WavError(f"{path} is not a RIFF WAVE file")
+    fmt = None
+    data = None
+    pos = 12
+    while pos + 8 <= len(blob):
+        cid = blob[pos:pos + 4]
+        size = struct.unpack_from("<I", blob, pos + 4)[0]
+        body = blob[pos + 8:pos + 8 + size]
+        if cid == b"fmt ":
+            fmt = body
+        elif cid == b"data":
+            if len(body) < size:
+                raise WavError(f"{path}: the data chunk is cut short ({len(body)} of {size} bytes)")
+            data = body
+        pos += 8 + size + (size & 1)
+    if fmt is None or len(fmt) < 16:
+        raise WavError(f"{path} has no valid 'fmt ' chunk")
+    if data is None:
+        raise WavError(f"{path} has no 'data' chunk")
+    tag, channels, rate, _, _, bits = struct.unpack_from("<HHIIHH", fmt, 0)
+    is_float = tag == WAVE_FORMAT_IEEE_FLOAT or (
+        tag == WAVE_FORMAT_EXTENSIBLE and len(fmt) >= 40 and fmt[24:40] == FLOAT_SUBFORMAT)
+    return channels, rate, bits, is_float, data
+
+
+def read_float_stereo(path, rate=48000):
+    channels, file_rate, bits, is_float, data = read_wav(path)
+    if not (is_float and bits == 32):
+        raise WavError(f"{path} is not 32-bit float (format {'float' if is_float else 'integer'}, {bits} bits)")
+    if channels != 2:
+        raise WavError(f"{path} has {channels} channels, not 2")
+    if file_rate != rate:
+        raise WavError(f"{path} runs at {file_rate} Hz, not {rate} Hz")
+    if len(data) % 8:
+        raise WavError(f"{path}: the data chunk holds a partial frame ({len(data)} bytes)")
+    return data
+
+
+def extract(src, dst):
+    data = read_float_stereo(src)
+    with open(dst, "wb") as f:
+        f.write(data)
+    print(f"{src}: {len(data) // 8} frames, 2 channels, 32-bit float, 48000 Hz")
+    return 0
+
+
+def compare(ref_path, test_path):
+    ref = read_float_stereo(ref_path)
+    test = read_float_stereo(test_path)
+    if ref == test:
+        print(f"identical sample data: {len(ref) // 8} frames")
+        return 0
+    nref, ntest = len(ref) // 4, len(test) // 4
+    a = struct.unpack(f"<{nref}f", ref)
+    b = struct.unpack(f"<{ntest}f", test)
+    n = min(nref, ntest)
+    raw_a = struct.unpack(f"<{nref}I", ref)
+    raw_b = struct.unpack(f"<{ntest}I", test)
+    first = next((i for i in range(n) if raw_a[i] != raw_b[i]), None)
+    diffs = [abs(a[i] - b[i]) for i in range(n) if raw_a[i] != raw_b[i]]
+    worst = max(diffs) if diffs else 0.0
+    parts = []
+    if nref != ntest:
+        parts.append(f"length differs: reference {nref // 2} frames, Ardour {ntest // 2} frames")
+    if first is not None:
+        parts.append(
+            f"first difference at frame {first // 2} channel {first % 2}"
+            f" (reference {a[first]!r}, Ardour {b[first]!r}), {len(diffs)} samples differ,"
+            f" max difference {worst:.3g}")
+    hint = shift_hint(raw_a, raw_b)
+    if hint:
+        parts.append(hint)
+    print("; ".join(parts))
+    return 1
+
+
+def shift_hint(a, b, span=4096, probe=2000):
+    """Name a whole-frame offset that would line the two up, to tell latency from arithmetic."""
+    start = next((i for i in range(0, len(a), 2) if a[i] != 0), None)
+    if start is None:
+        return ""
+    window = a[start:start + probe]
+    for lag in range(-span, span + 1):
+        if lag == 0:
+            continue
+        s = start + 2 * lag
+        if s >= 0 and b[s:s + len(window)] == window:
+            return f"Ardour's output matches the reference shifted by {lag:+d} frames"
+    return ""
+
+
+def main(argv):
+    try:
+        if len(argv) == 4 and argv[1] == "extract":
+            return extract(argv[2], argv[3])
+        if len(argv) == 4 and argv[1] == "compare":
+            return compare(argv[2], argv[3])
+    except WavError as e:
+        print(e)
+        return 2
+    print(__doc__.strip(), file=sys.stderr)
+    return 2
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv))

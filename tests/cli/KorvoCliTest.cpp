@@ -1,0 +1,288 @@
+// Runs the korvo program as a user would and checks what it writes and says.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <sndfile.h>
+
+#include "tools/AudioFile.h"
+#include "tools/PresetFile.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const double kPi = 3.14159265358979323846;
+
+struct Result {
+    int status;
+    std::string out;
+    std::string err;
+};
+
+class KorvoCli : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        dir = fs::temp_directory_path() / ("korvo-cli-" + std::to_string(::getpid()) + "-" +
+                                           testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+    }
+    void TearDown() override { fs::remove_all(dir); }
+
+    std::string path(const std::string& name) const { return (dir / name).string(); }
+
+    static std::string slurp(const std::string& file)
+    {
+        std::ifstream in(file, std::ios::binary);
+        std::stringstream text;
+        text << in.rdbuf();
+        return text.str();
+    }
+
+    Result korvo(const std::string& arguments) const
+    {
+        const std::string out = path("stdout.txt"), err = path("stderr.txt");
+        const std::string command = std::string(KORVO_BINARY) + " " + arguments + " >" + out + " 2>" + err;
+        const int raw = std::system(command.c_str());
+        return Result{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, slurp(out), slurp(err)};
+    }
+
+    // A stereo sine of the given frequency, 0.25 amplitude.
+    std::string writeSine(const std::string& name, double frequency, int rate, double seconds)
+    {
+        StereoAudio audio;
+        audio.sampleRate = rate;
+        const std::size_t frames = static_cast<std::size_t>(seconds * rate);
+        for (std::size_t i = 0; i < frames; ++i) {
+            const float s = static_cast<float>(0.25 * std::sin(2.0 * kPi * frequency * static_cast<double>(i) / rate));
+            audio.left.push_back(s);
+            audio.right.push_back(-s);
+        }
+        std::string error;
+        EXPECT_TRUE(writeAudio(path(name), audio, error)) << error;
+        return path(name);
+    }
+
+    StereoAudio read(const std::string& file)
+    {
+        StereoAudio audio;
+        std::string error;
+        EXPECT_TRUE(readAudio(file, audio, error)) << error;
+        return audio;
+    }
+
+    // The level of the second half of a file relative to a reference, in dB.
+    static double gainDb(const StereoAudio& out, const StereoAudio& in)
+    {
+        double a = 0.0, b = 0.0;
+        for (std::size_t i = in.frames() / 2; i < in.frames(); ++i) {
+            a += static_cast<double>(out.left[i]) * out.left[i];
+            b += static_cast<double>(in.left[i]) * in.left[i];
+        }
+        return 10.0 * std::log10(a / b);
+    }
+
+    static bool sameSamples(const StereoAudio& a, const StereoAudio& b)
+    {
+        return a.frames() == b.frames() &&
+               std::memcmp(a.left.data(), b.left.data(), a.frames() * sizeof(float)) == 0 &&
+               std::memcmp(a.right.data(), b.right.data(), a.frames() * sizeof(float)) == 0;
+    }
+
+    fs::path dir;
+};
+
+TEST_F(KorvoCli, ABoostOfTwelveDecibelsAtOneKilohertz)
+{
+    const std::string in = writeSine("sine.wav", 1000.0, 48000, 1.0);
+    const Result r = korvo("render " + in + " " + path("out.wav") + " --set A-Freq=1000Hz --set A-Gain=+12dB");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NEAR(gainDb(read(path("out.wav")), read(in)), 12.0, 0.1);
+
+    const Result response =
+        korvo("response --set A-Freq=1000Hz --set A-Gain=+12dB --rate 48000 -o " + path("r.svg") + " --csv " +
+              path("r.csv"));
+    ASSERT_EQ(response.status, 0) << response.err;
+    double peakFrequency = 0.0, peakDb = -1e9;
+    std::istringstream csv(slurp(path("r.csv")));
+    std::string row;
+    std::getline(csv, row);
+    int rows = 0;
+    while (std::getline(csv, row)) {
+        double f = 0.0, db = 0.0;
+        ASSERT_EQ(std::sscanf(row.c_str(), "%lf,%lf", &f, &db), 2) << row;
+        if (db > peakDb) peakDb = db, peakFrequency = f;
+        ++rows;
+    }
+    EXPECT_GT(rows, 100);
+    EXPECT_NEAR(peakFrequency, 1000.0, 15.0);
+    EXPECT_NEAR(peakDb, 12.0, 0.1);
+    EXPECT_EQ(slurp(path("r.svg")).rfind("<svg", 0), 0u);
+}
+
+TEST_F(KorvoCli, BlockSizeDoesNotChangeTheRender)
+{
+    const std::string in = writeSine("sine.wav", 440.0, 44100, 0.5);
+    const std::string settings = " --set LS-Gain=+9dB --set A-Freq=300Hz --set A-Gain=-8dB --set B-Gain=0.9"
+                                 " --set HS-Gain=-12dB";
+    ASSERT_EQ(korvo("render " + in + " " + path("whole.wav") + " --block 22050" + settings).status, 0);
+    const StereoAudio whole = read(path("whole.wav"));
+    for (int block : {1, 7, 333}) {
+        const std::string out = path("split" + std::to_string(block) + ".wav");
+        ASSERT_EQ(korvo("render " + in + " " + out + " --block " + std::to_string(block) + settings).status, 0);
+        EXPECT_TRUE(sameSamples(read(out), whole)) << "block " << block;
+    }
+}
+
+TEST_F(KorvoCli, MonoFeedsBothChannelsAndOtherFormatsAreWritten)
+{
+    // A one-channel file, written directly.
+    const std::string in = path("mono.wav");
+    SF_INFO info{};
+    info.samplerate = 44100;
+    info.channels = 1;
+    info.format = SF_FORMAT_WAV | SF_FORMAT_FLOAT;
+    SNDFILE* file = sf_open(in.c_str(), SFM_WRITE, &info);
+    ASSERT_NE(file, nullptr);
+    std::vector<float> samples(8820);
+    for (std::size_t i = 0; i < samples.size(); ++i) {
+        samples[i] = static_cast<float>(0.25 * std::sin(2.0 * kPi * 200.0 * static_cast<double>(i) / 44100.0));
+    }
+    ASSERT_EQ(sf_writef_float(file, samples.data(), static_cast<sf_count_t>(samples.size())), 8820);
+    sf_close(file);
+
+    for (const char* name : {"out.flac", "out.aiff", "out.ogg"}) {
+        const Result r = korvo("render " + in + " " + path(name) + " --set LS-Gain=1");
+        ASSERT_EQ(r.status, 0) << name << ": " << r.err;
+        const StereoAudio out = read(path(name));
+        EXPECT_EQ(out.sourceChannels, 2) << name;
+        EXPECT_EQ(out.sampleRate, 44100) << name;
+    }
+    // With every band flat the mono signal reaches both outputs untouched.
+    ASSERT_EQ(korvo("render " + in + " " + path("flat.aiff")).status, 0);
+    const StereoAudio flat = read(path("flat.aiff")), mono = read(in);
+    EXPECT_EQ(mono.sourceChannels, 1);
+    EXPECT_EQ(std::memcmp(flat.left.data(), mono.left.data(), mono.frames() * sizeof(float)), 0);
+    EXPECT_EQ(std::memcmp(flat.right.data(), mono.left.data(), mono.frames() * sizeof(float)), 0);
+}
+
+TEST_F(KorvoCli, UserErrorsGiveOneLineAndLeaveNoOutput)
+{
+    const std::string in = writeSine("sine.wav", 440.0, 44100, 0.1);
+    std::ofstream(path("text.wav")) << "not audio";
+    std::ofstream(path("fake.so")) << "not a module";
+    struct Case {
+        std::string arguments;
+        std::string says;
+    };
+    const std::string out = path("out.wav");
+    const Case cases[] = {
+        {"render " + path("missing.wav") + " " + out, "cannot read"},
+        {"render " + path("text.wav") + " " + out, "cannot read"},
+        {"render " + in + " " + out + " --module " + path("fake.so"), "cannot load"},
+        {"render " + in + " " + out + " --module /lib/x86_64-linux-gnu/libm.so.6", "not a VST 2.4 plug-in"},
+        {"render " + in + " " + out + " --set Volume=1", "unknown parameter"},
+        {"render " + in + " " + out + " --set A-Freq=30000Hz", "100 Hz to 20100 Hz"},
+        {"render " + in + " " + out + " --set A-Gain=loud", "not a number"},
+        {"render " + in + " " + path("out.xyz"), "unsupported format"},
+        {"render " + in + " " + out + " --preset " + path("missing.fxp"), "missing.fxp"},
+        {"render " + in + " " + out + " --block 0", "--block"},
+        {"render " + in, "IN and OUT"},
+        {"frobnicate", "unknown command"},
+        {"render " + in + " " + out + " --loud", "unknown option"},
+    };
+    for (const Case& c : cases) {
+        const Result r = korvo(c.arguments);
+        EXPECT_NE(r.status, 0) << c.arguments;
+        EXPECT_EQ(r.err.rfind("korvo: ", 0), 0u) << c.arguments << "\n" << r.err;
+        EXPECT_NE(r.err.find(c.says), std::string::npos) << c.arguments << "\n" << r.err;
+        EXPECT_FALSE(fs::exists(out)) << c.arguments;
+        EXPECT_FALSE(fs::exists(path("out.xyz"))) << c.arguments;
+    }
+    for (const auto& entry : fs::directory_iterator(dir)) {
+        EXPECT_EQ(entry.path().string().find(".partial"), std::string::npos) << entry.path();
+    }
+}
+
+TEST_F(KorvoCli, PresetsRoundTripAndReplaceSettings)
+{
+    const std::string in = writeSine("sine.wav", 3000.0, 44100, 0.3);
+    const std::string settings = " --set B-Freq=3kHz --set B-Gain=+10dB --set B-Q=0.3 --set HS-Gain=-4dB";
+    ASSERT_EQ(korvo("render " + in + " " + path("direct.wav") + settings + " --save-preset " + path("p.fxp")).status, 0);
+    ASSERT_EQ(korvo("preset save " + path("bank.fxb") + settings + " --name Bright").status, 0);
+
+    ASSERT_EQ(korvo("render " + in + " " + path("via-fxp.wav") + " --preset " + path("p.fxp")).status, 0);
+    ASSERT_EQ(korvo("render " + in + " " + path("via-fxb.wav") + " --preset " + path("bank.fxb")).status, 0);
+    const StereoAudio direct = read(path("direct.wav"));
+    EXPECT_TRUE(sameSamples(read(path("via-fxp.wav")), direct));
+    EXPECT_TRUE(sameSamples(read(path("via-fxb.wav")), direct));
+
+    const Result shown = korvo("preset show " + path("bank.fxb"));
+    ASSERT_EQ(shown.status, 0) << shown.err;
+    EXPECT_NE(shown.out.find("VXKE"), std::string::npos);
+    EXPECT_NE(shown.out.find("Bright"), std::string::npos);
+    EXPECT_NE(shown.out.find("+10.00"), std::string::npos) << shown.out;
+
+    const Result loaded = korvo("preset load " + path("bank.fxb"));
+    ASSERT_EQ(loaded.status, 0) << loaded.err;
+    EXPECT_NE(loaded.out.find("3000.0"), std::string::npos) << loaded.out;
+}
+
+TEST_F(KorvoCli, ParameterListPresetsFromOtherHostsLoad)
+{
+    PresetData list;
+    list.kind = PresetData::Kind::ProgramParams;
+    list.uniqueId = ('V' << 24) | ('X' << 16) | ('K' << 8) | 'E';
+    list.pluginVersion = 1;
+    list.programName = "From elsewhere";
+    list.programs.push_back({0.5f, 0.5f, 0.045f, 0.8f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f});
+    std::string error;
+    ASSERT_TRUE(writePresetFile(path("list.fxp"), list, error)) << error;
+
+    const std::string in = writeSine("sine.wav", 1000.0, 48000, 0.5);
+    ASSERT_EQ(korvo("render " + in + " " + path("a.wav") + " --preset " + path("list.fxp")).status, 0);
+    ASSERT_EQ(korvo("render " + in + " " + path("b.wav") + " --set A-Freq=0.045 --set A-Gain=0.8").status, 0);
+    EXPECT_TRUE(sameSamples(read(path("a.wav")), read(path("b.wav"))));
+
+    list.uniqueId = ('A' << 24) | ('B' << 16) | ('C' << 8) | 'D';
+    ASSERT_TRUE(writePresetFile(path("foreign.fxp"), list, error)) << error;
+    const Result refused = korvo("preset load " + path("foreign.fxp"));
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_NE(refused.err.find("ABCD"), std::string::npos) << refused.err;
+    EXPECT_EQ(korvo("preset load " + path("foreign.fxp") + " --force").status, 0);
+}
+
+TEST_F(KorvoCli, EveryCommandHasHelpAndDemoWritesItsFiles)
+{
+    for (const char* command : {"", "info", "render", "preset", "response", "demo"}) {
+        const Result r = korvo(std::string(command) + " --help");
+        EXPECT_EQ(r.status, 0) << command;
+        EXPECT_NE(r.out.find("usage: korvo"), std::string::npos) << command;
+    }
+    const Result info = korvo("info");
+    ASSERT_EQ(info.status, 0) << info.err;
+    EXPECT_NE(info.out.find("VXKE"), std::string::npos);
+    EXPECT_NE(info.out.find("HS-Gain"), std::string::npos);
+
+    const Result demo = korvo("demo --out " + path("demo"));
+    ASSERT_EQ(demo.status, 0) << demo.err;
+    for (const char* name : {"input.wav", "output.wav", "response.svg", "preset.fxp"}) {
+        EXPECT_TRUE(fs::exists(dir / "demo" / name)) << name;
+    }
+    EXPECT_NE(demo.out.find("LOW SHELF, MID A, MID B, HIGH SHELF"), std::string::npos) << demo.out;
+    EXPECT_FALSE(sameSamples(read(path("demo/input.wav")), read(path("demo/output.wav"))));
+}
+
+}  // namespace

@@ -1,0 +1,25 @@
+// Reading and writing audio files through libsndfile, as two channels of floats.
+#pragma once
+
+#include <string>
+#include <vector>
+
+struct StereoAudio {
+    int sampleRate = 48000;
+    int sourceChannels = 2;
+    std::vector<float> left;
+    std::vector<float> right;
+    std::size_t frames() const { return left.size(); }
+};
+
+// Any file libsndfile reads; a mono file feeds both channels. False with a
+// one-line reason for a missing, unreadable or unsupported file.
+bool readAudio(const std::string& path, StereoAudio& audio, std::string& error);
+
+// Writes in the format the extension names (.wav and .aiff as 32-bit float,
+// .flac as 24-bit, .ogg as Vorbis), to a temporary file renamed at the end, so
+// a failure never leaves a half-written file.
+bool writeAudio(const std::string& path, const StereoAudio& audio, std::string& error);
+
+// Whether the extension names a format writeAudio can write.
+bool isWritableAudioPath(const std::string& path, std::string& error);

@@ -1,0 +1,50 @@
+#include "tools/CommandLine.h"
+
+#include <set>
+
+bool parseCommandLine(int argc, char** argv, CommandLine& line, std::string& error)
+{
+    static const std::set<std::string> valued = {"--module", "--preset", "--save-preset", "--block", "--rate",
+                                                 "-o",       "--csv",    "--name",        "--out"};
+    for (int i = 1; i < argc; ++i) {
+        std::string word = argv[i];
+        std::string value;
+        bool inlineValue = false;
+        if (word.rfind("--", 0) == 0 && word.find('=') != std::string::npos && word.rfind("--set", 0) != 0) {
+            value = word.substr(word.find('=') + 1);
+            word = word.substr(0, word.find('='));
+            inlineValue = true;
+        }
+        if (word == "-h" || word == "--help") {
+            line.help = true;
+        } else if (word == "--force") {
+            line.force = true;
+        } else if (word == "--set" || word.rfind("--set=", 0) == 0) {
+            if (word != "--set") {
+                line.settings.push_back(word.substr(6));
+            } else if (i + 1 < argc) {
+                line.settings.push_back(argv[++i]);
+            } else {
+                error = "--set needs NAME=VALUE";
+                return false;
+            }
+        } else if (valued.count(word)) {
+            if (!inlineValue) {
+                if (i + 1 >= argc) {
+                    error = word + " needs a value";
+                    return false;
+                }
+                value = argv[++i];
+            }
+            line.options[word] = value;
+        } else if (word.size() > 1 && word[0] == '-') {
+            error = "unknown option " + word;
+            return false;
+        } else if (line.command.empty()) {
+            line.command = word;
+        } else {
+            line.words.push_back(word);
+        }
+    }
+    return true;
+}

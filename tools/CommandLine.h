@@ -1,0 +1,26 @@
+// The command line of `korvo`: a subcommand, its words and its options.
+#pragma once
+
+#include <map>
+#include <string>
+#include <vector>
+
+struct CommandLine {
+    std::string command;
+    std::vector<std::string> words;               // positional arguments after the command
+    std::vector<std::string> settings;            // every --set NAME=VALUE, in order
+    std::map<std::string, std::string> options;   // the other options with a value, e.g. "--block"
+    bool help = false;
+    bool force = false;
+
+    bool has(const std::string& option) const { return options.count(option) != 0; }
+    std::string get(const std::string& option, const std::string& fallback = "") const
+    {
+        const auto found = options.find(option);
+        return found == options.end() ? fallback : found->second;
+    }
+};
+
+// Splits argv; false with a message for an option that lacks its value or that
+// no command knows.
+bool parseCommandLine(int argc, char** argv, CommandLine& line, std::string& error);

@@ -1,0 +1,14 @@
+// The subcommands of `korvo`. Each answers the process's exit status: 0 on
+// success, 1 for a failure with a one-line message on stderr, 2 for a usage error.
+#pragma once
+
+#include "tools/CommandLine.h"
+
+int runInfo(const CommandLine& line);
+int runRender(const CommandLine& line);
+int runPreset(const CommandLine& line);
+int runResponse(const CommandLine& line);
+int runDemo(const CommandLine& line);
+
+// The module beside the korvo program, or the one --module names.
+std::string modulePath(const CommandLine& line);

@@ -1,0 +1,8 @@
+// The demo's built-in test signal: a few seconds each of pink noise, a
+// logarithmic sine sweep and a drum-like burst pattern. Deterministic: the same
+// samples on every run.
+#pragma once
+
+#include "tools/AudioFile.h"
+
+StereoAudio makeDemoSignal(int sampleRate);

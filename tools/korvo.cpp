@@ -1,0 +1,55 @@
+// korvo: a command-line host for the Korvo-EQ plug-in. Loads the module through
+// its exported entry, as a DAW does, and renders files, presets and responses.
+#include <cstdio>
+#include <exception>
+#include <string>
+
+#include "tools/CommandLine.h"
+#include "tools/Commands.h"
+
+namespace {
+
+const char* const kUsage =
+    "usage: korvo [--module PATH] COMMAND [ARGS]\n"
+    "\n"
+    "Hosts the Korvo-EQ plug-in (by default KorvoEQ.so beside this program).\n"
+    "\n"
+    "commands:\n"
+    "  info [MODULE]                 the plug-in's identity and parameter table\n"
+    "  render IN OUT [options]       run an audio file through the plug-in\n"
+    "  preset save|load|show FILE    program (.fxp) and bank (.fxb) files\n"
+    "  response [options]            measured magnitude response, as SVG and CSV\n"
+    "  demo [--out DIR]              render a built-in signal with all four bands on\n"
+    "\n"
+    "Run `korvo COMMAND --help` for a command's options.\n";
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    try {
+        CommandLine line;
+        std::string error;
+        if (!parseCommandLine(argc, argv, line, error)) {
+            std::fprintf(stderr, "korvo: %s (see korvo --help)\n", error.c_str());
+            return 2;
+        }
+        if (line.command.empty() || line.command == "help") {
+            std::fputs(kUsage, line.command.empty() && !line.help ? stderr : stdout);
+            return line.command.empty() && !line.help ? 2 : 0;
+        }
+        if (line.command == "info") return runInfo(line);
+        if (line.command == "render") return runRender(line);
+        if (line.command == "preset") return runPreset(line);
+        if (line.command == "response") return runResponse(line);
+        if (line.command == "demo") return runDemo(line);
+        std::fprintf(stderr, "korvo: unknown command '%s' (see korvo --help)\n", line.command.c_str());
+        return 2;
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "korvo: %s\n", e.what());
+        return 1;
+    } catch (...) {
+        std::fprintf(stderr, "korvo: unexpected failure\n");
+        return 1;
+    }
+}
