@@ -5,6 +5,7 @@
 #include <new>
 
 #include "eq/Parameters.h"
+#include "gui/EqEditor.h"
 #include "host/TextHelpers.h"
 
 namespace {
@@ -68,9 +69,10 @@ EqEffect::EqEffect(audioMasterCallback callback)
         bands[b]->setCoefficients(initial.bands[b].coefficients);
     }
 
-    // The editor joins here once the window frame exists; until then the
-    // effect runs without one and tells the host so.
-    setEditor(nullptr);
+    // Where the module has no window system, or memory runs out, the effect runs
+    // without an editor and tells the host so.
+    eqEditor = guiPlatform() ? new (std::nothrow) EqEditor(this) : nullptr;
+    setEditor(eqEditor);
     editorSyncControls();
 }
 
@@ -293,17 +295,23 @@ VstInt32 EqEffect::canDo(char* text)
     return -1;
 }
 
-void EqEffect::editorParameterChanged(VstInt32, float)
+void EqEffect::editorParameterChanged(VstInt32 index, float value)
 {
-    // No editor is attached yet (getEditor() is null); its frame takes the value here.
+    if (eqEditor) {
+        eqEditor->parameterChanged(index, value);
+    }
 }
 
 void EqEffect::editorSyncControls()
 {
-    // Every control takes its parameter's value here once the editor exists.
+    if (eqEditor) {
+        eqEditor->syncControls();
+    }
 }
 
 void EqEffect::editorRedraw()
 {
-    // Dirty controls are repainted here once the editor exists.
+    if (eqEditor) {
+        eqEditor->redraw();
+    }
 }

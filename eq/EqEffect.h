@@ -7,6 +7,8 @@
 #include "eq/ProgramBank.h"
 #include "host/EffectBaseX.h"
 
+class EqEditor;
+
 class EqEffect : public EffectBaseX {
 public:
     explicit EqEffect(audioMasterCallback hostCallback);
@@ -55,4 +57,5 @@ private:
     BandFilter highShelf;
     BandFilter* bands[kNumBands];
     DesignMailbox designs;
+    EqEditor* eqEditor = nullptr;  // the base owns it; this is its full type
 };

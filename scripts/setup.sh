@@ -10,7 +10,7 @@ packages=(
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686
   wine wine32:i386 xvfb xauth util-linux
-  libsndfile1-dev libfftw3-dev
+  libsndfile1-dev libfftw3-dev python3
   ardour
 )
 

@@ -2,7 +2,8 @@
 # Runs a 32-bit Windows program under Wine in the project's own prefix.
 # A test program (one whose output ends with "N passed, N failed") is judged by
 # that line as well as by its exit code, since Wine's exit code is not always
-# reliable after a crash.
+# reliable after a crash. With --gui first, the program gets a virtual 24-bit
+# screen of its own (Xvfb).
 set -uo pipefail
 
 export WINEARCH=win32
@@ -22,12 +23,21 @@ mkdir -p "$(dirname "$WINEPREFIX")"
     fi
 ) 9>"$(dirname "$WINEPREFIX")/wine32.lock"
 
+gui=0
+if [ "${1:-}" = --gui ]; then
+    gui=1
+    shift
+fi
 program="$1"
 shift
 output=$(mktemp)
 trap 'rm -f "$output"' EXIT
 
-wine "$program" "$@" 2>&1 | tr -d '\r' | tee "$output"
+if [ "$gui" = 1 ]; then
+    xvfb-run -a -s "-screen 0 1280x1024x24" wine "$program" "$@" 2>&1 | tr -d '\r' | tee "$output"
+else
+    wine "$program" "$@" 2>&1 | tr -d '\r' | tee "$output"
+fi
 status=${PIPESTATUS[0]}
 
 summary=$(grep -E '^[0-9]+ passed, [0-9]+ failed$' "$output" | tail -n 1)

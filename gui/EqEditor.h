@@ -1,0 +1,26 @@
+// The equaliser's editor: a 785 x 82 frame with the artwork, ten knobs and four
+// LEDs, each bound to a parameter of the effect.
+#pragma once
+
+#include "gui/GuiWindow.h"
+
+class EqEditor : public GuiWindow {
+public:
+    explicit EqEditor(EffectBase* effect);
+    ~EqEditor() override;
+
+    // Bitmap resource numbers.
+    static constexpr std::int32_t kBackgroundId = 101;
+    static constexpr std::int32_t kKnobStripId = 102;
+    static constexpr std::int32_t kKnobMaskId = 103;
+    static constexpr std::int32_t kLedId = 104;
+
+    static constexpr std::int32_t kWidth = 785;
+    static constexpr std::int32_t kHeight = 82;
+
+private:
+    BitmapHandle backgroundImage;
+    BitmapHandle knobStrip;
+    BitmapHandle knobMask;
+    BitmapHandle ledImage;
+};

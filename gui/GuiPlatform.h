@@ -1,0 +1,115 @@
+// The thin seam between the editor's logic and the window system: exactly the
+// window and drawing operations the frame and its controls use. The Windows
+// module implements it with USER and GDI; the software canvas implements it on
+// in-memory 24-bit surfaces so the editor runs and draws without a window system.
+#pragma once
+
+#include <cstdint>
+
+using WindowHandle = void*;   // a window
+using DeviceHandle = void*;   // a drawing surface: a window's, or a memory one holding one bitmap
+using BitmapHandle = void*;   // a bitmap
+using GdiObject = void*;      // anything that can be selected into a surface: bitmap, brush, pen
+using Colour = std::uint32_t; // 0x00BBGGRR, red in the low byte
+
+// The window messages the frame handles, with their platform values.
+enum GuiMessage : std::uint32_t {
+    kMessagePaint = 0x000F,
+    kMessageMouseActivate = 0x0021,
+    kMessageMouseMove = 0x0200,
+    kMessageLeftButtonDown = 0x0201,
+    kMessageLeftButtonUp = 0x0202,
+    kMessageMouseWheel = 0x020A,
+};
+
+// Bit-block transfer operations: copy, AND and OR of the source into the destination.
+enum class RasterOp { Copy, And, Or };
+
+struct GuiPoint {
+    std::int32_t x;
+    std::int32_t y;
+};
+
+struct GuiRect {
+    std::int32_t left;
+    std::int32_t top;
+    std::int32_t right;
+    std::int32_t bottom;
+};
+
+struct BitmapSize {
+    std::int32_t width;
+    std::int32_t height;
+};
+
+// Room for the platform's paint record between beginPaint and endPaint.
+struct PaintRecord {
+    alignas(8) unsigned char bytes[128];
+};
+
+// The procedure a window class sends its messages to.
+using WindowProcedure = std::intptr_t (*)(WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
+                                          std::intptr_t lParam);
+
+class GuiPlatform {
+public:
+    virtual ~GuiPlatform() = default;
+
+    // Window class registration, per module instance.
+    virtual bool isClassRegistered(void* instance, const char* className) = 0;
+    virtual void registerClass(void* instance, const char* className, WindowProcedure procedure) = 0;
+    virtual void unregisterClass(void* instance, const char* className) = 0;
+
+    // Child windows: created hidden with the child style alone, at 0, 0 of the parent.
+    virtual WindowHandle createChildWindow(void* instance, const char* className, WindowHandle parent,
+                                           std::int32_t width, std::int32_t height) = 0;
+    virtual void showWindow(WindowHandle window) = 0;
+    virtual void destroyWindow(WindowHandle window) = 0;
+    virtual void setWindowSlot(WindowHandle window, void* value) = 0;  // the per-window user-data slot
+    virtual void* getWindowSlot(WindowHandle window) = 0;
+    virtual std::intptr_t defaultHandling(WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
+                                          std::intptr_t lParam) = 0;
+    virtual void setFocus(WindowHandle window) = 0;
+    virtual void setCapture(WindowHandle window) = 0;
+    virtual void releaseCapture() = 0;
+    virtual GuiPoint screenToClient(WindowHandle window, GuiPoint point) = 0;
+    // Marks part of a window for its next paint; safe from any thread.
+    virtual void invalidateRect(WindowHandle window, const GuiRect& rect) = 0;
+    // Whether the calling thread is the one that owns the window and receives its messages.
+    virtual bool isWindowThread(WindowHandle window) = 0;
+
+    // Drawing surfaces.
+    virtual DeviceHandle beginPaint(WindowHandle window, PaintRecord& record) = 0;
+    virtual void endPaint(WindowHandle window, PaintRecord& record) = 0;
+    virtual DeviceHandle getDeviceContext(WindowHandle window) = 0;
+    virtual void releaseDeviceContext(WindowHandle window, DeviceHandle device) = 0;
+    virtual DeviceHandle createCompatibleContext(DeviceHandle device) = 0;  // a memory surface for one bitmap
+    virtual void deleteContext(DeviceHandle device) = 0;
+    virtual GdiObject selectObject(DeviceHandle device, GdiObject object) = 0;  // answers the one it replaced
+
+    // Drawing.
+    virtual BitmapSize bitmapSize(BitmapHandle bitmap) = 0;
+    virtual void bitBlt(DeviceHandle target, std::int32_t x, std::int32_t y, std::int32_t width, std::int32_t height,
+                        DeviceHandle source, std::int32_t sourceX, std::int32_t sourceY, RasterOp operation) = 0;
+    virtual GdiObject createSolidBrush(Colour colour) = 0;
+    virtual void fillRect(DeviceHandle device, const GuiRect& rect, GdiObject brush) = 0;
+    virtual GdiObject createPen(Colour colour) = 0;  // solid, one pixel wide
+    // Outlined with the selected pen and filled with the selected brush, within the bounding box.
+    virtual void ellipse(DeviceHandle device, std::int32_t left, std::int32_t top, std::int32_t right,
+                         std::int32_t bottom) = 0;
+    virtual void deleteObject(GdiObject object) = 0;
+
+    // The module's bitmap resource of this number, or null.
+    virtual BitmapHandle loadBitmap(void* instance, std::int32_t resourceId) = 0;
+};
+
+// The platform the module's editors use: the one installed with setGuiPlatform
+// (tests install the software canvas), else the module's window system. Null
+// when there is none: the effect then runs without an editor.
+GuiPlatform* guiPlatform();
+// Installs a platform; null goes back to the module's own window system.
+void setGuiPlatform(GuiPlatform* platform);
+// The module's own window system, or null where it has none.
+GuiPlatform* defaultGuiPlatform();
+// A platform on which every operation does nothing and yields nothing.
+GuiPlatform& inertGuiPlatform();

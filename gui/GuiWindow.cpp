@@ -1,0 +1,306 @@
+#include "gui/GuiWindow.h"
+
+#include <atomic>
+#include <cmath>
+
+#include "host/EffectBase.h"
+#include "host/ModuleInstance.h"
+
+namespace {
+
+std::atomic<std::int32_t> windowCount{0};
+
+// The platform this module's frames use; a frame built where there is none
+// talks to one that does nothing.
+GuiPlatform& framePlatform()
+{
+    GuiPlatform* platform = guiPlatform();
+    return platform ? *platform : inertGuiPlatform();
+}
+
+// A point packed as the window system packs it: x in the low 16 bits, y in the
+// high 16 bits, each a signed 16-bit number.
+GuiPoint pointFrom(std::intptr_t lParam)
+{
+    const auto bits = static_cast<std::uint32_t>(lParam);
+    return GuiPoint{static_cast<std::int16_t>(bits & 0xFFFF), static_cast<std::int16_t>((bits >> 16) & 0xFFFF)};
+}
+
+}  // namespace
+
+const char* const GuiWindow::kClassName = "VXGui";
+
+GuiWindow::GuiWindow(EffectBase* owner, std::int32_t w, std::int32_t h)
+    : EditorBase(owner),
+      rect{0, 0, static_cast<VstInt16>(h), static_cast<VstInt16>(w)},
+      clientRect{0, 0, w, h},
+      width(w),
+      height(h),
+      instance(moduleInstance),
+      platform(framePlatform())
+{
+    if (!platform.isClassRegistered(instance, kClassName)) {
+        platform.registerClass(instance, kClassName, &GuiWindow::windowProc);
+    }
+    ++windowCount;
+}
+
+GuiWindow::~GuiWindow()
+{
+    for (GuiControl* control : controls) {
+        delete control;
+    }
+    controls.clear();
+    hoverControl = nullptr;
+    captureControl = nullptr;
+    if (isOpen()) {
+        platform.setWindowSlot(window, nullptr);
+        platform.destroyWindow(window);
+        window = nullptr;
+        systemWindow = nullptr;
+    }
+    if (--windowCount < 1) {
+        platform.unregisterClass(instance, kClassName);
+    }
+}
+
+std::int32_t GuiWindow::liveFrames() { return windowCount.load(); }
+
+bool GuiWindow::getRect(EditorRect** out)
+{
+    if (out) {
+        *out = &rect;
+    }
+    return true;
+}
+
+bool GuiWindow::open(void* parent)
+{
+    // A second open without a close replaces the first window instead of leaking it.
+    if (isOpen()) {
+        close();
+    }
+    WindowHandle created = platform.createChildWindow(instance, kClassName, parent, width, height);
+    if (!created) {
+        return false;
+    }
+    systemWindow = parent;
+    window = created;
+    platform.setWindowSlot(window, this);
+    platform.showWindow(window);
+    return true;
+}
+
+void GuiWindow::close()
+{
+    // A drag in progress ends with the window: the next window starts with no
+    // control holding the mouse.
+    if (captureControl) {
+        GuiControl* dragged = captureControl;
+        captureControl = nullptr;
+        dragged->onCaptureEnd(0, 0);
+        platform.releaseCapture();
+    }
+    hoverControl = nullptr;
+    if (window) {
+        platform.setWindowSlot(window, nullptr);
+        platform.destroyWindow(window);
+        window = nullptr;
+    }
+    systemWindow = nullptr;
+}
+
+void GuiWindow::addControl(GuiControl* control)
+{
+    if (!control) {
+        return;
+    }
+    control->owner = this;
+    control->reportAsAutomation = true;
+    controls.push_back(control);
+}
+
+GuiControl* GuiWindow::controlAt(std::int32_t x, std::int32_t y)
+{
+    for (GuiControl* control : controls) {
+        if (control->contains(x, y)) {
+            return control;
+        }
+    }
+    return nullptr;
+}
+
+void GuiWindow::parameterChanged(std::int32_t index, float value)
+{
+    for (GuiControl* control : controls) {
+        if (control->paramIndex == index && std::fabs(control->getValue() - value) > 0.0001f) {
+            control->setValue(value, false);
+        }
+    }
+}
+
+void GuiWindow::syncControls()
+{
+    EffectBase* owner = getEffect();
+    if (!owner) {
+        return;
+    }
+    for (GuiControl* control : controls) {
+        control->setValue(owner->getParameter(control->paramIndex), false);
+    }
+}
+
+void GuiWindow::redraw()
+{
+    if (!isOpen() || !window) {
+        return;
+    }
+    // Only the window's own thread draws. Another thread (a host automating from
+    // its audio or automation thread) leaves the controls dirty and asks the
+    // window to repaint their boxes, which is safe from any thread.
+    if (!platform.isWindowThread(window)) {
+        for (GuiControl* control : controls) {
+            if (control->dirty) {
+                platform.invalidateRect(window, control->box());
+            }
+        }
+        return;
+    }
+    DeviceHandle device = platform.getDeviceContext(window);
+    if (!device) {
+        return;
+    }
+    drawDirty(device);
+    platform.releaseDeviceContext(window, device);
+}
+
+void GuiWindow::drawDirty(DeviceHandle device)
+{
+    for (GuiControl* control : controls) {
+        control->paint(device, lineColour, fillColour);
+    }
+}
+
+void GuiWindow::onPaint()
+{
+    if (!isOpen() || !window) {
+        return;
+    }
+    PaintRecord record;
+    DeviceHandle device = platform.beginPaint(window, record);
+    if (device) {
+        if (hasBackground) {
+            DeviceHandle memory = platform.createCompatibleContext(device);
+            if (memory) {
+                GdiObject previous = platform.selectObject(memory, backgroundBitmap);
+                const BitmapSize size = platform.bitmapSize(backgroundBitmap);
+                platform.bitBlt(device, 0, 0, size.width, size.height, memory, 0, 0, RasterOp::Copy);
+                platform.selectObject(memory, previous);
+                platform.deleteContext(memory);
+            }
+        } else {
+            GdiObject brush = platform.createSolidBrush(backgroundColour);
+            platform.fillRect(device, clientRect, brush);
+            platform.deleteObject(brush);
+        }
+        for (GuiControl* control : controls) {
+            control->dirty = true;
+        }
+        drawDirty(device);
+    }
+    platform.endPaint(window, record);
+}
+
+std::intptr_t GuiWindow::windowProc(WindowHandle handle, std::uint32_t message, std::uintptr_t wParam,
+                                    std::intptr_t lParam)
+{
+    GuiPlatform& system = framePlatform();
+    auto* frame = static_cast<GuiWindow*>(system.getWindowSlot(handle));
+    if (!frame) {
+        return system.defaultHandling(handle, message, wParam, lParam);
+    }
+    return frame->handleMessage(message, wParam, lParam);
+}
+
+std::intptr_t GuiWindow::handleMessage(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam)
+{
+    const GuiPoint point = pointFrom(lParam);
+    switch (message) {
+    case kMessagePaint:
+        onPaint();
+        return 0;
+    case kMessageMouseActivate:
+        platform.setFocus(window);
+        return 0;
+    case kMessageMouseMove:
+        routeMove(point.x, point.y);
+        redraw();
+        return 0;
+    case kMessageLeftButtonDown:
+        routePress(point.x, point.y);
+        redraw();
+        return 0;
+    case kMessageLeftButtonUp:
+        routeRelease(point.x, point.y);
+        redraw();
+        return 0;
+    case kMessageMouseWheel:
+        routeWheel(wParam, lParam);
+        redraw();
+        return 0;
+    default:
+        return platform.defaultHandling(window, message, wParam, lParam);
+    }
+}
+
+void GuiWindow::routeMove(std::int32_t x, std::int32_t y)
+{
+    GuiControl* hit = controlAt(x, y);
+    if (captureControl) {
+        captureControl->onDrag(x, y);
+    }
+    if (hoverControl && hoverControl != hit) {
+        hoverControl->onMouseLeave(x, y);
+        hoverControl = nullptr;
+        return;
+    }
+    if (hit && hit != hoverControl && (!captureControl || captureControl == hit)) {
+        hit->onMouseEnter(x, y);
+        hoverControl = hit;
+    }
+}
+
+void GuiWindow::routePress(std::int32_t x, std::int32_t y)
+{
+    GuiControl* hit = controlAt(x, y);
+    if (!hit) {
+        return;
+    }
+    hit->onMouseDown(0, x, y);
+    captureControl = hit;
+    platform.setCapture(window);
+}
+
+void GuiWindow::routeRelease(std::int32_t x, std::int32_t y)
+{
+    GuiControl* hit = controlAt(x, y);
+    if (hit && (!captureControl || captureControl == hit)) {
+        hit->onMouseUp(0, x, y);
+    }
+    if (captureControl) {
+        GuiControl* released = captureControl;
+        captureControl = nullptr;
+        released->onCaptureEnd(x, y);
+        platform.releaseCapture();
+    }
+}
+
+void GuiWindow::routeWheel(std::uintptr_t wParam, std::intptr_t lParam)
+{
+    const GuiPoint client = platform.screenToClient(window, pointFrom(lParam));
+    GuiControl* hit = controlAt(client.x, client.y);
+    if (hit) {
+        const auto distance = static_cast<std::int16_t>((static_cast<std::uint32_t>(wParam) >> 16) & 0xFFFF);
+        hit->onWheel(distance > 0 ? 1 : -1);
+    }
+}

@@ -1,0 +1,73 @@
+// The editor's window frame: the fixed-size child window inside the host's
+// window, its ordered list of controls, mouse routing, drawing, and the values
+// passed between the effect and the controls. Knows nothing of the window
+// system beyond the platform seam.
+#pragma once
+
+#include <cstdint>
+#include <list>
+
+#include "gui/GuiControl.h"
+#include "gui/GuiPlatform.h"
+#include "host/EditorBase.h"
+
+class GuiWindow : public EditorBase {
+public:
+    GuiWindow(EffectBase* effect, std::int32_t width, std::int32_t height);
+    ~GuiWindow() override;
+
+    bool getRect(EditorRect** rect) override;  // host's UI thread
+    bool open(void* parent) override;          // host's UI thread
+    void close() override;                     // host's UI thread
+
+    // From the effect, on whatever thread changed a parameter, a program or the state.
+    void parameterChanged(std::int32_t index, float value);
+    void syncControls();
+    void redraw();
+
+    // Appends a control; the frame owns it from now on.
+    void addControl(GuiControl* control);
+    // The first control, in list order, whose box strictly contains the point.
+    GuiControl* controlAt(std::int32_t x, std::int32_t y);
+
+    // The window procedure of the frame's class, on the window's thread.
+    static std::intptr_t windowProc(WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
+                                    std::intptr_t lParam);
+    std::intptr_t handleMessage(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam);
+
+    GuiPlatform& getPlatform() { return platform; }
+    WindowHandle getWindow() const { return window; }
+    const std::list<GuiControl*>& getControls() const { return controls; }
+    GuiControl* getHoverControl() const { return hoverControl; }
+    GuiControl* getCaptureControl() const { return captureControl; }
+
+    // Live frames in the module; the window class is registered while there are any.
+    static std::int32_t liveFrames();
+    static const char* const kClassName;
+
+protected:
+    void onPaint();
+
+    EditorRect rect;
+    GuiRect clientRect;
+    WindowHandle window = nullptr;
+    Colour lineColour = 0x000000;
+    Colour fillColour = 0xFAFAFA;
+    Colour backgroundColour = 0x969696;
+    std::int32_t width;
+    std::int32_t height;
+    BitmapHandle backgroundBitmap = nullptr;
+    std::list<GuiControl*> controls;
+    GuiControl* hoverControl = nullptr;
+    GuiControl* captureControl = nullptr;
+    bool hasBackground = false;
+    void* instance;
+    GuiPlatform& platform;
+
+private:
+    void routeMove(std::int32_t x, std::int32_t y);
+    void routePress(std::int32_t x, std::int32_t y);
+    void routeRelease(std::int32_t x, std::int32_t y);
+    void routeWheel(std::uintptr_t wParam, std::intptr_t lParam);
+    void drawDirty(DeviceHandle device);
+};

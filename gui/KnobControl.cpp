@@ -1,0 +1,121 @@
+#include "gui/KnobControl.h"
+
+#include <cmath>
+
+#include "gui/GuiWindow.h"
+
+namespace {
+
+// A host may store any value, NaN included; the knob shows what the band uses.
+float clampUnit(float v)
+{
+    if (std::isnan(v)) {
+        return 0.5f;
+    }
+    if (v > 1.0f) {
+        return 1.0f;
+    }
+    if (v < 0.0f) {
+        return 0.0f;
+    }
+    return v;
+}
+
+// Thousandths of a value, cut toward zero: a drag step reports only when these change.
+std::int32_t thousandths(float v) { return static_cast<std::int32_t>(v * 1000.0f); }
+
+}  // namespace
+
+KnobControl::KnobControl(std::int32_t x, std::int32_t y, std::int32_t w, std::int32_t h, float halfWidth,
+                         float centre, BitmapHandle strip, BitmapHandle mask, std::int32_t frameSize,
+                         std::int32_t frames)
+    : detentHalfWidth(halfWidth),
+      detentCentre(centre),
+      frameCount(frames),
+      frameHeight(frameSize),
+      stripBitmap(strip),
+      maskBitmap(mask)
+{
+    left = x;
+    top = y;
+    width = w;
+    height = h;
+    value = 0.5f;
+    elliptic = true;
+}
+
+std::int32_t KnobControl::offsetFor(float v) const
+{
+    const float position = static_cast<float>(frameCount - 1) * v;
+    return static_cast<std::int32_t>(position) * frameHeight;
+}
+
+void KnobControl::onMouseDown(std::int32_t, std::int32_t, std::int32_t y)
+{
+    dragging = true;
+    lastY = y;
+}
+
+void KnobControl::onDrag(std::int32_t, std::int32_t y)
+{
+    float candidate = value - static_cast<float>(y - lastY) * 0.005f;
+    candidate = clampUnit(candidate);
+    float next = candidate;
+    // The difference is compared unrounded, as a double: a float minus a float is exact there.
+    if (static_cast<double>(detentHalfWidth) >
+        std::fabs(static_cast<double>(candidate) - static_cast<double>(detentCentre))) {
+        next = detentCentre;
+    } else {
+        lastY = y;
+    }
+    if (thousandths(next) != thousandths(value)) {
+        setValue(next, !sendOnRelease);
+    }
+}
+
+void KnobControl::onCaptureEnd(std::int32_t, std::int32_t)
+{
+    if (sendOnRelease) {
+        report(value);
+    }
+    dragging = false;
+    dirty = true;
+}
+
+void KnobControl::setValue(float newValue, bool reportIt)
+{
+    newValue = clampUnit(newValue);
+    if (newValue == value) {
+        return;
+    }
+    value = newValue;
+    if (reportIt) {
+        report(newValue);
+    }
+    const std::int32_t offset = offsetFor(value);
+    if (offset != frameOffset) {
+        frameOffset = offset;
+        dirty = true;
+    }
+}
+
+float KnobControl::getValue() { return value; }
+
+void KnobControl::draw(DeviceHandle device, Colour, Colour)
+{
+    if (!owner) {
+        return;
+    }
+    GuiPlatform& platform = owner->getPlatform();
+    const std::int32_t offset = offsetFor(value);
+    DeviceHandle memory = platform.createCompatibleContext(device);
+    if (!memory) {
+        return;
+    }
+    GdiObject previous = platform.selectObject(memory, maskBitmap);
+    platform.bitBlt(device, left, top, width, height, memory, 0, 0, RasterOp::And);
+    platform.selectObject(memory, stripBitmap);
+    platform.bitBlt(device, left, top, width, height, memory, 0, offset, RasterOp::Or);
+    platform.selectObject(memory, previous);
+    platform.deleteContext(memory);
+}

@@ -1,0 +1,22 @@
+// An 8 x 8 lamp bound to a band's gain: unlit while the gain lies in the dead zone
+// around its centre, where the effect leaves the band out, and lit otherwise.
+#pragma once
+
+#include "gui/GuiControl.h"
+
+class LedControl : public GuiControl {
+public:
+    LedControl(std::int32_t left, std::int32_t top, BitmapHandle ledBitmap);
+
+    void draw(DeviceHandle device, Colour lineColour, Colour fillColour) override;
+    void setValue(float newValue, bool report) override;
+    float getValue() override;
+
+    // Whether the lamp shows its lit image for the current value.
+    bool isLit() const;
+
+    BitmapHandle ledBitmap;
+    std::int32_t unlitOffset = 8;
+    float centre = 0.5f;
+    float deadZone = 0.037f;
+};

@@ -1,0 +1,178 @@
+#include "gui/Win32Platform.h"
+
+#include <windows.h>
+
+namespace {
+
+WindowProcedure classProcedure = nullptr;
+
+HWND hwnd(WindowHandle window) { return static_cast<HWND>(window); }
+HDC hdc(DeviceHandle device) { return static_cast<HDC>(device); }
+
+// The class's window procedure as the system calls it; the frame's logic behind it
+// is the platform-neutral procedure the class was registered with.
+__attribute__((force_align_arg_pointer)) LRESULT CALLBACK systemProcedure(HWND window, UINT message, WPARAM wParam,
+                                                                          LPARAM lParam)
+{
+    if (!classProcedure) {
+        return DefWindowProcA(window, message, wParam, lParam);
+    }
+    return classProcedure(window, message, wParam, lParam);
+}
+
+DWORD rasterCode(RasterOp operation)
+{
+    switch (operation) {
+    case RasterOp::And:
+        return SRCAND;
+    case RasterOp::Or:
+        return SRCPAINT;
+    case RasterOp::Copy:
+    default:
+        return SRCCOPY;
+    }
+}
+
+}  // namespace
+
+GuiPlatform* defaultGuiPlatform()
+{
+    static Win32Platform platform;
+    return &platform;
+}
+
+bool Win32Platform::isClassRegistered(void* instance, const char* className)
+{
+    WNDCLASSA existing{};
+    return GetClassInfoA(static_cast<HINSTANCE>(instance), className, &existing) != 0;
+}
+
+void Win32Platform::registerClass(void* instance, const char* className, WindowProcedure procedure)
+{
+    classProcedure = procedure;
+    WNDCLASSA description{};
+    description.style = 0;
+    description.lpfnWndProc = systemProcedure;
+    description.cbClsExtra = 0;
+    description.cbWndExtra = 0;
+    description.hInstance = static_cast<HINSTANCE>(instance);
+    description.hIcon = nullptr;
+    description.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));  // the standard arrow
+    description.hbrBackground = nullptr;
+    description.lpszMenuName = nullptr;
+    description.lpszClassName = className;
+    RegisterClassA(&description);
+}
+
+void Win32Platform::unregisterClass(void* instance, const char* className)
+{
+    UnregisterClassA(className, static_cast<HINSTANCE>(instance));
+}
+
+WindowHandle Win32Platform::createChildWindow(void* instance, const char* className, WindowHandle parent,
+                                              std::int32_t width, std::int32_t height)
+{
+    return CreateWindowExA(0, className, nullptr, WS_CHILD, 0, 0, width, height, hwnd(parent), nullptr,
+                           static_cast<HINSTANCE>(instance), nullptr);
+}
+
+void Win32Platform::showWindow(WindowHandle window) { ShowWindow(hwnd(window), SW_SHOW); }
+void Win32Platform::destroyWindow(WindowHandle window) { DestroyWindow(hwnd(window)); }
+
+void Win32Platform::setWindowSlot(WindowHandle window, void* value)
+{
+    SetWindowLongPtrA(hwnd(window), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(value));
+}
+
+void* Win32Platform::getWindowSlot(WindowHandle window)
+{
+    return reinterpret_cast<void*>(GetWindowLongPtrA(hwnd(window), GWLP_USERDATA));
+}
+
+std::intptr_t Win32Platform::defaultHandling(WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
+                                             std::intptr_t lParam)
+{
+    return DefWindowProcA(hwnd(window), message, wParam, lParam);
+}
+
+void Win32Platform::setFocus(WindowHandle window) { SetFocus(hwnd(window)); }
+void Win32Platform::setCapture(WindowHandle window) { SetCapture(hwnd(window)); }
+void Win32Platform::releaseCapture() { ReleaseCapture(); }
+
+GuiPoint Win32Platform::screenToClient(WindowHandle window, GuiPoint point)
+{
+    POINT p{point.x, point.y};
+    ScreenToClient(hwnd(window), &p);
+    return GuiPoint{static_cast<std::int32_t>(p.x), static_cast<std::int32_t>(p.y)};
+}
+
+void Win32Platform::invalidateRect(WindowHandle window, const GuiRect& rect)
+{
+    RECT r{rect.left, rect.top, rect.right, rect.bottom};
+    InvalidateRect(hwnd(window), &r, FALSE);
+}
+
+bool Win32Platform::isWindowThread(WindowHandle window)
+{
+    return GetWindowThreadProcessId(hwnd(window), nullptr) == GetCurrentThreadId();
+}
+
+DeviceHandle Win32Platform::beginPaint(WindowHandle window, PaintRecord& record)
+{
+    static_assert(sizeof(PAINTSTRUCT) <= sizeof(record.bytes), "the paint record fits");
+    return BeginPaint(hwnd(window), reinterpret_cast<PAINTSTRUCT*>(record.bytes));
+}
+
+void Win32Platform::endPaint(WindowHandle window, PaintRecord& record)
+{
+    EndPaint(hwnd(window), reinterpret_cast<PAINTSTRUCT*>(record.bytes));
+}
+
+DeviceHandle Win32Platform::getDeviceContext(WindowHandle window) { return GetDC(hwnd(window)); }
+void Win32Platform::releaseDeviceContext(WindowHandle window, DeviceHandle device) { ReleaseDC(hwnd(window), hdc(device)); }
+DeviceHandle Win32Platform::createCompatibleContext(DeviceHandle device) { return CreateCompatibleDC(hdc(device)); }
+void Win32Platform::deleteContext(DeviceHandle device) { DeleteDC(hdc(device)); }
+
+GdiObject Win32Platform::selectObject(DeviceHandle device, GdiObject object)
+{
+    return SelectObject(hdc(device), static_cast<HGDIOBJ>(object));
+}
+
+BitmapSize Win32Platform::bitmapSize(BitmapHandle bitmap)
+{
+    BITMAP record{};
+    if (!GetObjectA(static_cast<HGDIOBJ>(bitmap), sizeof(record), &record)) {
+        return BitmapSize{0, 0};
+    }
+    return BitmapSize{static_cast<std::int32_t>(record.bmWidth), static_cast<std::int32_t>(record.bmHeight)};
+}
+
+void Win32Platform::bitBlt(DeviceHandle target, std::int32_t x, std::int32_t y, std::int32_t width,
+                           std::int32_t height, DeviceHandle source, std::int32_t sourceX, std::int32_t sourceY,
+                           RasterOp operation)
+{
+    BitBlt(hdc(target), x, y, width, height, hdc(source), sourceX, sourceY, rasterCode(operation));
+}
+
+GdiObject Win32Platform::createSolidBrush(Colour colour) { return CreateSolidBrush(colour); }
+
+void Win32Platform::fillRect(DeviceHandle device, const GuiRect& rect, GdiObject brush)
+{
+    RECT r{rect.left, rect.top, rect.right, rect.bottom};
+    FillRect(hdc(device), &r, static_cast<HBRUSH>(brush));
+}
+
+GdiObject Win32Platform::createPen(Colour colour) { return CreatePen(PS_SOLID, 1, colour); }
+
+void Win32Platform::ellipse(DeviceHandle device, std::int32_t left, std::int32_t top, std::int32_t right,
+                            std::int32_t bottom)
+{
+    Ellipse(hdc(device), left, top, right, bottom);
+}
+
+void Win32Platform::deleteObject(GdiObject object) { DeleteObject(static_cast<HGDIOBJ>(object)); }
+
+BitmapHandle Win32Platform::loadBitmap(void* instance, std::int32_t resourceId)
+{
+    return LoadBitmapA(static_cast<HINSTANCE>(instance), MAKEINTRESOURCEA(resourceId));
+}

@@ -1,0 +1,208 @@
+// The equaliser's editor on the software canvas: its controls, its pictures,
+// and the link between the knobs and the effect.
+#include <gtest/gtest.h>
+
+#include <iterator>
+#include <memory>
+
+#include "eq/EqEffect.h"
+#include "gui/EmbeddedBitmaps.h"
+#include "gui/EqEditor.h"
+#include "gui/KnobControl.h"
+#include "gui/LedControl.h"
+#include "gui/SoftwareCanvas.h"
+#include "tests/support/RecordingHost.h"
+
+namespace {
+
+class EqEditorTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        RecordingHost::instance().reset();
+        setGuiPlatform(&canvas);
+        effect = std::make_unique<EqEffect>(&RecordingHost::callback);
+        editor = static_cast<EqEditor*>(effect->getEditor());
+        ASSERT_NE(editor, nullptr);
+        host = canvas.createTopLevelWindow(785, 82, 0, 0);
+    }
+    void TearDown() override
+    {
+        effect.reset();
+        setGuiPlatform(nullptr);
+    }
+    WindowHandle openAndPaint()
+    {
+        EXPECT_TRUE(editor->open(host));
+        canvas.sendMessage(editor->getWindow(), kMessagePaint, 0, 0);
+        return editor->getWindow();
+    }
+    BitmapHandle bitmap(std::int32_t id)
+    {
+        const unsigned char* data = nullptr;
+        std::size_t size = 0;
+        EXPECT_TRUE(findEmbeddedBitmap(id, data, size));
+        BitmapHandle handle = canvas.createBitmapFromBmp(data, size);
+        owned.push_back(handle);
+        return handle;
+    }
+    // Whether the window's knob box shows the frame: inside the mask's disc the
+    // strip's frame, around it the artwork (or the LED that overlaps the box).
+    bool showsKnobFrame(WindowHandle window, int left, int frame)
+    {
+        BitmapHandle strip = bitmap(102), mask = bitmap(103), background = bitmap(101);
+        for (int y = 0; y < 26; ++y) {
+            for (int x = 0; x < 26; ++x) {
+                const Colour shown = canvas.pixel(window, left + x, 24 + y);
+                if (canvas.bitmapPixel(mask, x, y) == 0) {
+                    if (shown != canvas.bitmapPixel(strip, x, 26 * frame + y)) return false;
+                } else if (!underLed(left + x, 24 + y) &&
+                           shown != canvas.bitmapPixel(background, left + x, 24 + y)) {
+                    return false;
+                }
+            }
+        }
+        return true;
+    }
+    static bool underLed(int x, int y)
+    {
+        for (int led : {136, 259, 423, 586}) {
+            if (x >= led && x < led + 8 && y >= 24 && y < 32) return true;
+        }
+        return false;
+    }
+    bool showsLed(WindowHandle window, int left, bool lit)
+    {
+        BitmapHandle led = bitmap(104);
+        for (int y = 0; y < 8; ++y) {
+            for (int x = 0; x < 8; ++x) {
+                if (canvas.pixel(window, left + x, 24 + y) != canvas.bitmapPixel(led, x, (lit ? 0 : 8) + y)) {
+                    return false;
+                }
+            }
+        }
+        return true;
+    }
+
+    SoftwareCanvas canvas;
+    std::unique_ptr<EqEffect> effect;
+    EqEditor* editor = nullptr;
+    WindowHandle host = nullptr;
+    std::vector<BitmapHandle> owned;
+};
+
+const int kKnobLefts[] = {70, 111, 193, 234, 275, 357, 398, 439, 521, 562};
+const int kLedLefts[] = {136, 259, 423, 586};
+
+TEST_F(EqEditorTest, HoldsFourLedsThenTenKnobsInPlace)
+{
+    ASSERT_EQ(editor->getControls().size(), 14u);
+    auto control = editor->getControls().begin();
+    const int ledParams[] = {1, 3, 6, 9};
+    for (int i = 0; i < 4; ++i, ++control) {
+        auto* led = dynamic_cast<LedControl*>(*control);
+        ASSERT_NE(led, nullptr);
+        EXPECT_EQ(led->left, kLedLefts[i]);
+        EXPECT_EQ(led->paramIndex, ledParams[i]);
+        EXPECT_EQ(led->getValue(), 0.5f) << "synced from the program";
+    }
+    for (int i = 0; i < 10; ++i, ++control) {
+        auto* knob = dynamic_cast<KnobControl*>(*control);
+        ASSERT_NE(knob, nullptr);
+        EXPECT_EQ(knob->left, kKnobLefts[i]);
+        EXPECT_EQ(knob->top, 24);
+        EXPECT_EQ(knob->paramIndex, i);
+        const bool gain = i == 1 || i == 3 || i == 6 || i == 9;
+        EXPECT_EQ(knob->detentHalfWidth, gain ? 0.038f : 0.0f);
+        EXPECT_TRUE(knob->reportAsAutomation);
+    }
+    EXPECT_EQ(effect->getEffectRecord()->flags & effFlagsHasEditor, effFlagsHasEditor);
+    // An LED overlapping a knob takes the press: the knob does not turn.
+    EXPECT_EQ(editor->controlAt(587, 30), *std::next(editor->getControls().begin(), 3));
+}
+
+TEST_F(EqEditorTest, AFreshEditorShowsFrame31AndDarkLeds)
+{
+    WindowHandle window = openAndPaint();
+    for (int left : kKnobLefts) {
+        EXPECT_TRUE(showsKnobFrame(window, left, 31)) << left;
+    }
+    for (int left : kLedLefts) {
+        EXPECT_TRUE(showsLed(window, left, false)) << left;
+    }
+    EXPECT_EQ(canvas.pixel(window, 700, 5), canvas.bitmapPixel(bitmap(101), 700, 5)) << "the artwork is behind";
+}
+
+TEST_F(EqEditorTest, HostWritesMoveKnobsAndLightLeds)
+{
+    WindowHandle window = openAndPaint();
+    effect->setParameter(1, 0.52f);
+    EXPECT_TRUE(showsKnobFrame(window, 111, 32));
+    EXPECT_TRUE(showsLed(window, 136, false)) << "0.52 is inside the dead zone";
+    effect->setParameter(1, 0.6f);
+    EXPECT_TRUE(showsKnobFrame(window, 111, 37));
+    EXPECT_TRUE(showsLed(window, 136, true));
+    effect->setParameter(4, 1.0f);
+    EXPECT_TRUE(showsKnobFrame(window, 275, 63));
+    EXPECT_TRUE(showsLed(window, 259, false)) << "a Q moves only its knob";
+
+    // Drawing a knob again over its own picture changes nothing.
+    const std::vector<unsigned char> before = canvas.windowPixels(window);
+    for (GuiControl* control : editor->getControls()) control->dirty = true;
+    editor->redraw();
+    EXPECT_EQ(canvas.windowPixels(window), before);
+}
+
+TEST_F(EqEditorTest, ADragOnAGainKnobLightsItsLedAndAutomates)
+{
+    WindowHandle window = openAndPaint();
+    const int x = 247, y = 37;  // the A-Gain knob
+    canvas.sendMessage(window, kMessageLeftButtonDown, 0, SoftwareCanvas::pointParam(x, y));
+    for (int step = 1; step <= 7; ++step) {
+        canvas.sendMessage(window, kMessageMouseMove, 0, SoftwareCanvas::pointParam(x, y - step));
+        EXPECT_EQ(effect->getParameter(3), 0.5f);
+    }
+    canvas.sendMessage(window, kMessageMouseMove, 0, SoftwareCanvas::pointParam(x, y - 8));
+    EXPECT_NEAR(effect->getParameter(3), 0.54f, 1e-6f);
+    EXPECT_TRUE(showsLed(window, 259, true)) << "lit in the same message";
+    EXPECT_TRUE(showsKnobFrame(window, 234, 34));
+    const auto automated = RecordingHost::instance().callsOf(audioMasterAutomate);
+    ASSERT_EQ(automated.size(), 1u);
+    EXPECT_EQ(automated[0].index, 3);
+    canvas.sendMessage(window, kMessageLeftButtonUp, 0, SoftwareCanvas::pointParam(x, y - 8));
+
+    // A press and release on an LED changes nothing.
+    canvas.sendMessage(window, kMessageLeftButtonDown, 0, SoftwareCanvas::pointParam(262, 27));
+    canvas.sendMessage(window, kMessageMouseMove, 0, SoftwareCanvas::pointParam(262, 0));
+    canvas.sendMessage(window, kMessageLeftButtonUp, 0, SoftwareCanvas::pointParam(262, 0));
+    EXPECT_EQ(RecordingHost::instance().callsOf(audioMasterAutomate).size(), 1u);
+}
+
+TEST_F(EqEditorTest, ChunksAndProgramsResyncTheControls)
+{
+    WindowHandle window = openAndPaint();
+    float values[10] = {0.5f, 0.9f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.1f};
+    EXPECT_EQ(effect->setChunk(values, 40, true), 40);
+    effect->setProgram(0);
+    EXPECT_TRUE(showsLed(window, 136, true));
+    EXPECT_TRUE(showsLed(window, 586, true));
+    EXPECT_TRUE(showsKnobFrame(window, 562, 6));
+    const int before = canvas.liveObjects();
+    effect->setParameter(9, 0.2f);
+    EXPECT_EQ(canvas.liveObjects(), before) << "every drawing step releases what it made";
+}
+
+TEST(EqEditorWithoutPlatform, TheEffectRunsWithoutAnEditor)
+{
+    setGuiPlatform(nullptr);
+    if (guiPlatform()) {
+        GTEST_SKIP() << "this module has a window system";
+    }
+    EqEffect effect(nullptr);
+    EXPECT_EQ(effect.getEditor(), nullptr);
+    EXPECT_EQ(effect.getEffectRecord()->flags & effFlagsHasEditor, 0);
+    effect.setParameter(3, 0.9f);  // the editor notifications are skipped
+    EXPECT_EQ(effect.getParameter(3), 0.9f);
+}
+
+}  // namespace
