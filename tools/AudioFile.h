@@ -1,4 +1,5 @@
-// Reading and writing audio files through libsndfile, as two channels of floats.
+// Whole audio files in memory, as two channels of floats (see AudioReader and
+// AudioWriter for reading and writing block by block).
 #pragma once
 
 #include <string>

@@ -1,5 +1,6 @@
 #include "tools/Commands.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -10,6 +11,8 @@
 
 #include "eq/Parameters.h"
 #include "tools/AudioFile.h"
+#include "tools/AudioReader.h"
+#include "tools/AudioWriter.h"
 #include "tools/DemoSignal.h"
 #include "tools/PluginHost.h"
 #include "tools/PresetFile.h"
@@ -242,33 +245,73 @@ std::string responseTitle(const std::vector<BandMarker>& markers, double rate)
     return title;
 }
 
-// Renders the audio in blocks of `block` frames; a progress bar on a terminal for long files.
+// Shows how far a render has got, on a terminal only and only for long files.
+class Progress {
+public:
+    Progress(long long totalFrames, int sampleRate)
+        : total(totalFrames), shown(isatty(STDERR_FILENO) && totalFrames > 3LL * sampleRate)
+    {
+    }
+    ~Progress()
+    {
+        if (shown && last >= 0) std::fputs("\n", stderr);
+    }
+    void update(long long done)
+    {
+        if (!shown || total <= 0) return;
+        const int percent = static_cast<int>(100.0 * static_cast<double>(done) / static_cast<double>(total));
+        if (percent == last) return;
+        last = percent;
+        const int filled = std::min(30, percent * 30 / 100);
+        std::fprintf(stderr, "\rrendering [%.*s%.*s] %3d%%", filled, "##############################", 30 - filled,
+                     "..............................", percent);
+    }
+
+private:
+    long long total;
+    bool shown;
+    int last = -1;
+};
+
+// Renders audio held in memory in blocks of `block` frames.
 void render(PluginHost& host, const StereoAudio& input, StereoAudio& output, int block)
 {
     output.sampleRate = input.sampleRate;
     output.left.assign(input.frames(), 0.0f);
     output.right.assign(input.frames(), 0.0f);
-    const bool showProgress = isatty(STDERR_FILENO) && input.frames() > 3u * static_cast<unsigned>(input.sampleRate);
-    int shown = -1;
     host.start(input.sampleRate, block);
     for (std::size_t done = 0; done < input.frames(); done += static_cast<std::size_t>(block)) {
-        const VstInt32 n = static_cast<VstInt32>(std::min<std::size_t>(static_cast<std::size_t>(block), input.frames() - done));
+        const auto n = static_cast<VstInt32>(std::min<std::size_t>(static_cast<std::size_t>(block), input.frames() - done));
         float* ins[2] = {const_cast<float*>(input.left.data() + done), const_cast<float*>(input.right.data() + done)};
         float* outs[2] = {output.left.data() + done, output.right.data() + done};
         host.process(ins, outs, n);
-        if (showProgress) {
-            const int percent = static_cast<int>(100.0 * static_cast<double>(done + static_cast<std::size_t>(n)) /
-                                                 static_cast<double>(input.frames()));
-            if (percent != shown) {
-                shown = percent;
-                const int filled = percent * 30 / 100;
-                std::fprintf(stderr, "\rrendering [%.*s%.*s] %3d%%", filled, "##############################",
-                             30 - filled, "..............................", percent);
-            }
-        }
     }
     host.stop();
-    if (showProgress) std::fputs("\n", stderr);
+}
+
+// Renders a file to a file block by block, so files of any length fit in memory.
+bool renderFile(PluginHost& host, AudioReader& reader, AudioWriter& writer, int block, std::string& error)
+{
+    const auto size = static_cast<std::size_t>(block);
+    std::vector<float> inLeft(size), inRight(size), outLeft(size), outRight(size);
+    Progress progress(reader.frames(), reader.sampleRate());
+    long long done = 0;
+    host.start(reader.sampleRate(), block);
+    for (;;) {
+        const std::size_t n = reader.read(inLeft.data(), inRight.data(), size);
+        if (n == 0) break;
+        float* ins[2] = {inLeft.data(), inRight.data()};
+        float* outs[2] = {outLeft.data(), outRight.data()};
+        host.process(ins, outs, static_cast<VstInt32>(n));
+        if (!writer.write(outLeft.data(), outRight.data(), n, error)) {
+            host.stop();
+            return false;
+        }
+        done += static_cast<long long>(n);
+        progress.update(done);
+    }
+    host.stop();
+    return !reader.failed(error);
 }
 
 bool parsePositive(const std::string& text, double low, double high, double& value)
@@ -348,19 +391,19 @@ int runRender(const CommandLine& line)
         if (!parseSetting(setting, parsed, error)) return fail(error);
     }
 
-    StereoAudio input;
-    if (!readAudio(inPath, input, error)) return fail(error);
+    AudioReader reader;
+    if (!reader.open(inPath, error)) return fail(error);
     PluginHost host;
     if (!loadHost(line, host, error)) return fail(error);
     if (line.has("--preset") && !applyPreset(host, line.get("--preset"), line.force, error)) return fail(error);
     if (!applySettings(host, line.settings, error)) return fail(error);
 
-    StereoAudio output;
-    render(host, input, output, static_cast<int>(block));
-    if (!writeAudio(outPath, output, error)) return fail(error);
+    AudioWriter writer;
+    if (!writer.open(outPath, reader.sampleRate(), error)) return fail(error);
+    if (!renderFile(host, reader, writer, static_cast<int>(block), error) || !writer.finish(error)) return fail(error);
     if (line.has("--save-preset") && !savePreset(host, line.get("--save-preset"), error)) return fail(error);
     std::printf("rendered %.2f s at %d Hz through %s: %s\n",
-                static_cast<double>(input.frames()) / input.sampleRate, input.sampleRate,
+                static_cast<double>(reader.frames()) / reader.sampleRate(), reader.sampleRate(),
                 host.effectName().c_str(), outPath.c_str());
     return 0;
 }

@@ -1,0 +1,38 @@
+// Reads an audio file block by block as two channels of floats, through
+// libsndfile: any format it reads; a mono file feeds both channels.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include <sndfile.h>
+
+class AudioReader {
+public:
+    AudioReader() = default;
+    ~AudioReader();
+
+    // False with a one-line reason for a missing, unreadable or unsupported file.
+    bool open(const std::string& path, std::string& error);
+
+    int sampleRate() const { return rate; }
+    int channels() const { return channelCount; }
+    long long frames() const { return frameCount; }
+
+    // Up to `count` frames into left and right; answers how many were read, 0 at
+    // the end. After a 0, failed() tells whether the end was an error.
+    std::size_t read(float* left, float* right, std::size_t count);
+    bool failed(std::string& error) const;
+
+    AudioReader(const AudioReader&) = delete;
+    AudioReader& operator=(const AudioReader&) = delete;
+
+private:
+    SNDFILE* file = nullptr;
+    std::string path;
+    int rate = 0;
+    int channelCount = 0;
+    long long frameCount = 0;
+    std::vector<float> interleaved;
+};
