@@ -76,9 +76,9 @@ def save_bmp(name, pixels, palette=None):
 
 # ---------------------------------------------------------------- hand-made pixel fonts, 7 rows high
 
-def font(spec, space):
+def font(layout, space):
     glyphs = {}
-    for entry in spec.split():
+    for entry in layout.split():
         ch, rows = entry[0], entry[2:].split("|")
         glyphs[ch] = np.array([[c == "#" for c in r] for r in rows])
     return {"glyphs": glyphs, "space": space}
@@ -145,15 +145,15 @@ def draw_pixel_text(img, text, fnt, x0, x1, top, colour=WHITE):
 
 # ---------------------------------------------------------------- smooth value noise for the cloudy field
 
-def lattice(ix, iy, seed):
+def lattice(ix, iy, salt):
     """A fixed integer hash of the lattice points, mapped to 0..1."""
-    h = (ix.astype(np.uint64) * 0x27D4EB2F + iy.astype(np.uint64) * 0x165667B1 + seed * 0x9E3779B9) & 0xFFFFFFFF
+    h = (ix.astype(np.uint64) * 0x27D4EB2F + iy.astype(np.uint64) * 0x165667B1 + salt * 0x9E3779B9) & 0xFFFFFFFF
     h = ((h ^ (h >> 15)) * 0x2C1B3C6D) & 0xFFFFFFFF
     h = ((h ^ (h >> 12)) * 0x297A2D39) & 0xFFFFFFFF
     return ((h ^ (h >> 15)) & 0xFFFF).astype(np.float64) / 65535.0
 
 
-def value_noise(w, h, cell_x, cell_y, seed):
+def value_noise(w, h, cell_x, cell_y, salt):
     x = np.arange(w) / cell_x
     y = np.arange(h) / cell_y
     ix, iy = np.floor(x).astype(np.int64), np.floor(y).astype(np.int64)
@@ -161,8 +161,8 @@ def value_noise(w, h, cell_x, cell_y, seed):
     sx, sy = fx * fx * (3 - 2 * fx), fy * fy * (3 - 2 * fy)  # smoothstep
     X0, Y0 = np.meshgrid(ix, iy)
     SX, SY = np.meshgrid(sx, sy)
-    a, b = lattice(X0, Y0, seed), lattice(X0 + 1, Y0, seed)
-    c, d = lattice(X0, Y0 + 1, seed), lattice(X0 + 1, Y0 + 1, seed)
+    a, b = lattice(X0, Y0, salt), lattice(X0 + 1, Y0, salt)
+    c, d = lattice(X0, Y0 + 1, salt), lattice(X0 + 1, Y0 + 1, salt)
     return (a + (b - a) * SX) * (1 - SY) + (c + (d - c) * SX) * SY
 
 
@@ -180,7 +180,7 @@ def ramp(t, stops):
 def cloud_field(w, h):
     n = np.zeros((h, w))
     for octave, (cx, cy, amp) in enumerate(((150, 60, 0.50), (70, 30, 0.26), (32, 15, 0.14), (14, 8, 0.10))):
-        n += amp * value_noise(w, h, cx, cy, seed=17 + octave)
+        n += amp * value_noise(w, h, cx, cy, salt=17 + octave)
     n = (n - 0.5) * 1.7 + 0.5                      # stretch the octaves' clumped sum
     y = np.arange(h)[:, None] / (h - 1)
     n += 0.10 * (0.5 - y)                            # a touch lighter towards the top
@@ -247,12 +247,12 @@ def knob_sphere():
                     (0.70, (74, 98, 208)), (0.88, (146, 160, 220)), (1.0, (188, 196, 230))))
     half = unit(light + np.array((0.0, 0.0, 1.0)))
     ndoth = np.clip(u * half[0] + v * half[1] + nz * half[2], 0.0, 1.0)
-    spec = 1.0 * ipow(ndoth, 128) + 0.16 * ipow(ndoth, 16)
+    specular = 1.0 * ipow(ndoth, 128) + 0.16 * ipow(ndoth, 16)
     below = np.clip(0.6 * u + 0.8 * v, 0.0, 1.0)
     bounce = ipow(np.clip(0.55 * u + 0.75 * v - 0.30, 0.0, 1.0), 2)     # violet light thrown up from below right
     rim = 1.0 - 0.45 * ipow(1.0 - nz, 3)                                # darker towards the edge...
     glint = ipow(1.0 - nz, 4) * below                                   # ...but for a thin lit lip below right
-    colour = (body * rim[..., None] + spec[..., None] * 255 + bounce[..., None] * np.array((60, 26, 112))
+    colour = (body * rim[..., None] + specular[..., None] * 255 + bounce[..., None] * np.array((60, 26, 112))
               + glint[..., None] * np.array((90, 70, 150)))
     return np.where(inside[..., None], np.clip(colour, 0, 255), 0.0), inside
 
