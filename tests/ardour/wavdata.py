@@ -9,13 +9,12 @@
 
 Only the 'fmt ' and 'data' chunks are read; other chunks and header fields may differ.
 """
-import math
 import struct
 import sys
 
 WAVE_FORMAT_IEEE_FLOAT = 3
 WAVE_FORMAT_EXTENSIBLE = 0xFFFE
-# the first two bytes of the float sub-format GUID (00000003-0000-0010-8000-00aa00389b71)
+# the float sub-format GUID of WAVE_FORMAT_EXTENSIBLE, 00000003-0000-0010-8000-00aa00389b71
 FLOAT_SUBFORMAT = bytes.fromhex("0300000000001000800000aa00389b71")
 
 
@@ -118,7 +117,8 @@ def shift_hint(a, b, span=4096, probe=2000):
             continue
         s = start + 2 * lag
         if s >= 0 and b[s:s + len(window)] == window:
-            return f"Ardour's output matches the reference shifted by {lag:+d} frames"
+            return (f"Ardour's output equals the reference {abs(lag)} frame(s) "
+                    f"{'later' if lag > 0 else 'earlier'}: a latency or alignment offset")
     return ""
 
 
