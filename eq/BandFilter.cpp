@@ -131,6 +131,21 @@ void BandFilter::processBlock(int32_t frameCount, float* left, float* right)
     rightHist = r;
 }
 
+void BandFilter::processBlockWith(const BandCoefficients& c, BandHistory& leftHistory,
+                                  BandHistory& rightHistory, int32_t frameCount,
+                                  float* left, float* right)
+{
+    if (frameCount <= 0)
+        return;
+
+    BandHistory l = leftHistory;
+    BandHistory r = rightHistory;
+    for (int32_t i = 0; i < frameCount; ++i)
+        stepBoth(c, l, r, left, right, i);
+    leftHistory = l;
+    rightHistory = r;
+}
+
 void BandFilter::setCoefficients(const BandCoefficients& c)
 {
     b0 = c.b0;

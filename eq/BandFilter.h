@@ -39,6 +39,12 @@ public:
     // Runs on the host's audio thread: no allocation, no locks, no calls out.
     void processBlock(int32_t frameCount, float* left, float* right);
 
+    // The same filtering with coefficients and histories held by the caller:
+    // bit for bit what processBlock does for a band in that state.
+    static void processBlockWith(const BandCoefficients& c, BandHistory& leftHistory,
+                                 BandHistory& rightHistory, int32_t frameCount,
+                                 float* left, float* right);
+
     // Coefficient access. Called from whichever thread changes a setting.
     void setCoefficients(const BandCoefficients& c);
     BandCoefficients coefficients() const;

@@ -1,6 +1,7 @@
 #include "eq/EqEffect.h"
 
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <new>
 
@@ -24,6 +25,22 @@ void copyAudio(float* to, const float* from, VstInt32 frames)
     if (to != from) {
         std::memmove(to, from, sizeof(float) * static_cast<std::size_t>(frames));
     }
+}
+
+// Whether two buffers of `frames` samples share any sample.
+bool overlap(const float* a, const float* b, VstInt32 frames)
+{
+    const std::uintptr_t x = reinterpret_cast<std::uintptr_t>(a);
+    const std::uintptr_t y = reinterpret_cast<std::uintptr_t>(b);
+    const std::uintptr_t bytes = sizeof(float) * static_cast<std::uintptr_t>(frames);
+    return x < y + bytes && y < x + bytes;
+}
+
+bool sameOrApart(const float* a, const float* b, VstInt32 frames) { return a == b || !overlap(a, b, frames); }
+
+bool sameDesign(const BandDesign& a, const BandDesign& b)
+{
+    return a.active == b.active && std::memcmp(&a.coefficients, &b.coefficients, sizeof(BandCoefficients)) == 0;
 }
 
 }  // namespace
@@ -106,22 +123,68 @@ void EqEffect::processReplacing(float** inputs, float** outputs, VstInt32 sample
     if (sampleFrames <= 0 || !inputs || !outputs || !inputs[0] || !inputs[1] || !outputs[0] || !outputs[1]) {
         return;
     }
+    const float* inLeft = inputs[0];
+    const float* inRight = inputs[1];
     float* left = outputs[0];
     float* right = outputs[1];
-    copyAudio(left, inputs[0], sampleFrames);
-    copyAudio(right, inputs[1], sampleFrames);
 
+    // Each active band gets its coefficients, laid out for the lanes, whenever
+    // the design changes. The mailbox never writes the slot the audio thread
+    // holds, so the same slot as last time means the same design, and only a
+    // new slot needs looking into.
     const EqDesign& design = designs.acquire();
-    for (int b = 0; b < kNumBands; ++b) {
-        if (!design.bands[b].active) {
-            continue;
+    bool changed = !laidOutValid;
+    if (&design != laidOutFrom) {
+        for (int b = 0; b < kNumBands && !changed; ++b) {
+            changed = !sameDesign(laidOut[b], design.bands[b]);
         }
-        BandFilter& band = *bands[b];
-        band.setCoefficients(design.bands[b].coefficients);
-        band.processBlock(sampleFrames, left, right);
-        // A non-finite input would otherwise keep the band silent or NaN for ever.
-        if (!band.historyIsFinite()) {
-            band.clearHistory();
+        laidOutFrom = &design;
+    }
+    if (changed) {
+        BandCoefficients coefficients[kNumBands];
+        unsigned active = 0;
+        for (int b = 0; b < kNumBands; ++b) {
+            laidOut[b] = design.bands[b];
+            coefficients[b] = design.bands[b].coefficients;
+            if (design.bands[b].active) {
+                bands[b]->setCoefficients(coefficients[b]);
+                active |= 1u << b;
+            }
+        }
+        cascadeLayout(cascadeCoefficients, coefficients, active);
+        laidOutValid = true;
+    }
+
+    if (cascadeCoefficients.activeBands == 0) {
+        copyAudio(left, inLeft, sampleFrames);
+        copyAudio(right, inRight, sampleFrames);
+        return;
+    }
+
+    // The cascade reads the inputs as it goes and writes the outputs behind
+    // them. Where the buffers are arranged so that it could read something other
+    // than what copying the inputs to the outputs leaves there, the inputs are
+    // copied first and the cascade filters the outputs in place; outputs that
+    // share samples take the band loop, which filters each active band in turn.
+    const bool outputsApart = !overlap(left, right, sampleFrames);
+    const bool direct = sameOrApart(left, inLeft, sampleFrames) && sameOrApart(right, inRight, sampleFrames) &&
+                        sameOrApart(right, inLeft, sampleFrames) &&
+                        (left == inLeft || !overlap(left, inRight, sampleFrames));
+    if (outputsApart && !direct) {
+        copyAudio(left, inLeft, sampleFrames);
+        copyAudio(right, inRight, sampleFrames);
+        inLeft = left;
+        inRight = right;
+    }
+    const CascadeKernel run = outputsApart ? cascade : cascadeRunBandLoop;
+    const unsigned notFinite =
+        run(cascadeCoefficients, cascadeHistory, inLeft, inRight, left, right, sampleFrames);
+
+    // A non-finite input would otherwise keep a band silent or NaN for ever.
+    for (int b = 0; notFinite != 0 && b < kNumBands; ++b) {
+        if ((notFinite >> b) & 1u) {
+            cascadeHistory.left[b] = BandHistory{0.0f, 0.0f, 0.0f, 0.0f};
+            cascadeHistory.right[b] = BandHistory{0.0f, 0.0f, 0.0f, 0.0f};
         }
     }
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "eq/BandFilter.h"
+#include "eq/Cascade.h"
 #include "eq/DesignMailbox.h"
 #include "eq/ProgramBank.h"
 #include "host/EffectBaseX.h"
@@ -58,4 +59,14 @@ private:
     BandFilter* bands[kNumBands];
     DesignMailbox designs;
     EqEditor* eqEditor = nullptr;  // the base owns it; this is its full type
+
+    // The audio thread's: the active bands run together (eq/Cascade.h). The
+    // bands' histories live in cascadeHistory, the BandFilters above holding
+    // the coefficients; cascadeCoefficients is laid out from laidOut.
+    CascadeKernel cascade = cascadeKernel();  // chosen for this processor
+    CascadeCoefficients cascadeCoefficients{};
+    CascadeHistory cascadeHistory{};
+    BandDesign laidOut[kNumBands]{};
+    const EqDesign* laidOutFrom = nullptr;  // the mailbox slot laidOut was last compared with
+    bool laidOutValid = false;
 };

@@ -1,0 +1,111 @@
+#include "eq/Cascade.h"
+
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+
+#if defined(__i386__) || defined(__x86_64__)
+#include <cpuid.h>
+#endif
+
+void cascadeLayout(CascadeCoefficients& out, const BandCoefficients (&bands)[kCascadeBands],
+                   unsigned activeBands)
+{
+    out = CascadeCoefficients{};
+    int lane = 0;
+    for (int k = 0; k < kCascadeBands; ++k) {
+        if (!((activeBands >> k) & 1u)) {
+            continue;
+        }
+        const BandCoefficients& c = bands[k];
+        for (int half = 0; half < kCascadeLanes; half += kCascadeBands) {
+            out.b0[half + lane] = c.b0;
+            out.b1[half + lane] = c.b1;
+            out.b2[half + lane] = c.b2;
+            out.a1[half + lane] = c.a1;
+            out.a2[half + lane] = c.a2;
+        }
+        out.order[lane++] = k;
+    }
+    out.activeCount = lane;
+    out.activeBands = activeBands & ((1u << kCascadeBands) - 1u);
+}
+
+namespace {
+
+bool finite(const BandHistory& h)
+{
+    return std::isfinite(h.y1) && std::isfinite(h.y2) && std::isfinite(h.x1) && std::isfinite(h.x2);
+}
+
+}  // namespace
+
+unsigned cascadeRunBandLoop(const CascadeCoefficients& coefficients, CascadeHistory& history,
+                            const float* inLeft, const float* inRight,
+                            float* outLeft, float* outRight, std::int32_t frameCount)
+{
+    if (frameCount <= 0) {
+        return 0;
+    }
+    const std::size_t bytes = sizeof(float) * static_cast<std::size_t>(frameCount);
+    if (outLeft != inLeft) {
+        std::memmove(outLeft, inLeft, bytes);
+    }
+    if (outRight != inRight) {
+        std::memmove(outRight, inRight, bytes);
+    }
+    unsigned notFinite = 0;
+    for (int lane = 0; lane < coefficients.activeCount; ++lane) {
+        const int k = coefficients.order[lane];
+        const BandCoefficients c{coefficients.b0[lane], coefficients.b1[lane], coefficients.b2[lane],
+                                 coefficients.a1[lane], coefficients.a2[lane]};
+        BandFilter::processBlockWith(c, history.left[k], history.right[k], frameCount, outLeft, outRight);
+        if (!finite(history.left[k]) || !finite(history.right[k])) {
+            notFinite |= 1u << k;
+        }
+    }
+    return notFinite;
+}
+
+bool cascadeHasAvx()
+{
+#if defined(__i386__) || defined(__x86_64__)
+    unsigned eax = 0, ebx = 0, ecx = 0, edx = 0;
+    if (!__get_cpuid(1, &eax, &ebx, &ecx, &edx)) {
+        return false;
+    }
+    const unsigned avx = 1u << 28, osxsave = 1u << 27;
+    if ((ecx & (avx | osxsave)) != (avx | osxsave)) {
+        return false;
+    }
+    // XGETBV with ECX = 0 reads XCR0: bit 1 is the XMM state, bit 2 the YMM state.
+    unsigned xcr0 = 0, xcr0High = 0;
+    __asm__ volatile(".byte 0x0f, 0x01, 0xd0" : "=a"(xcr0), "=d"(xcr0High) : "c"(0));
+    (void)xcr0High;
+    return (xcr0 & 6u) == 6u;
+#else
+    return false;
+#endif
+}
+
+CascadeKernel cascadeKernel()
+{
+    // KORVO_CASCADE=sse2 in the environment holds it to the baseline, for
+    // measurements and tests of that routine inside the modules.
+    static const CascadeKernel chosen = [] {
+        const char* wish = std::getenv("KORVO_CASCADE");
+        const bool baseline = wish && std::strcmp(wish, "sse2") == 0;
+        return !baseline && cascadeHasAvx() ? cascadeRunAvx : cascadeRunSse2;
+    }();
+    return chosen;
+}
+
+int cascadeVariants(CascadeVariant (&out)[2])
+{
+    int count = 0;
+    out[count++] = CascadeVariant{"sse2", cascadeRunSse2};
+    if (cascadeHasAvx()) {
+        out[count++] = CascadeVariant{"avx", cascadeRunAvx};
+    }
+    return count;
+}
