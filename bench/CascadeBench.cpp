@@ -2,7 +2,7 @@
 // processor cycles, for several block sizes and numbers of active bands:
 //
 //   shipped    EqEffect::processReplacing, separate input and output buffers;
-//   plain      one sample at a time through every active band, left then right;
+//   plain      each chain (one band of one channel) in turn, one sample at a time;
 //   band loop  the inputs copied, then each active band's processBlock in turn;
 //   copy       the two channels copied, nothing else;
 //   cascade/*  each instruction-set routine of the band cascade called directly.
@@ -150,8 +150,9 @@ void runBandLoop(Bands& bands, Signal& s, int n)
     }
 }
 
-// One sample position at a time through every active band, with the same
-// operations in the same order as the band filter.
+// The plain loop: each of the chains (one band of one channel) one after
+// another, one sample at a time, with the same operations in the same order as
+// the band filter; so nothing overlaps one recurrence with another.
 struct Plain {
     BandCoefficients c[kNumBands];
     BandHistory l[kNumBands] = {}, r[kNumBands] = {};
@@ -166,22 +167,24 @@ struct Plain {
     }
     void run(Signal& s, int n)
     {
-        for (int i = 0; i < n; ++i) {
-            float xl = s.inL[size_t(i)], xr = s.inR[size_t(i)];
-            for (int j = 0; j < count; ++j) {
-                const int b = order[j];
-                const BandCoefficients& k = c[b];
-                BandHistory& hl = l[b];
-                BandHistory& hr = r[b];
-                const float yl = ((k.b1 * hl.x1 + k.b2 * hl.x2) + k.b0 * xl) - k.a1 * hl.y1 - k.a2 * hl.y2;
-                const float yr = ((k.b1 * hr.x1 + k.b0 * xr) + k.b2 * hr.x2) - k.a1 * hr.y1 - k.a2 * hr.y2;
-                hl = {yl, hl.y1, xl, hl.x1};
-                hr = {yr, hr.y1, xr, hr.x1};
-                xl = yl;
-                xr = yr;
+        std::memcpy(s.outL.data(), s.inL.data(), sizeof(float) * size_t(n));
+        std::memcpy(s.outR.data(), s.inR.data(), sizeof(float) * size_t(n));
+        for (int j = 0; j < count; ++j) {
+            const BandCoefficients& k = c[order[j]];
+            BandHistory& hl = l[order[j]];
+            for (int i = 0; i < n; ++i) {
+                const float x = s.outL[size_t(i)];
+                const float y = ((k.b1 * hl.x1 + k.b2 * hl.x2) + k.b0 * x) - k.a1 * hl.y1 - k.a2 * hl.y2;
+                hl = {y, hl.y1, x, hl.x1};
+                s.outL[size_t(i)] = y;
             }
-            s.outL[size_t(i)] = xl;
-            s.outR[size_t(i)] = xr;
+            BandHistory& hr = r[order[j]];
+            for (int i = 0; i < n; ++i) {
+                const float x = s.outR[size_t(i)];
+                const float y = ((k.b1 * hr.x1 + k.b0 * x) + k.b2 * hr.x2) - k.a1 * hr.y1 - k.a2 * hr.y2;
+                hr = {y, hr.y1, x, hr.x1};
+                s.outR[size_t(i)] = y;
+            }
         }
     }
 };
