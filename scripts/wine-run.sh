@@ -9,7 +9,7 @@ set -uo pipefail
 export WINEARCH=win32
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
-export WINEPREFIX="${KORVO_WINEPREFIX:-${XDG_CACHE_HOME:-$HOME/.cache}/korvo-eq/wine32}"
+export WINEPREFIX="${KORVO_WINEPREFIX:-${XDG_CACHE_HOME:-${HOME:-/tmp}/.cache}/korvo-eq/wine32}"
 
 mkdir -p "$(dirname "$WINEPREFIX")"
 (
