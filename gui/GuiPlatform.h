@@ -20,6 +20,7 @@ enum GuiMessage : std::uint32_t {
     kMessageLeftButtonDown = 0x0201,
     kMessageLeftButtonUp = 0x0202,
     kMessageMouseWheel = 0x020A,
+    kMessageCaptureChanged = 0x0215,  // the window lost the mouse capture
 };
 
 // Bit-block transfer operations: copy, AND and OR of the source into the destination.

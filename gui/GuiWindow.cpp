@@ -248,6 +248,17 @@ std::intptr_t GuiWindow::handleMessage(std::uint32_t message, std::uintptr_t wPa
         routeWheel(wParam, lParam);
         redraw();
         return 0;
+    case kMessageCaptureChanged:
+        // Something else took the mouse (another window, a system gesture): the
+        // drag is over, or the knob would go on following a pointer whose
+        // button is no longer held.
+        if (captureControl) {
+            GuiControl* dragged = captureControl;
+            captureControl = nullptr;
+            dragged->onCaptureEnd(0, 0);
+            redraw();
+        }
+        return 0;
     default:
         return platform.defaultHandling(window, message, wParam, lParam);
     }

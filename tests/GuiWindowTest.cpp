@@ -145,6 +145,18 @@ TEST_F(GuiWindowTest, ADragKeepsTheCaptureWhereverThePointerGoes)
     EXPECT_EQ(canvas.capturedWindow(), nullptr);
 }
 
+TEST_F(GuiWindowTest, LosingTheCaptureEndsTheDrag)
+{
+    open();
+    send(kMessageLeftButtonDown, 80, 30);
+    send(kMessageMouseMove, 80, 20);
+    canvas.sendMessage(frame->getWindow(), kMessageCaptureChanged, 0, 0);
+    send(kMessageMouseMove, 80, 10);
+    send(kMessageLeftButtonUp, 80, 10);
+    EXPECT_EQ(take(), (Log{"A down 80,30", "A drag 80,20", "A end 0,0"}));
+    EXPECT_EQ(frame->getCaptureControl(), nullptr);
+}
+
 TEST_F(GuiWindowTest, MovingAcrossAdjacentControlsLeavesThenEnters)
 {
     open();
