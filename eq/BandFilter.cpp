@@ -107,28 +107,7 @@ void BandFilter::design(float frequency, float q, float gain)
 
 void BandFilter::processBlock(int32_t frameCount, float* left, float* right)
 {
-    if (frameCount <= 0)
-        return;
-
-    // Work on local copies so the loop keeps everything in registers; the
-    // coefficients are read once per block.
-    const BandCoefficients c = coefficients();
-    BandHistory l = leftHist;
-    BandHistory r = rightHist;
-
-    const int32_t grouped = frameCount - frameCount % 4;
-    int32_t i = 0;
-    for (; i < grouped; i += 4) {
-        stepBoth(c, l, r, left, right, i);
-        stepBoth(c, l, r, left, right, i + 1);
-        stepBoth(c, l, r, left, right, i + 2);
-        stepBoth(c, l, r, left, right, i + 3);
-    }
-    for (; i < frameCount; ++i)
-        stepBoth(c, l, r, left, right, i);
-
-    leftHist = l;
-    rightHist = r;
+    processBlockWith(coefficients(), leftHist, rightHist, frameCount, left, right);
 }
 
 void BandFilter::processBlockWith(const BandCoefficients& c, BandHistory& leftHistory,
@@ -138,10 +117,23 @@ void BandFilter::processBlockWith(const BandCoefficients& c, BandHistory& leftHi
     if (frameCount <= 0)
         return;
 
+    // Work on local copies so the loop keeps everything in registers; the
+    // coefficients are read once per block.
+    const BandCoefficients k = c;
     BandHistory l = leftHistory;
     BandHistory r = rightHistory;
-    for (int32_t i = 0; i < frameCount; ++i)
-        stepBoth(c, l, r, left, right, i);
+
+    const int32_t grouped = frameCount - frameCount % 4;
+    int32_t i = 0;
+    for (; i < grouped; i += 4) {
+        stepBoth(k, l, r, left, right, i);
+        stepBoth(k, l, r, left, right, i + 1);
+        stepBoth(k, l, r, left, right, i + 2);
+        stepBoth(k, l, r, left, right, i + 3);
+    }
+    for (; i < frameCount; ++i)
+        stepBoth(k, l, r, left, right, i);
+
     leftHistory = l;
     rightHistory = r;
 }
