@@ -58,11 +58,6 @@ EffectBase* createEffect(audioMasterCallback hostCallback)
 EqEffect::EqEffect(audioMasterCallback callback)
     : EffectBaseX(callback, 1, kNumParameters),
       bank(1, kNumParameters),
-      lowShelf(LowShelf),
-      bandA(Peaking),
-      bandB(Peaking),
-      highShelf(HighShelf),
-      bands{&lowShelf, &bandA, &bandB, &highShelf},
       designs(emptyDesign())
 {
     setNumInputs(2);
@@ -81,10 +76,6 @@ EqEffect::EqEffect(audioMasterCallback callback)
         design = designAll(kDefaultRate);
         return true;
     });
-    const EqDesign& initial = designs.acquire();
-    for (int b = 0; b < kNumBands; ++b) {
-        bands[b]->setCoefficients(initial.bands[b].coefficients);
-    }
 
     // Where the module has no window system, or memory runs out, the effect runs
     // without an editor and tells the host so.
@@ -147,7 +138,6 @@ void EqEffect::processReplacing(float** inputs, float** outputs, VstInt32 sample
             laidOut[b] = design.bands[b];
             coefficients[b] = design.bands[b].coefficients;
             if (design.bands[b].active) {
-                bands[b]->setCoefficients(coefficients[b]);
                 active |= 1u << b;
             }
         }

@@ -52,17 +52,12 @@ private:
     void editorRedraw();
 
     ProgramBank bank;
-    BandFilter lowShelf;   // these four belong to the audio thread
-    BandFilter bandA;
-    BandFilter bandB;
-    BandFilter highShelf;
-    BandFilter* bands[kNumBands];
     DesignMailbox designs;
     EqEditor* eqEditor = nullptr;  // the base owns it; this is its full type
 
-    // The audio thread's: the active bands run together (eq/Cascade.h). The
-    // bands' histories live in cascadeHistory, the BandFilters above holding
-    // the coefficients; cascadeCoefficients is laid out from laidOut.
+    // The audio thread's four bands (low shelf, A, B, high shelf), which run
+    // together (eq/Cascade.h): their designs as last laid out, the coefficients
+    // laid out for the lanes, and their histories.
     CascadeKernel cascade = cascadeKernel();  // chosen for this processor
     CascadeCoefficients cascadeCoefficients{};
     CascadeHistory cascadeHistory{};
