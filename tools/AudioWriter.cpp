@@ -1,7 +1,8 @@
 #include "tools/AudioWriter.h"
 
+#include "tools/WholeFile.h"
+
 #include <sndfile.h>
-#include <unistd.h>
 
 #include <cctype>
 #include <cstdio>
@@ -66,7 +67,7 @@ bool AudioWriter::open(const std::string& name, int sampleRate, std::string& err
         return false;
     }
     path = name;
-    temporary = name + ".partial-" + std::to_string(getpid());
+    temporary = partialPath(name);
     file = sf_open(temporary.c_str(), SFM_WRITE, &info);
     if (!file) {
         error = "cannot write '" + name + "': " + sf_strerror(nullptr);

@@ -19,6 +19,7 @@
 #include "tools/ResponseMeter.h"
 #include "tools/ResponsePlot.h"
 #include "tools/SettingParser.h"
+#include "tools/WholeFile.h"
 
 namespace {
 
@@ -323,16 +324,7 @@ bool parsePositive(const std::string& text, double low, double high, double& val
 
 bool writeText(const std::string& path, const std::string& text, std::string& error)
 {
-    const std::string temporary = path + ".partial-" + std::to_string(getpid());
-    std::ofstream file(temporary, std::ios::binary);
-    file << text;
-    file.close();
-    if (!file || std::rename(temporary.c_str(), path.c_str()) != 0) {
-        std::remove(temporary.c_str());
-        error = "cannot write '" + path + "'";
-        return false;
-    }
-    return true;
+    return writeWholeFile(path, text.data(), text.size(), error);
 }
 
 }  // namespace

@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <fstream>
 #include <limits>
-#include <system_error>
+
+#include "tools/WholeFile.h"
 
 namespace {
 
@@ -351,23 +351,7 @@ bool writePresetFile(const std::string& path, const PresetData& data, std::strin
         return fail(error, "cannot write '" + path + "': " + reason);
     }
     const std::vector<unsigned char> bytes = writePreset(data);
-    const std::string temporary = path + ".tmp";
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-        out.close();
-        if (!out) {
-            std::remove(temporary.c_str());
-            return fail(error, "cannot write '" + temporary + "'");
-        }
-    }
-    std::error_code ec;
-    std::filesystem::rename(temporary, path, ec);
-    if (ec) {
-        std::remove(temporary.c_str());
-        return fail(error, "cannot replace '" + path + "': " + ec.message());
-    }
-    return true;
+    return writeWholeFile(path, bytes.data(), bytes.size(), error);
 }
 
 std::string fourCharText(int32_t id)
