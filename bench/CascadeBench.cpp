@@ -32,6 +32,7 @@
 #include <tuple>
 #include <vector>
 
+#include "bench/AdditionChain.h"
 #include "eq/BandFilter.h"
 #include "eq/Cascade.h"
 #include "eq/EqEffect.h"
@@ -45,32 +46,12 @@ constexpr double kFloorCycles = 9.0;
 
 // ---- The clock -------------------------------------------------------------
 
-// Nanoseconds for `rounds` x 1000 dependent additions: about rounds x 1000 cycles.
-double timeAdditionChain(long rounds)
-{
-    std::uint64_t acc = 0, one = 1;
-    const auto start = std::chrono::steady_clock::now();
-    for (long r = 0; r < rounds; ++r) {
-#if defined(__x86_64__) || defined(__i386__)
-        __asm__ volatile(".rept 1000\n\tadd %1, %0\n\t.endr" : "+r"(acc) : "r"(one));
-#else
-        for (int i = 0; i < 1000; ++i) {
-            acc += one;
-            benchmark::DoNotOptimize(acc);
-        }
-#endif
-    }
-    const auto end = std::chrono::steady_clock::now();
-    benchmark::DoNotOptimize(acc);
-    return std::chrono::duration<double, std::nano>(end - start).count();
-}
-
 // Cycles per nanosecond: the best of several timed chains of 20 million additions.
 double estimateClockGHz()
 {
     double best = 0.0;
     for (int i = 0; i < 7; ++i) {
-        best = std::max(best, 20000.0 * 1000.0 / timeAdditionChain(20000));
+        best = std::max(best, 20000.0 * 1000.0 / additionChainNanoseconds(20000));
     }
     return best;
 }

@@ -9,6 +9,7 @@
 #include <random>
 #include <vector>
 
+#include "bench/AdditionChain.h"
 #include "eq/Cascade.h"
 #include "eq/EqEffect.h"
 #include "eq/Parameters.h"
@@ -18,17 +19,6 @@ namespace {
 double seconds(std::chrono::steady_clock::time_point a, std::chrono::steady_clock::time_point b)
 {
     return std::chrono::duration<double>(b - a).count();
-}
-
-// Seconds for `rounds` x 1000 dependent additions: about rounds x 1000 cycles.
-double additionChain(long rounds)
-{
-    std::uint32_t acc = 0, one = 1;
-    const auto start = std::chrono::steady_clock::now();
-    for (long r = 0; r < rounds; ++r) {
-        __asm__ volatile(".rept 1000\n\tadd %1, %0\n\t.endr" : "+r"(acc) : "r"(one));
-    }
-    return seconds(start, std::chrono::steady_clock::now());
 }
 
 }  // namespace
@@ -66,7 +56,7 @@ int main()
                 for (int trial = 0; trial < 15; ++trial) {
                     // Other work on the machine can only make either timing slower:
                     // the fastest call and the fastest chain, measured side by side.
-                    cyclesPerSecond = std::max(cyclesPerSecond, 400000.0 / additionChain(400));
+                    cyclesPerSecond = std::max(cyclesPerSecond, 400000.0 / (additionChainNanoseconds(400) * 1e-9));
                     const auto start = std::chrono::steady_clock::now();
                     for (long c = 0; c < calls; ++c) {
                         variants[i].run(laid, history, inL.data(), inR.data(), outL.data(), outR.data(), block);
