@@ -57,9 +57,6 @@ public:
         return slots[front];
     }
 
-    // The latest design as the writers see it; call only where no writer runs.
-    const EqDesign& latest() const { return pending; }
-
     DesignMailbox(const DesignMailbox&) = delete;
     DesignMailbox& operator=(const DesignMailbox&) = delete;
 

@@ -3,8 +3,6 @@
 #include "tools/AudioReader.h"
 #include "tools/AudioWriter.h"
 
-bool isWritableAudioPath(const std::string& path, std::string& error) { return AudioWriter::canWrite(path, error); }
-
 bool readAudio(const std::string& path, StereoAudio& audio, std::string& error)
 {
     AudioReader reader;

@@ -21,6 +21,3 @@ bool readAudio(const std::string& path, StereoAudio& audio, std::string& error);
 // .flac as 24-bit, .ogg as Vorbis), to a temporary file renamed at the end, so
 // a failure never leaves a half-written file.
 bool writeAudio(const std::string& path, const StereoAudio& audio, std::string& error);
-
-// Whether the extension names a format writeAudio can write.
-bool isWritableAudioPath(const std::string& path, std::string& error);

@@ -373,7 +373,7 @@ int runRender(const CommandLine& line)
     }
     if (block != std::floor(block)) return usageError("--block needs a whole number of frames", kRenderUsage);
     std::string error;
-    if (!isWritableAudioPath(outPath, error)) return fail(error);
+    if (!AudioWriter::canWrite(outPath, error)) return fail(error);
     if (line.has("--save-preset") && !endsWith(line.get("--save-preset"), ".fxp") &&
         !endsWith(line.get("--save-preset"), ".fxb")) {
         return fail("cannot save '" + line.get("--save-preset") + "': a preset file ends in .fxp or .fxb");
