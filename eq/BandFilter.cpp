@@ -38,12 +38,12 @@ inline void stepBoth(const BandCoefficients& c, BandHistory& l, BandHistory& r,
     right[i] = stepRight(c, r, right[i]);
 }
 
+} // namespace
+
 bool isFinite(const BandHistory& h)
 {
     return std::isfinite(h.y1) && std::isfinite(h.y2) && std::isfinite(h.x1) && std::isfinite(h.x2);
 }
-
-} // namespace
 
 BandFilter::BandFilter(BandType bandType)
     : b0(0.0f), b1(0.0f), b2(0.0f), a1(0.0f), a2(0.0f),

@@ -19,6 +19,9 @@ struct BandCoefficients { float b0, b1, b2, a1, a2; };
 // before that.
 struct BandHistory { float y1, y2, x1, x2; };
 
+// Whether all four values of a history are finite.
+bool isFinite(const BandHistory& h);
+
 class BandFilter {
 public:
     // Design rate 44100 Hz, coefficients and histories zero, then a flat

@@ -78,6 +78,9 @@ float frequencyLimit(double designRate) { return static_cast<float>(kMaxFrequenc
 
 float effectivePlain(int index, float storedValue, double designRate)
 {
+    if (kParameters[index].unit == ParameterUnit::Gain && !gainIsActive(storedValue)) {
+        return 0.0f;
+    }
     const float plain = toPlain(index, usableValue(storedValue));
     if (kParameters[index].unit == ParameterUnit::Frequency) {
         const float limit = frequencyLimit(designRate);

@@ -55,7 +55,8 @@ bool gainIsActive(float gainValue);
 // The highest frequency a band may have at a design rate.
 float frequencyLimit(double designRate);
 
-// The value a band actually uses for a stored value at a design rate, in the parameter's unit.
+// The value a band actually uses for a stored value at a design rate, in the
+// parameter's unit: a gain inside the dead zone is 0 dB, since the band is left out.
 float effectivePlain(int index, float storedValue, double designRate);
 
 // Display text of a plain value, cut to maxLen characters (the buffer holds maxLen + 1):

@@ -2,24 +2,10 @@
 
 #include <cmath>
 
+#include "eq/Parameters.h"
 #include "gui/GuiWindow.h"
 
 namespace {
-
-// A host may store any value, NaN included; the knob shows what the band uses.
-float clampUnit(float v)
-{
-    if (std::isnan(v)) {
-        return 0.5f;
-    }
-    if (v > 1.0f) {
-        return 1.0f;
-    }
-    if (v < 0.0f) {
-        return 0.0f;
-    }
-    return v;
-}
 
 // Thousandths of a value, cut toward zero: a drag step reports only when these change.
 std::int32_t thousandths(float v) { return static_cast<std::int32_t>(v * 1000.0f); }
@@ -59,7 +45,7 @@ void KnobControl::onMouseDown(std::int32_t, std::int32_t, std::int32_t y)
 void KnobControl::onDrag(std::int32_t, std::int32_t y)
 {
     float candidate = value - static_cast<float>(y - lastY) * 0.005f;
-    candidate = clampUnit(candidate);
+    candidate = usableValue(candidate);
     float next = candidate;
     // The difference is compared unrounded, as a double: a float minus a float is exact there.
     if (static_cast<double>(detentHalfWidth) >
@@ -84,7 +70,7 @@ void KnobControl::onCaptureEnd(std::int32_t, std::int32_t)
 
 void KnobControl::setValue(float newValue, bool reportIt)
 {
-    newValue = clampUnit(newValue);
+    newValue = usableValue(newValue);
     if (newValue == value) {
         return;
     }

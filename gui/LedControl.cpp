@@ -1,7 +1,6 @@
 #include "gui/LedControl.h"
 
-#include <cmath>
-
+#include "eq/Parameters.h"
 #include "gui/GuiWindow.h"
 
 LedControl::LedControl(std::int32_t x, std::int32_t y, BitmapHandle bitmap) : ledBitmap(bitmap)
@@ -16,12 +15,8 @@ LedControl::LedControl(std::int32_t x, std::int32_t y, BitmapHandle bitmap) : le
 
 bool LedControl::isLit() const
 {
-    // The distance is compared unrounded, as a double. A NaN leaves the band out,
-    // as the effect does, so the lamp stays dark.
-    if (std::isnan(value)) {
-        return false;
-    }
-    return !(static_cast<double>(deadZone) > std::fabs(static_cast<double>(value) - static_cast<double>(centre)));
+    // Lit exactly while the effect runs the band; a NaN leaves it out.
+    return gainIsActive(value);
 }
 
 void LedControl::draw(DeviceHandle device, Colour, Colour)
@@ -43,11 +38,14 @@ void LedControl::draw(DeviceHandle device, Colour, Colour)
 
 void LedControl::setValue(float newValue, bool reportIt)
 {
+    const bool wasLit = isLit();
     value = newValue;
     if (reportIt) {
         report(newValue);
     }
-    dirty = true;
+    if (isLit() != wasLit) {
+        dirty = true;
+    }
 }
 
 float LedControl::getValue() { return value; }

@@ -17,6 +17,4 @@ public:
 
     BitmapHandle ledBitmap;
     std::int32_t unlitOffset = 8;
-    float centre = 0.5f;
-    float deadZone = 0.037f;
 };

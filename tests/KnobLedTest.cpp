@@ -141,8 +141,9 @@ TEST_F(KnobLed, AGainKnobCatchesTheCentreAndLetsGoAfterEightPixels)
 TEST_F(KnobLed, TheLedIsDarkOnlyInsideTheDeadZone)
 {
     LedControl led(136, 24, nullptr);
-    const float dark[] = {0.5f, 0.47f, 0.53f, std::nanf("")};
-    const float lit[] = {0.4f, 0.6f, 0.0f, 1.0f, 0.537f, 0.463f, 7.0f};
+    // Lit exactly while the band runs: the edges themselves are inside.
+    const float dark[] = {0.5f, 0.47f, 0.53f, 0.537f, 0.463f, std::nanf("")};
+    const float lit[] = {0.4f, 0.6f, 0.0f, 1.0f, 0.5370001f, 0.4629999f, 7.0f};
     for (float v : dark) {
         led.setValue(v, false);
         EXPECT_FALSE(led.isLit()) << v;
@@ -152,8 +153,10 @@ TEST_F(KnobLed, TheLedIsDarkOnlyInsideTheDeadZone)
         EXPECT_TRUE(led.isLit()) << v;
     }
     led.dirty = false;
-    led.setValue(led.getValue(), false);
-    EXPECT_TRUE(led.dirty) << "every value marks the LED for drawing";
+    led.setValue(0.9f, false);
+    EXPECT_FALSE(led.dirty) << "still lit: nothing to draw";
+    led.setValue(0.5f, false);
+    EXPECT_TRUE(led.dirty);
     EXPECT_EQ(led.width, 8);
     EXPECT_EQ(led.height, 8);
 }
