@@ -1,7 +1,6 @@
 #include "eq/Cascade.h"
 
 #include <cmath>
-#include <cstdlib>
 #include <cstring>
 
 #if defined(__i386__) || defined(__x86_64__)
@@ -31,15 +30,6 @@ void cascadeLayout(CascadeCoefficients& out, const BandCoefficients (&bands)[kCa
     out.activeBands = activeBands & ((1u << kCascadeBands) - 1u);
 }
 
-namespace {
-
-bool finite(const BandHistory& h)
-{
-    return std::isfinite(h.y1) && std::isfinite(h.y2) && std::isfinite(h.x1) && std::isfinite(h.x2);
-}
-
-}  // namespace
-
 unsigned cascadeRunBandLoop(const CascadeCoefficients& coefficients, CascadeHistory& history,
                             const float* inLeft, const float* inRight,
                             float* outLeft, float* outRight, std::int32_t frameCount)
@@ -60,7 +50,7 @@ unsigned cascadeRunBandLoop(const CascadeCoefficients& coefficients, CascadeHist
         const BandCoefficients c{coefficients.b0[lane], coefficients.b1[lane], coefficients.b2[lane],
                                  coefficients.a1[lane], coefficients.a2[lane]};
         BandFilter::processBlockWith(c, history.left[k], history.right[k], frameCount, outLeft, outRight);
-        if (!finite(history.left[k]) || !finite(history.right[k])) {
+        if (!isFinite(history.left[k]) || !isFinite(history.right[k])) {
             notFinite |= 1u << k;
         }
     }
@@ -90,14 +80,14 @@ bool cascadeHasAvx()
 
 CascadeKernel cascadeKernel()
 {
-    // KORVO_CASCADE=sse2 in the environment holds it to the baseline, for
-    // measurements and tests of that routine inside the modules.
-    static const CascadeKernel chosen = [] {
-        const char* wish = std::getenv("KORVO_CASCADE");
-        const bool baseline = wish && std::strcmp(wish, "sse2") == 0;
-        return !baseline && cascadeHasAvx() ? cascadeRunAvx : cascadeRunSse2;
-    }();
+#if defined(KORVO_CASCADE_BASELINE)
+    // A build held to the baseline routine, so that it can be tested on a
+    // machine with AVX.
+    return cascadeRunSse2;
+#else
+    static const CascadeKernel chosen = cascadeHasAvx() ? cascadeRunAvx : cascadeRunSse2;
     return chosen;
+#endif
 }
 
 int cascadeVariants(CascadeVariant (&out)[2])

@@ -66,8 +66,8 @@ void cascadeLayout(CascadeCoefficients& out, const BandCoefficients (&bands)[kCa
                    unsigned activeBands);
 
 // The fastest routine this processor and operating system can run, chosen on
-// the first call and kept (the baseline where the environment variable
-// KORVO_CASCADE is "sse2").
+// the first call and kept (always the baseline in a build made with
+// KORVO_CASCADE_BASELINE, which the tests use to run it inside a module).
 CascadeKernel cascadeKernel();
 
 // Every routine this machine can run, the baseline first; answers how many.
