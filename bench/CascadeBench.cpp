@@ -93,9 +93,8 @@ struct Bands {
     explicit Bands(const float (&v)[kNumParameters])
     {
         for (int b = 0; b < kNumBands; ++b) {
-            const BandDesign d = EqEffect::designBand(b, v, 44100.0);
-            filters[b].setCoefficients(d.coefficients);
-            active[b] = d.active;
+            filters[b].setCoefficients(EqEffect::designBand(b, v, 44100.0));
+            active[b] = gainIsActive(v[kBands[b].gainIndex]);
         }
     }
 };
@@ -247,9 +246,8 @@ void registerAll()
                     BandCoefficients designs[kNumBands];
                     unsigned active = 0;
                     for (int b = 0; b < kNumBands; ++b) {
-                        const BandDesign d = EqEffect::designBand(b, v, 44100.0);
-                        designs[b] = d.coefficients;
-                        active |= d.active ? 1u << b : 0u;
+                        designs[b] = EqEffect::designBand(b, v, 44100.0);
+                        active |= gainIsActive(v[kBands[b].gainIndex]) ? 1u << b : 0u;
                     }
                     CascadeCoefficients laid;
                     cascadeLayout(laid, designs, active);

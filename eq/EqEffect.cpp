@@ -1,30 +1,67 @@
 #include "eq/EqEffect.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <new>
 
+#include "eq/FlushDenormals.h"
 #include "eq/Parameters.h"
 #include "gui/EqEditor.h"
 #include "host/TextHelpers.h"
 
 namespace {
 
-constexpr double kDefaultRate = 44100.0;
+// After this long of digital silence in, a tail still ringing (a band with a
+// pole close to 0 Hz may ring for minutes, inaudibly low) fades out over
+// kTailFade and the bands start again from zero: the output is exact zero
+// from then on.
+constexpr double kTailHold = 1.5;   // seconds
+constexpr double kTailFade = 0.05;  // seconds
 
-EqDesign emptyDesign()
+std::uint32_t bitsOf(float value)
 {
-    EqDesign design{};
-    design.rate = kDefaultRate;
-    return design;
+    std::uint32_t bits;
+    std::memcpy(&bits, &value, sizeof bits);
+    return bits;
 }
 
-void copyAudio(float* to, const float* from, VstInt32 frames)
+// The host's samples, copied with any subnormal value flushed to a zero of
+// the same sign; every other value is copied bit for bit. In place is fine.
+void copyFlushed(float* to, const float* from, VstInt32 frames)
 {
-    if (to != from) {
-        std::memmove(to, from, sizeof(float) * static_cast<std::size_t>(frames));
+    const std::size_t bytes = sizeof(float) * static_cast<std::size_t>(frames);
+    if (to != from && reinterpret_cast<std::uintptr_t>(to) < reinterpret_cast<std::uintptr_t>(from) + bytes &&
+        reinterpret_cast<std::uintptr_t>(from) < reinterpret_cast<std::uintptr_t>(to) + bytes) {
+        std::memmove(to, from, bytes);
+        from = to;
     }
+    for (VstInt32 i = 0; i < frames; ++i) {
+        std::uint32_t bits = bitsOf(from[i]);
+        if ((bits & 0x7F800000u) == 0) {
+            bits &= 0x80000000u;
+        }
+        std::memcpy(&to[i], &bits, sizeof bits);
+    }
+}
+
+// The bits of every sample ORed together, in runs so that a signal stops the
+// scan early: zero when every sample is +0, at most the sign bit when every
+// sample is a zero.
+std::uint32_t orOfSamples(const float* samples, VstInt32 frames)
+{
+    std::uint32_t all = 0;
+    for (VstInt32 start = 0; start < frames; start += 64) {
+        const VstInt32 end = frames - start < 64 ? frames : start + 64;
+        for (VstInt32 i = start; i < end; ++i) {
+            all |= bitsOf(samples[i]);
+        }
+        if ((all & 0x7FFFFFFFu) != 0) {
+            break;
+        }
+    }
+    return all;
 }
 
 // Whether two buffers of `frames` samples share any sample.
@@ -38,9 +75,33 @@ bool overlap(const float* a, const float* b, VstInt32 frames)
 
 bool sameOrApart(const float* a, const float* b, VstInt32 frames) { return a == b || !overlap(a, b, frames); }
 
-bool sameDesign(const BandDesign& a, const BandDesign& b)
+bool sameBits(const float* a, const float* b, int index) { return bitsOf(a[index]) == bitsOf(b[index]); }
+
+bool isZero(const BandHistory& h)
 {
-    return a.active == b.active && std::memcmp(&a.coefficients, &b.coefficients, sizeof(BandCoefficients)) == 0;
+    return (bitsOf(h.y1) | bitsOf(h.y2) | bitsOf(h.x1) | bitsOf(h.x2)) == 0;
+}
+
+bool isSilent(float left, float right) { return ((bitsOf(left) | bitsOf(right)) & 0x7FFFFFFFu) == 0; }
+
+// Frames of silence in both channels at the start of a block.
+VstInt32 leadingSilence(const float* left, const float* right, VstInt32 frames)
+{
+    VstInt32 n = 0;
+    while (n < frames && isSilent(left[n], right[n])) {
+        ++n;
+    }
+    return n;
+}
+
+// Frames of silence in both channels at the end of a block.
+VstInt32 trailingSilence(const float* left, const float* right, VstInt32 frames)
+{
+    VstInt32 n = 0;
+    while (n < frames && isSilent(left[frames - 1 - n], right[frames - 1 - n])) {
+        ++n;
+    }
+    return n;
 }
 
 }  // namespace
@@ -58,7 +119,7 @@ EffectBase* createEffect(audioMasterCallback hostCallback)
 EqEffect::EqEffect(audioMasterCallback callback)
     : EffectBaseX(callback, 1, kNumParameters),
       bank(1, kNumParameters),
-      designs(emptyDesign())
+      chunkImage(1, kNumParameters)
 {
     setNumInputs(2);
     setNumOutputs(2);
@@ -67,46 +128,99 @@ EqEffect::EqEffect(audioMasterCallback callback)
     programsAreChunks(true);
     curProgram = 0;
 
-    if (!bank.isValid()) {
+    if (!isReady()) {
         return;
     }
     bank.initialise();
-
-    designs.update([&](EqDesign& design) {
-        design = designAll(kDefaultRate);
-        return true;
-    });
+    chunkImage.initialise();
+    settings.load(bank.record(curProgram).values);
+    refreshDesigns();
 
     // Where the module has no window system, or memory runs out, the effect runs
-    // without an editor and tells the host so.
+    // without an editor and tells the host so. The editor reads the settings on
+    // its own window's thread; nothing here calls into it after this.
     eqEditor = guiPlatform() ? new (std::nothrow) EqEditor(this) : nullptr;
     setEditor(eqEditor);
-    editorSyncControls();
+    if (eqEditor) {
+        eqEditor->syncControls();
+    }
 }
 
 EqEffect::~EqEffect() = default;
 
-BandDesign EqEffect::designBand(int band, const float* values, double rate)
+BandCoefficients EqEffect::designBand(int band, const float* values, double rate)
 {
     const BandInfo& info = kBands[band];
     const float frequency = effectivePlain(info.frequencyIndex, values[info.frequencyIndex], rate);
     const float q = info.qIndex >= 0 ? effectivePlain(info.qIndex, values[info.qIndex], rate) : kShelfQ;
     const float gain = effectivePlain(info.gainIndex, values[info.gainIndex], rate);
-    BandDesign design;
-    design.coefficients = BandFilter::makeDesign(info.type, rate, frequency, q, gain);
-    design.active = gainIsActive(values[info.gainIndex]);
-    return design;
+    return BandFilter::makeDesign(info.type, rate, frequency, q, gain);
 }
 
-EqDesign EqEffect::designAll(double rate)
+void EqEffect::refreshDesigns()
 {
-    EqDesign design;
-    design.rate = rate;
-    const float* values = currentValues();
-    for (int b = 0; b < kNumBands; ++b) {
-        design.bands[b] = designBand(b, values, rate);
+    const std::uint32_t generation = settings.generation();
+    if (designed && generation == designedGeneration) {
+        return;
     }
-    return design;
+    float values[kNumParameters];
+    float rate = 0.0f;
+    if (!settings.snapshot(values, rate)) {
+        return;  // a chunk is being loaded right now: the next block takes it whole
+    }
+    BandCoefficients coefficients[kNumBands];
+    unsigned active = 0;
+    bool changed = !designed || rate != designedRate;
+    for (int b = 0; b < kNumBands; ++b) {
+        const BandInfo& info = kBands[b];
+        const bool same = designed && rate == designedRate && sameBits(values, designedValues, info.frequencyIndex) &&
+                          sameBits(values, designedValues, info.gainIndex) &&
+                          (info.qIndex < 0 || sameBits(values, designedValues, info.qIndex));
+        if (gainIsActive(values[info.gainIndex])) {
+            active |= 1u << b;
+        }
+        if (!same) {
+            // The designs run on the audio thread: a few microseconds at most,
+            // and only for a band whose settings changed.
+            coefficients[b] = designBand(b, values, rate);
+            changed = true;
+        } else {
+            coefficients[b] = designedCoefficients[b];
+        }
+    }
+    std::memcpy(designedValues, values, sizeof values);
+    if (rate != designedRate) {
+        tailHold = static_cast<std::int64_t>(kTailHold * static_cast<double>(rate));
+        tailEnd = tailHold + std::max<std::int64_t>(1, static_cast<std::int64_t>(kTailFade * static_cast<double>(rate)));
+    }
+    designedRate = rate;
+    designedGeneration = generation;
+    designed = true;
+    if (changed) {
+        std::memcpy(designedCoefficients, coefficients, sizeof coefficients);
+        cascadeLayout(cascadeCoefficients, coefficients, active);
+    }
+}
+
+bool EqEffect::activeHistoriesAreZero() const
+{
+    for (int b = 0; b < kNumBands; ++b) {
+        if (((cascadeCoefficients.activeBands >> b) & 1u) &&
+            !(isZero(cascadeHistory.left[b]) && isZero(cascadeHistory.right[b]))) {
+            return false;
+        }
+    }
+    return true;
+}
+
+void EqEffect::clearActiveHistories()
+{
+    for (int b = 0; b < kNumBands; ++b) {
+        if ((cascadeCoefficients.activeBands >> b) & 1u) {
+            cascadeHistory.left[b] = BandHistory{0.0f, 0.0f, 0.0f, 0.0f};
+            cascadeHistory.right[b] = BandHistory{0.0f, 0.0f, 0.0f, 0.0f};
+        }
+    }
 }
 
 void EqEffect::processReplacing(float** inputs, float** outputs, VstInt32 sampleFrames)
@@ -114,40 +228,48 @@ void EqEffect::processReplacing(float** inputs, float** outputs, VstInt32 sample
     if (sampleFrames <= 0 || !inputs || !outputs || !inputs[0] || !inputs[1] || !outputs[0] || !outputs[1]) {
         return;
     }
+    const FlushDenormals flush;
+    refreshDesigns();
+
     const float* inLeft = inputs[0];
     const float* inRight = inputs[1];
     float* left = outputs[0];
     float* right = outputs[1];
+    // A tail ends at the same frame whatever the blocks: where signal follows
+    // within the block that holds the end, the block is taken in two, so the
+    // signal meets bands that start from zero.
+    if (silentRun < tailEnd && !overlap(left, inRight, sampleFrames) && !overlap(right, inLeft, sampleFrames) &&
+        sameOrApart(left, inLeft, sampleFrames) && sameOrApart(right, inRight, sampleFrames)) {
+        const VstInt32 lead = leadingSilence(inLeft, inRight, sampleFrames);
+        if (lead < sampleFrames && silentRun + lead >= tailEnd) {
+            processFrames(inLeft, inRight, left, right, lead);
+            processFrames(inLeft + lead, inRight + lead, left + lead, right + lead, sampleFrames - lead);
+            return;
+        }
+    }
+    processFrames(inLeft, inRight, left, right, sampleFrames);
+}
 
-    // Each active band gets its coefficients, laid out for the lanes, whenever
-    // the design changes. The mailbox never writes the slot the audio thread
-    // holds, so the same slot as last time means the same design, and only a
-    // new slot needs looking into.
-    const EqDesign& design = designs.acquire();
-    bool changed = !laidOutValid;
-    if (&design != laidOutFrom) {
-        for (int b = 0; b < kNumBands && !changed; ++b) {
-            changed = !sameDesign(laidOut[b], design.bands[b]);
-        }
-        laidOutFrom = &design;
-    }
-    if (changed) {
-        BandCoefficients coefficients[kNumBands];
-        unsigned active = 0;
-        for (int b = 0; b < kNumBands; ++b) {
-            laidOut[b] = design.bands[b];
-            coefficients[b] = design.bands[b].coefficients;
-            if (design.bands[b].active) {
-                active |= 1u << b;
-            }
-        }
-        cascadeLayout(cascadeCoefficients, coefficients, active);
-        laidOutValid = true;
-    }
+void EqEffect::processFrames(const float* inLeft, const float* inRight, float* left, float* right,
+                             VstInt32 sampleFrames)
+{
+    // How long the input has been silent: before these frames, and after them.
+    const std::uint32_t inputBits = orOfSamples(inLeft, sampleFrames) | orOfSamples(inRight, sampleFrames);
+    const bool silent = (inputBits & 0x7FFFFFFFu) == 0;
+    const std::int64_t runBefore = silentRun;
+    silentRun = silent ? std::min<std::int64_t>(runBefore + sampleFrames, tailEnd + 1)
+                       : static_cast<std::int64_t>(trailingSilence(inLeft, inRight, sampleFrames));
 
     if (cascadeCoefficients.activeBands == 0) {
-        copyAudio(left, inLeft, sampleFrames);
-        copyAudio(right, inRight, sampleFrames);
+        copyFlushed(left, inLeft, sampleFrames);
+        copyFlushed(right, inRight, sampleFrames);
+        return;
+    }
+    // Silence in and nothing left in the bands: the output is exact zero, as
+    // filtering +0 through zero histories gives, at the cost of filling it.
+    if (inputBits == 0 && activeHistoriesAreZero()) {
+        std::memset(left, 0, sizeof(float) * static_cast<std::size_t>(sampleFrames));
+        std::memset(right, 0, sizeof(float) * static_cast<std::size_t>(sampleFrames));
         return;
     }
 
@@ -161,8 +283,8 @@ void EqEffect::processReplacing(float** inputs, float** outputs, VstInt32 sample
                         sameOrApart(right, inLeft, sampleFrames) &&
                         (left == inLeft || !overlap(left, inRight, sampleFrames));
     if (outputsApart && !direct) {
-        copyAudio(left, inLeft, sampleFrames);
-        copyAudio(right, inRight, sampleFrames);
+        std::memmove(left, inLeft, sizeof(float) * static_cast<std::size_t>(sampleFrames));
+        std::memmove(right, inRight, sizeof(float) * static_cast<std::size_t>(sampleFrames));
         inLeft = left;
         inRight = right;
     }
@@ -177,41 +299,38 @@ void EqEffect::processReplacing(float** inputs, float** outputs, VstInt32 sample
             cascadeHistory.right[b] = BandHistory{0.0f, 0.0f, 0.0f, 0.0f};
         }
     }
+
+    // A tail past the hold fades out, frame by frame, and then ends.
+    if (silentRun > tailHold) {
+        const VstInt32 firstSilent = silent ? 0 : sampleFrames - static_cast<VstInt32>(silentRun);
+        const std::int64_t runAtFirst = silent ? runBefore + 1 : 1;
+        const float fadeFrames = static_cast<float>(tailEnd - tailHold);
+        for (VstInt32 i = firstSilent; i < sampleFrames; ++i) {
+            const std::int64_t frameRun = runAtFirst + (i - firstSilent);
+            if (frameRun <= tailHold) {
+                continue;
+            }
+            const float gain = frameRun >= tailEnd ? 0.0f : static_cast<float>(tailEnd - frameRun) / fadeFrames;
+            left[i] = left[i] * gain;
+            right[i] = right[i] * gain;
+        }
+        if (silentRun >= tailEnd) {
+            clearActiveHistories();
+        }
+    }
 }
 
 void EqEffect::setSampleRate(float rate)
 {
-    if (!std::isfinite(rate) || rate <= 0.0f) {
-        return;
+    if (settings.setRate(rate)) {
+        EffectBaseX::setSampleRate(rate);
     }
-    EffectBaseX::setSampleRate(rate);
-    designs.update([&](EqDesign& design) {
-        if (design.rate == static_cast<double>(rate)) {
-            return false;
-        }
-        design = designAll(rate);
-        return true;
-    });
 }
 
 void EqEffect::setParameter(VstInt32 index, float value)
 {
-    if (!isValidParameter(index)) {
-        return;
-    }
-    const bool changed = designs.update([&](EqDesign& design) {
-        float* values = currentValues();
-        if (values[index] == value) {
-            return false;
-        }
-        values[index] = value;
-        const int band = kParameters[index].band;
-        design.bands[band] = designBand(band, values, design.rate);
-        return true;
-    });
-    if (changed) {
-        editorParameterChanged(index, value);
-        editorRedraw();
+    if (isValidParameter(index)) {
+        settings.set(index, value);
     }
 }
 
@@ -220,17 +339,22 @@ float EqEffect::getParameter(VstInt32 index)
     if (!isValidParameter(index)) {
         return 0.0f;
     }
-    return currentValues()[index];
+    return settings.get(index);
 }
 
 void EqEffect::setProgram(VstInt32 program)
 {
-    if (program < 0 || program >= bank.getCount()) {
+    const std::lock_guard<std::mutex> hold(requestLock);
+    if (program < 0 || program >= bank.getCount() || program == curProgram) {
         return;
     }
+    // The program left keeps its values; the one chosen becomes the live settings.
+    float* leaving = bank.record(curProgram).values;
+    for (int k = 0; k < kNumParameters; ++k) {
+        leaving[k] = settings.get(k);
+    }
     curProgram = program;
-    editorSyncControls();
-    editorRedraw();
+    settings.load(bank.record(curProgram).values);
 }
 
 void EqEffect::setProgramName(char* name)
@@ -238,6 +362,7 @@ void EqEffect::setProgramName(char* name)
     if (!name) {
         return;
     }
+    const std::lock_guard<std::mutex> hold(requestLock);
     char* field = bank.record(curProgram).name;
     std::memset(field, 0, kProgramNameLength);
     for (int i = 0; i < kProgramNameLength && name[i] != 0; ++i) {
@@ -245,7 +370,11 @@ void EqEffect::setProgramName(char* name)
     }
 }
 
-void EqEffect::getProgramName(char* name) { copyText(name, bank.record(curProgram).name, kVstMaxProgNameLen); }
+void EqEffect::getProgramName(char* name)
+{
+    const std::lock_guard<std::mutex> hold(requestLock);
+    copyText(name, bank.record(curProgram).name, kVstMaxProgNameLen);
+}
 
 void EqEffect::getParameterLabel(VstInt32 index, char* label)
 {
@@ -259,7 +388,7 @@ void EqEffect::getParameterDisplay(VstInt32 index, char* text)
     if (!isValidParameter(index) || !text) {
         return;
     }
-    const float plain = effectivePlain(index, currentValues()[index], getSampleRate());
+    const float plain = effectivePlain(index, settings.get(index), settings.rate());
     formatPlain(index, plain, text, kVstMaxParamStrLen);
 }
 
@@ -275,12 +404,20 @@ VstInt32 EqEffect::getChunk(void** data, bool isPreset)
     if (!data) {
         return 0;
     }
+    // A copy of this moment's state: the host reads it after the call returns,
+    // while automation may go on changing the live values.
+    const std::lock_guard<std::mutex> hold(requestLock);
+    std::memcpy(chunkImage.storage(), bank.storage(), static_cast<std::size_t>(bank.storageBytes()));
+    float* values = chunkImage.record(curProgram).values;
+    for (int k = 0; k < kNumParameters; ++k) {
+        values[k] = settings.get(k);
+    }
     if (isPreset) {
-        *data = currentValues();
+        *data = values;
         return bank.getParamCount() * static_cast<VstInt32>(sizeof(float));
     }
-    *data = bank.storage();
-    return bank.storageBytes();
+    *data = chunkImage.storage();
+    return chunkImage.storageBytes();
 }
 
 VstInt32 EqEffect::setChunk(void* data, VstInt32 byteSize, bool isPreset)
@@ -292,16 +429,17 @@ VstInt32 EqEffect::setChunk(void* data, VstInt32 byteSize, bool isPreset)
         updateDisplay();
         return 0;
     }
-    designs.update([&](EqDesign& design) {
-        if (asProgram) {
-            std::memcpy(currentValues(), data, static_cast<std::size_t>(programBytes));
-        } else {
-            std::memcpy(bank.storage(), data, static_cast<std::size_t>(byteSize));
-        }
-        design = designAll(design.rate);
-        return true;
-    });
-    editorSyncControls();
+    // Loaded whole: the audio thread and the editor take all of it or none of
+    // it, and the editor shows it at its next look at the settings.
+    const std::lock_guard<std::mutex> hold(requestLock);
+    float values[kNumParameters];
+    if (asProgram) {
+        std::memcpy(values, data, sizeof values);
+    } else {
+        std::memcpy(bank.storage(), data, static_cast<std::size_t>(byteSize));
+        std::memcpy(values, bank.record(curProgram).values, sizeof values);
+    }
+    settings.load(values);
     return byteSize;
 }
 
@@ -313,6 +451,7 @@ bool EqEffect::getProgramNameIndexed(VstInt32, VstInt32 index, char* text)
         copyText(text, "", kVstMaxProgNameLen);
         return false;
     }
+    const std::lock_guard<std::mutex> hold(requestLock);
     copyText(text, bank.record(index).name, kVstMaxProgNameLen);
     return text != nullptr;
 }
@@ -346,25 +485,4 @@ VstInt32 EqEffect::canDo(char* text)
         return 1;
     }
     return -1;
-}
-
-void EqEffect::editorParameterChanged(VstInt32 index, float value)
-{
-    if (eqEditor) {
-        eqEditor->parameterChanged(index, value);
-    }
-}
-
-void EqEffect::editorSyncControls()
-{
-    if (eqEditor) {
-        eqEditor->syncControls();
-    }
-}
-
-void EqEffect::editorRedraw()
-{
-    if (eqEditor) {
-        eqEditor->redraw();
-    }
 }

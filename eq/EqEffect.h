@@ -2,9 +2,11 @@
 // in series, set by ten automatable parameters and saved by the host as a chunk.
 #pragma once
 
+#include <mutex>
+
 #include "eq/BandFilter.h"
 #include "eq/Cascade.h"
-#include "eq/DesignMailbox.h"
+#include "eq/ParameterState.h"
 #include "eq/ProgramBank.h"
 #include "host/EffectBaseX.h"
 
@@ -16,52 +18,67 @@ public:
     ~EqEffect() override;
 
     // False when the program store could not be allocated; the effect is then unusable.
-    bool isReady() const { return bank.isValid(); }
+    bool isReady() const { return bank.isValid() && chunkImage.isValid(); }
 
+    // Neither the audio routine nor the parameter and rate writes ever wait,
+    // lock, allocate or call the system: the host may call them from its
+    // audio thread while other threads call anything else.
     void processReplacing(float** inputs, float** outputs, VstInt32 sampleFrames) override;  // audio thread
-    void setSampleRate(float rate) override;                          // host's request thread
-    void setParameter(VstInt32 index, float value) override;          // any thread: host automation or the editor
+    void setSampleRate(float rate) override;                          // any thread, the audio thread included
+    void setParameter(VstInt32 index, float value) override;          // any thread, the audio thread included
     float getParameter(VstInt32 index) override;                      // any thread
-    void setProgram(VstInt32 program) override;                       // host's request thread
-    void setProgramName(char* name) override;                         // host's request thread
-    void getProgramName(char* name) override;                         // host's request thread
-    void getParameterLabel(VstInt32 index, char* label) override;     // host's request thread
-    void getParameterDisplay(VstInt32 index, char* text) override;    // host's request thread
-    void getParameterName(VstInt32 index, char* text) override;       // host's request thread
-    VstInt32 getChunk(void** data, bool isPreset) override;           // host's request thread
-    VstInt32 setChunk(void* data, VstInt32 byteSize, bool isPreset) override;  // host's request thread
-    bool canBeAutomated(VstInt32 index) override;                     // host's request thread
-    bool getProgramNameIndexed(VstInt32 category, VstInt32 index, char* text) override;  // host's request thread
-    bool getEffectName(char* name) override;                          // host's request thread
-    bool getVendorString(char* text) override;                        // host's request thread
-    bool getProductString(char* text) override;                       // host's request thread
-    VstInt32 getVendorVersion() override;                             // host's request thread
-    VstInt32 canDo(char* text) override;                              // host's request thread
+    void getParameterLabel(VstInt32 index, char* label) override;     // any thread
+    void getParameterDisplay(VstInt32 index, char* text) override;    // any thread
+    void getParameterName(VstInt32 index, char* text) override;       // any thread
+    // Program, name and chunk operations take turns with one another; never
+    // call them from the audio thread.
+    void setProgram(VstInt32 program) override;                       // host's request threads
+    void setProgramName(char* name) override;                         // host's request threads
+    void getProgramName(char* name) override;                         // host's request threads
+    VstInt32 getChunk(void** data, bool isPreset) override;           // host's request threads
+    VstInt32 setChunk(void* data, VstInt32 byteSize, bool isPreset) override;  // host's request threads
+    bool getProgramNameIndexed(VstInt32 category, VstInt32 index, char* text) override;  // host's request threads
+    bool canBeAutomated(VstInt32 index) override;                     // any thread
+    bool getEffectName(char* name) override;                          // any thread
+    bool getVendorString(char* text) override;                        // any thread
+    bool getProductString(char* text) override;                       // any thread
+    VstInt32 getVendorVersion() override;                             // any thread
+    VstInt32 canDo(char* text) override;                              // any thread
 
-    // The design of one band from a program's values at a design rate: values
-    // clamped to 0..1 (NaN as 0.5), frequency kept below 0.46 of the rate.
-    static BandDesign designBand(int band, const float* values, double rate);
+    // The coefficients of one band from a program's values at a design rate:
+    // values clamped to 0..1 (NaN as 0.5), frequency kept below 0.46 of the rate.
+    static BandCoefficients designBand(int band, const float* values, double rate);
 
 private:
-    float* currentValues() { return bank.record(curProgram).values; }
-    EqDesign designAll(double rate);
+    // The audio thread, at the start of a block: redesigns the bands whose
+    // settings changed since the last block.
+    void refreshDesigns();
+    // The audio thread: whether every active band's history is exactly +0.
+    bool activeHistoriesAreZero() const;
+    // The audio thread: one stretch of a block.
+    void processFrames(const float* inLeft, const float* inRight, float* left, float* right, VstInt32 frames);
+    void clearActiveHistories();
 
-    // Notifications to the editor; skipped while there is none.
-    void editorParameterChanged(VstInt32 index, float value);
-    void editorSyncControls();
-    void editorRedraw();
-
-    ProgramBank bank;
-    DesignMailbox designs;
+    ParameterState settings;  // the current program's live values and the design rate
+    std::mutex requestLock;   // program, name and chunk operations; never the audio thread
+    ProgramBank bank;         // the programs' names, and the values of programs not current
+    ProgramBank chunkImage;   // what getChunk hands to the host, a copy taken at the call
     EqEditor* eqEditor = nullptr;  // the base owns it; this is its full type
 
     // The audio thread's four bands (low shelf, A, B, high shelf), which run
-    // together (eq/Cascade.h): their designs as last laid out, the coefficients
-    // laid out for the lanes, and their histories.
+    // together (eq/Cascade.h): the settings they were designed from, the
+    // coefficients laid out for the lanes, and their histories.
     CascadeKernel cascade = cascadeKernel();  // chosen for this processor
+    float designedValues[kNumParameters]{};
+    BandCoefficients designedCoefficients[kNumBands]{};
+    float designedRate = 0.0f;
+    std::uint32_t designedGeneration = 0;
+    bool designed = false;
     CascadeCoefficients cascadeCoefficients{};
     CascadeHistory cascadeHistory{};
-    BandDesign laidOut[kNumBands]{};
-    const EqDesign* laidOutFrom = nullptr;  // the mailbox slot laidOut was last compared with
-    bool laidOutValid = false;
+    // Frames of digital silence in, up to now; the frames of silence after
+    // which a tail fades out, and after which it has ended (at the design rate).
+    std::int64_t silentRun = 0;
+    std::int64_t tailHold = 0;
+    std::int64_t tailEnd = 1;
 };

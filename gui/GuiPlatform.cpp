@@ -26,6 +26,8 @@ public:
     GuiPoint screenToClient(WindowHandle, GuiPoint point) override { return point; }
     void invalidateRect(WindowHandle, const GuiRect&) override {}
     bool isWindowThread(WindowHandle) override { return true; }
+    void setTimer(WindowHandle, std::uintptr_t, std::uint32_t) override {}
+    void killTimer(WindowHandle, std::uintptr_t) override {}
     DeviceHandle beginPaint(WindowHandle, PaintRecord&) override { return nullptr; }
     void endPaint(WindowHandle, PaintRecord&) override {}
     DeviceHandle getDeviceContext(WindowHandle) override { return nullptr; }

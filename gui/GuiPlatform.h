@@ -14,8 +14,11 @@ using Colour = std::uint32_t; // 0x00BBGGRR, red in the low byte
 
 // The window messages the frame handles, with their platform values.
 enum GuiMessage : std::uint32_t {
+    kMessageDestroy = 0x0002,         // the window is being destroyed, by anyone
     kMessagePaint = 0x000F,
     kMessageMouseActivate = 0x0021,
+    kMessageNcDestroy = 0x0082,       // the last message a window receives
+    kMessageTimer = 0x0113,           // a timer of the window's, with its number in wParam
     kMessageMouseMove = 0x0200,
     kMessageLeftButtonDown = 0x0201,
     kMessageLeftButtonUp = 0x0202,
@@ -78,6 +81,10 @@ public:
     virtual void invalidateRect(WindowHandle window, const GuiRect& rect) = 0;
     // Whether the calling thread is the one that owns the window and receives its messages.
     virtual bool isWindowThread(WindowHandle window) = 0;
+    // A timer that sends the window kMessageTimer with the number every period,
+    // on the window's thread; it ends with killTimer or with the window.
+    virtual void setTimer(WindowHandle window, std::uintptr_t number, std::uint32_t milliseconds) = 0;
+    virtual void killTimer(WindowHandle window, std::uintptr_t number) = 0;
 
     // Drawing surfaces.
     virtual DeviceHandle beginPaint(WindowHandle window, PaintRecord& record) = 0;

@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cmath>
+#include <cstring>
 
 #include "host/EffectBase.h"
 #include "host/ModuleInstance.h"
@@ -87,6 +88,9 @@ bool GuiWindow::open(void* parent)
     systemWindow = parent;
     window = created;
     platform.setWindowSlot(window, this);
+    // The controls may be behind the effect's values by now.
+    refresh();
+    platform.setTimer(window, kRefreshTimer, kRefreshMilliseconds);
     platform.showWindow(window);
     return true;
 }
@@ -96,18 +100,44 @@ void GuiWindow::close()
     // A drag in progress ends with the window: the next window starts with no
     // control holding the mouse.
     if (captureControl) {
-        GuiControl* dragged = captureControl;
-        captureControl = nullptr;
-        dragged->onCaptureEnd(0, 0);
+        endDrag();
         platform.releaseCapture();
     }
     hoverControl = nullptr;
     if (window) {
+        platform.killTimer(window, kRefreshTimer);
         platform.setWindowSlot(window, nullptr);
         platform.destroyWindow(window);
         window = nullptr;
     }
     systemWindow = nullptr;
+}
+
+void GuiWindow::forgetWindow()
+{
+    if (captureControl) {
+        endDrag();
+    }
+    hoverControl = nullptr;
+    if (window) {
+        platform.setWindowSlot(window, nullptr);
+        window = nullptr;
+    }
+    systemWindow = nullptr;
+}
+
+void GuiWindow::endDrag()
+{
+    GuiControl* dragged = captureControl;
+    captureControl = nullptr;
+    dragged->onCaptureEnd(0, 0);
+}
+
+void GuiWindow::idle()
+{
+    if (window && platform.isWindowThread(window)) {
+        refresh();
+    }
 }
 
 void GuiWindow::addControl(GuiControl* control)
@@ -152,18 +182,9 @@ void GuiWindow::syncControls()
 
 void GuiWindow::redraw()
 {
-    if (!isOpen() || !window) {
-        return;
-    }
-    // Only the window's own thread draws. Another thread (a host automating from
-    // its audio or automation thread) leaves the controls dirty and asks the
-    // window to repaint their boxes, which is safe from any thread.
-    if (!platform.isWindowThread(window)) {
-        for (GuiControl* control : controls) {
-            if (control->dirty) {
-                platform.invalidateRect(window, control->box());
-            }
-        }
+    // Only the window's own thread draws; the others leave values in the
+    // effect, which the window's timer picks up.
+    if (!isOpen() || !window || !platform.isWindowThread(window)) {
         return;
     }
     DeviceHandle device = platform.getDeviceContext(window);
@@ -172,6 +193,27 @@ void GuiWindow::redraw()
     }
     drawDirty(device);
     platform.releaseDeviceContext(window, device);
+}
+
+void GuiWindow::refresh()
+{
+    EffectBase* owner = getEffect();
+    if (!owner) {
+        return;
+    }
+    for (GuiControl* control : controls) {
+        // The knob being dragged shows the user's value, whatever else happens
+        // meanwhile; it catches up when the drag ends.
+        if (control == captureControl) {
+            continue;
+        }
+        const float value = owner->getParameter(control->paramIndex);
+        const float shown = control->getValue();
+        if (std::memcmp(&value, &shown, sizeof value) != 0) {
+            control->setValue(value, false);
+        }
+    }
+    redraw();
 }
 
 void GuiWindow::drawDirty(DeviceHandle device)
@@ -215,11 +257,16 @@ std::intptr_t GuiWindow::windowProc(WindowHandle handle, std::uint32_t message, 
                                     std::intptr_t lParam)
 {
     GuiPlatform& system = framePlatform();
-    auto* frame = static_cast<GuiWindow*>(system.getWindowSlot(handle));
-    if (!frame) {
-        return system.defaultHandling(handle, message, wParam, lParam);
+    // Nothing may unwind into the window system.
+    try {
+        auto* frame = static_cast<GuiWindow*>(system.getWindowSlot(handle));
+        if (frame && frame->window == handle) {
+            return frame->handleMessage(message, wParam, lParam);
+        }
+    } catch (...) {
+        return 0;
     }
-    return frame->handleMessage(message, wParam, lParam);
+    return system.defaultHandling(handle, message, wParam, lParam);
 }
 
 std::intptr_t GuiWindow::handleMessage(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam)
@@ -232,33 +279,48 @@ std::intptr_t GuiWindow::handleMessage(std::uint32_t message, std::uintptr_t wPa
     case kMessageMouseActivate:
         platform.setFocus(window);
         return 0;
+    // After mouse input the controls take the effect's values at once, so a
+    // knob's LED lights in the same message that turns the knob.
     case kMessageMouseMove:
         routeMove(point.x, point.y);
-        redraw();
+        refresh();
         return 0;
     case kMessageLeftButtonDown:
         routePress(point.x, point.y);
-        redraw();
+        refresh();
         return 0;
     case kMessageLeftButtonUp:
         routeRelease(point.x, point.y);
-        redraw();
+        refresh();
         return 0;
     case kMessageMouseWheel:
         routeWheel(wParam, lParam);
-        redraw();
+        refresh();
         return 0;
     case kMessageCaptureChanged:
         // Something else took the mouse (another window, a system gesture): the
         // drag is over, or the knob would go on following a pointer whose
         // button is no longer held.
         if (captureControl) {
-            GuiControl* dragged = captureControl;
-            captureControl = nullptr;
-            dragged->onCaptureEnd(0, 0);
+            endDrag();
             redraw();
         }
         return 0;
+    case kMessageTimer:
+        if (wParam == kRefreshTimer) {
+            refresh();
+            return 0;
+        }
+        return platform.defaultHandling(window, message, wParam, lParam);
+    case kMessageDestroy:
+    case kMessageNcDestroy: {
+        // Destroyed by someone else (a host closing its window without asking
+        // the editor to close first): the handle is dead, and may soon name
+        // another window.
+        WindowHandle dying = window;
+        forgetWindow();
+        return platform.defaultHandling(dying, message, wParam, lParam);
+    }
     default:
         return platform.defaultHandling(window, message, wParam, lParam);
     }

@@ -19,11 +19,21 @@ public:
     bool getRect(EditorRect** rect) override;  // host's UI thread
     bool open(void* parent) override;          // host's UI thread
     void close() override;                     // host's UI thread
+    void idle() override;                      // host's UI thread: refresh() when it owns the window
 
-    // From the effect, on whatever thread changed a parameter, a program or the state.
+    // The controls are the window's: only its thread (or, while it is closed,
+    // the thread that opens and closes it) calls these. Other threads change
+    // the effect's values, which the window picks up in refresh().
+    // A control of the parameter moves when the value differs by more than 0.0001.
     void parameterChanged(std::int32_t index, float value);
+    // Every control takes its parameter's value from the effect.
     void syncControls();
+    // Draws the dirty controls, when the window is open and this is its thread.
     void redraw();
+    // Brings every control to the effect's value, except the one being dragged,
+    // and draws what changed. From the window's timer, about 30 times a second,
+    // and from the host's idle calls.
+    void refresh();
 
     // Appends a control; the frame owns it from now on.
     void addControl(GuiControl* control);
@@ -44,6 +54,9 @@ public:
     // Live frames in the module; the window class is registered while there are any.
     static std::int32_t liveFrames();
     static const char* const kClassName;
+    // The window's timer for refresh(), and its period.
+    static constexpr std::uintptr_t kRefreshTimer = 1;
+    static constexpr std::uint32_t kRefreshMilliseconds = 33;
 
 protected:
     void onPaint();
@@ -70,4 +83,7 @@ private:
     void routeRelease(std::int32_t x, std::int32_t y);
     void routeWheel(std::uintptr_t wParam, std::intptr_t lParam);
     void drawDirty(DeviceHandle device);
+    void endDrag();
+    // The window is gone (destroyed by whoever): forget it.
+    void forgetWindow();
 };

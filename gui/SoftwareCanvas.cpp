@@ -212,6 +212,7 @@ struct Window {
     Surface surface;
     std::thread::id thread;
     GuiRect invalid{0, 0, 0, 0};
+    std::vector<std::uintptr_t> timers;
 };
 
 struct WindowClass {
@@ -429,19 +430,30 @@ void SoftwareCanvas::showWindow(WindowHandle window)
 
 void SoftwareCanvas::destroyWindow(WindowHandle window)
 {
-    std::lock_guard<std::mutex> guard(state->lock);
-    if (state->window(window) == nullptr) {
-        return;
-    }
     // The window and all its descendants.
     std::vector<WindowHandle> doomed{window};
-    for (std::size_t k = 0; k < doomed.size(); ++k) {
-        for (const auto& entry : state->windows) {
-            if (entry.second.parent == doomed[k]) {
-                doomed.push_back(entry.first);
+    {
+        std::lock_guard<std::mutex> guard(state->lock);
+        if (state->window(window) == nullptr) {
+            return;
+        }
+        for (std::size_t k = 0; k < doomed.size(); ++k) {
+            for (const auto& entry : state->windows) {
+                if (entry.second.parent == doomed[k]) {
+                    doomed.push_back(entry.first);
+                }
             }
         }
     }
+    // As the window system does: the destroy message to each, parents first,
+    // then the last message to each, children first.
+    for (WindowHandle handle : doomed) {
+        sendMessage(handle, kMessageDestroy, 0, 0);
+    }
+    for (auto handle = doomed.rbegin(); handle != doomed.rend(); ++handle) {
+        sendMessage(*handle, kMessageNcDestroy, 0, 0);
+    }
+    std::lock_guard<std::mutex> guard(state->lock);
     for (WindowHandle handle : doomed) {
         state->windows.erase(handle);
         if (state->capture == handle) {
@@ -555,6 +567,39 @@ bool SoftwareCanvas::isWindowThread(WindowHandle window)
     std::lock_guard<std::mutex> guard(state->lock);
     const Window* found = state->window(window);
     return found != nullptr && found->thread == std::this_thread::get_id();
+}
+
+void SoftwareCanvas::setTimer(WindowHandle window, std::uintptr_t number, std::uint32_t)
+{
+    std::lock_guard<std::mutex> guard(state->lock);
+    if (Window* found = state->window(window)) {
+        if (std::find(found->timers.begin(), found->timers.end(), number) == found->timers.end()) {
+            found->timers.push_back(number);
+        }
+    }
+}
+
+void SoftwareCanvas::killTimer(WindowHandle window, std::uintptr_t number)
+{
+    std::lock_guard<std::mutex> guard(state->lock);
+    if (Window* found = state->window(window)) {
+        found->timers.erase(std::remove(found->timers.begin(), found->timers.end(), number), found->timers.end());
+    }
+}
+
+int SoftwareCanvas::fireTimers(WindowHandle window)
+{
+    std::vector<std::uintptr_t> numbers;
+    {
+        std::lock_guard<std::mutex> guard(state->lock);
+        if (Window* found = state->window(window)) {
+            numbers = found->timers;
+        }
+    }
+    for (std::uintptr_t number : numbers) {
+        sendMessage(window, kMessageTimer, number, 0);
+    }
+    return static_cast<int>(numbers.size());
 }
 
 DeviceHandle SoftwareCanvas::beginPaint(WindowHandle window, PaintRecord& record)

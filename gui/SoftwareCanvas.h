@@ -25,7 +25,9 @@
 //   is refused while a window of the class lives.
 // - A child window needs a live parent and a registered class; it starts hidden
 //   at 0, 0 of its parent, so its screen origin is the parent's. Destroying a
-//   window destroys its descendants and drops capture and focus that they held.
+//   window destroys its descendants and drops capture and focus that they held;
+//   each gets kMessageDestroy (parents first), then kMessageNcDestroy
+//   (children first), before it dies.
 //   Window surfaces start as kUndrawnColour.
 // - beginPaint clears the window's invalid area but does not clip to it.
 //
@@ -76,6 +78,9 @@ public:
     // Adds the part of rect inside the window to its invalid area.
     void invalidateRect(WindowHandle window, const GuiRect& rect) override;
     bool isWindowThread(WindowHandle window) override;
+    // Timers are kept, not run: fireTimers delivers them.
+    void setTimer(WindowHandle window, std::uintptr_t number, std::uint32_t milliseconds) override;
+    void killTimer(WindowHandle window, std::uintptr_t number) override;
 
     DeviceHandle beginPaint(WindowHandle window, PaintRecord& record) override;
     void endPaint(WindowHandle window, PaintRecord& record) override;
@@ -120,6 +125,9 @@ public:
     // Answers 0 for a dead window.
     std::intptr_t sendMessage(WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
                               std::intptr_t lParam);
+    // Sends the window one timer message for each of its timers, on the
+    // calling thread; answers how many it has.
+    int fireTimers(WindowHandle window);
     // The lParam of a mouse message: x in the low 16 bits, y in the next 16.
     static std::intptr_t pointParam(std::int32_t x, std::int32_t y);
     // The wParam of a wheel message: the signed distance in bits 16 to 31.

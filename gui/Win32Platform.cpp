@@ -117,6 +117,13 @@ bool Win32Platform::isWindowThread(WindowHandle window)
     return GetWindowThreadProcessId(hwnd(window), nullptr) == GetCurrentThreadId();
 }
 
+void Win32Platform::setTimer(WindowHandle window, std::uintptr_t number, std::uint32_t milliseconds)
+{
+    SetTimer(hwnd(window), number, milliseconds, nullptr);
+}
+
+void Win32Platform::killTimer(WindowHandle window, std::uintptr_t number) { KillTimer(hwnd(window), number); }
+
 DeviceHandle Win32Platform::beginPaint(WindowHandle window, PaintRecord& record)
 {
     static_assert(sizeof(PAINTSTRUCT) <= sizeof(record.bytes), "the paint record fits");

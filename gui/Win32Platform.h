@@ -22,6 +22,8 @@ public:
     GuiPoint screenToClient(WindowHandle window, GuiPoint point) override;
     void invalidateRect(WindowHandle window, const GuiRect& rect) override;
     bool isWindowThread(WindowHandle window) override;
+    void setTimer(WindowHandle window, std::uintptr_t number, std::uint32_t milliseconds) override;
+    void killTimer(WindowHandle window, std::uintptr_t number) override;
     DeviceHandle beginPaint(WindowHandle window, PaintRecord& record) override;
     void endPaint(WindowHandle window, PaintRecord& record) override;
     DeviceHandle getDeviceContext(WindowHandle window) override;

@@ -137,12 +137,16 @@ TEST_F(EqEditorTest, HostWritesMoveKnobsAndLightLeds)
 {
     WindowHandle window = openAndPaint();
     effect->setParameter(1, 0.52f);
+    EXPECT_TRUE(showsKnobFrame(window, 111, 31)) << "shown at the window's next timer tick";
+    canvas.fireTimers(window);
     EXPECT_TRUE(showsKnobFrame(window, 111, 32));
     EXPECT_TRUE(showsLed(window, 136, false)) << "0.52 is inside the dead zone";
     effect->setParameter(1, 0.6f);
+    canvas.fireTimers(window);
     EXPECT_TRUE(showsKnobFrame(window, 111, 37));
     EXPECT_TRUE(showsLed(window, 136, true));
     effect->setParameter(4, 1.0f);
+    canvas.fireTimers(window);
     EXPECT_TRUE(showsKnobFrame(window, 275, 63));
     EXPECT_TRUE(showsLed(window, 259, false)) << "a Q moves only its knob";
 
@@ -184,12 +188,15 @@ TEST_F(EqEditorTest, ChunksAndProgramsResyncTheControls)
     float values[10] = {0.5f, 0.9f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.1f};
     EXPECT_EQ(effect->setChunk(values, 40, true), 40);
     effect->setProgram(0);
+    canvas.fireTimers(window);
     EXPECT_TRUE(showsLed(window, 136, true));
     EXPECT_TRUE(showsLed(window, 586, true));
     EXPECT_TRUE(showsKnobFrame(window, 562, 6));
     const int before = canvas.liveObjects();
     effect->setParameter(9, 0.2f);
+    canvas.fireTimers(window);
     EXPECT_EQ(canvas.liveObjects(), before) << "every drawing step releases what it made";
+    EXPECT_TRUE(showsKnobFrame(window, 562, 12));
 }
 
 TEST(EqEditorWithoutPlatform, TheEffectRunsWithoutAnEditor)

@@ -1,9 +1,16 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <limits>
 #include <cstring>
 #include <random>
 #include <vector>
+
+#if defined(__SSE__) || defined(__x86_64__)
+#include <xmmintrin.h>
+#endif
 
 #include "eq/BandFilter.h"
 #include "eq/EqEffect.h"
@@ -150,10 +157,9 @@ TEST(EqEffect, BandsAreDesignedAtTheAnnouncedRate)
 {
     for (float rate : {44100.0f, 48000.0f, 96000.0f, 192000.0f}) {
         float v[10] = {0.5f, 0.5f, 0.045f, 0.8f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f};
-        const BandDesign design = EqEffect::designBand(1, v, rate);
-        EXPECT_TRUE(design.active);
-        EXPECT_NEAR(peakGainDb(design.coefficients, 1000.0, rate), 12.0, 0.01) << rate;
-        EXPECT_LT(peakGainDb(design.coefficients, 1300.0, rate), 11.0) << rate;
+        const BandCoefficients design = EqEffect::designBand(1, v, rate);
+        EXPECT_NEAR(peakGainDb(design, 1000.0, rate), 12.0, 0.01) << rate;
+        EXPECT_LT(peakGainDb(design, 1300.0, rate), 11.0) << rate;
     }
 }
 
@@ -277,6 +283,79 @@ TEST(EqEffect, KnobMovesReachTheHostAsAutomation)
     EXPECT_EQ(automated[0].index, 3);
     EXPECT_EQ(automated[0].opt, 0.54f);
     EXPECT_EQ(automated[0].effect, effect.getEffectRecord());
+}
+
+bool isSubnormal(float x) { return x != 0.0f && std::fabs(x) < std::numeric_limits<float>::min(); }
+
+// Rings each setting with a second of noise, then feeds digital silence: the
+// output reaches exact zero, stays there, and never holds a subnormal number.
+TEST(EqEffect, SilenceEndsInExactZeroWithinTwoSeconds)
+{
+    struct Setting {
+        const char* name;
+        float v[10];
+    };
+    const Setting settings[] = {
+        {"every band +20 dB, lowest, narrowest", {0.0f, 1.0f, 0.0f, 1.0f, 1.0f, 0.0f, 1.0f, 1.0f, 0.0f, 1.0f}},
+        {"every band -20 dB", {0.0f, 0.0f, 0.0f, 0.0f, 1.0f, 0.0f, 0.0f, 1.0f, 0.0f, 0.0f}},
+        {"mixed", {0.3f, 0.9f, 0.02f, 0.1f, 0.0f, 0.6f, 0.95f, 0.7f, 0.4f, 0.2f}},
+    };
+    double longest = 0.0;
+    for (float rate : {44100.0f, 192000.0f}) {
+        for (const Setting& s : settings) {
+            EqEffect effect(nullptr);
+            effect.setSampleRate(rate);
+            for (int k = 0; k < 10; ++k) effect.setParameter(k, s.v[k]);
+            const int block = 512, seconds = 3;
+            Stereo loud(static_cast<int>(rate));
+            run(effect, loud, block);
+            std::vector<float> left(block), right(block);
+            long lastNonZero = -1, subnormals = 0;
+            const long total = static_cast<long>(rate) * seconds;
+            for (long done = 0; done < total; done += block) {
+                std::fill(left.begin(), left.end(), 0.0f);
+                std::fill(right.begin(), right.end(), 0.0f);
+                float* io[2] = {left.data(), right.data()};
+                effect.processReplacing(io, io, block);
+                for (int i = 0; i < block; ++i) {
+                    if (left[i] != 0.0f || right[i] != 0.0f) lastNonZero = done + i;
+                    subnormals += isSubnormal(left[i]) + isSubnormal(right[i]);
+                }
+            }
+            const double tail = static_cast<double>(lastNonZero + 1) / rate;
+            EXPECT_LT(tail, 2.0) << s.name << " at " << rate;
+            EXPECT_GT(tail, 0.0) << s.name << " at " << rate << ": the tail rings before it ends";
+            EXPECT_EQ(subnormals, 0) << s.name << " at " << rate;
+            longest = std::max(longest, tail);
+        }
+    }
+    std::printf("longest tail after the input fell silent: %.3f s\n", longest);
+}
+
+TEST(EqEffect, NoSubnormalLeavesAndTheHostsFloatingPointModeIsKept)
+{
+    const float tiny[] = {1.0e-40f, -3.0e-42f, std::numeric_limits<float>::denorm_min(), 0.25f, -0.0f};
+    for (float gain : {0.5f, 0.9f}) {  // every band left out, then one running
+        EqEffect effect(nullptr);
+        effect.setParameter(3, gain);
+        std::vector<float> left(500), right(500);
+        for (int i = 0; i < 500; ++i) left[i] = right[i] = tiny[i % 5];
+        float* io[2] = {left.data(), right.data()};
+#if defined(__SSE__) || defined(__x86_64__)
+        const unsigned hostMode = _mm_getcsr();
+        effect.processReplacing(io, io, 500);
+        EXPECT_EQ(_mm_getcsr() & ~0x3Fu, hostMode & ~0x3Fu) << "flush modes put back as the host had them";
+#else
+        effect.processReplacing(io, io, 500);
+#endif
+        for (int i = 0; i < 500; ++i) {
+            ASSERT_FALSE(isSubnormal(left[i]) || isSubnormal(right[i])) << "gain " << gain << " sample " << i;
+        }
+        if (gain == 0.5f) {
+            EXPECT_EQ(left[3], 0.25f) << "everything else passes through";
+            EXPECT_TRUE(std::signbit(left[1]) && left[1] == 0.0f) << "a flushed sample keeps its sign";
+        }
+    }
 }
 
 }  // namespace

@@ -2,6 +2,8 @@
 // dirty protocol, the value push, and opening and closing.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
@@ -51,9 +53,14 @@ private:
 
 class ValuesEffect : public EffectBase {
 public:
-    ValuesEffect() : EffectBase(nullptr, 1, 10) {}
+    ValuesEffect() : EffectBase(nullptr, 1, 10)
+    {
+        for (int k = 0; k < 10; ++k) values[k] = 0.1f * static_cast<float>(k);
+    }
     void processReplacing(float**, float**, VstInt32) override {}
-    float getParameter(VstInt32 index) override { return 0.1f * static_cast<float>(index); }
+    float getParameter(VstInt32 index) override { return values[index].load(); }
+    void setParameter(VstInt32 index, float value) override { values[index] = value; }
+    std::atomic<float> values[10];
 };
 
 class GuiWindowTest : public testing::Test {
@@ -182,11 +189,11 @@ TEST_F(GuiWindowTest, RedrawDrawsOnlyDirtyControlsAndPushesValuesAboveTheThresho
     RecordingControl* twin = add("A2", 300, 24, 26, 26);
     a->paramIndex = twin->paramIndex = 4;
     b->paramIndex = 5;
-    open();
+    open();  // the controls take the effect's values: 0.4 and 0.5
     canvas.sendMessage(frame->getWindow(), kMessagePaint, 0, 0);
     journal.clear();
 
-    frame->parameterChanged(4, 0.00005f);
+    frame->parameterChanged(4, 0.40005f);
     EXPECT_TRUE(take().empty()) << "within 0.0001 of the value held";
     frame->parameterChanged(4, 0.5f);
     frame->redraw();
@@ -201,26 +208,62 @@ TEST_F(GuiWindowTest, RedrawDrawsOnlyDirtyControlsAndPushesValuesAboveTheThresho
     EXPECT_EQ(take().size(), 3u) << "no threshold when syncing";
 }
 
-TEST_F(GuiWindowTest, AnotherThreadOnlyInvalidatesTheDirtyBoxes)
+TEST_F(GuiWindowTest, OnlyTheWindowsThreadTouchesTheControlsAndItsTimerCatchesUp)
 {
     a->paramIndex = 4;
-    open();
-    canvas.sendMessage(frame->getWindow(), kMessagePaint, 0, 0);
+    WindowHandle window = open();
+    canvas.sendMessage(window, kMessagePaint, 0, 0);
     journal.clear();
     std::thread automation([&] {
-        frame->parameterChanged(4, 0.75f);
+        effect.setParameter(4, 0.75f);
         frame->redraw();
+        frame->idle();
     });
     automation.join();
-    EXPECT_EQ(journal, (Log{"A set 0.7500"})) << "no drawing off the window's thread";
-    EXPECT_TRUE(a->dirty);
-    const GuiRect invalid = canvas.invalidArea(frame->getWindow());
-    EXPECT_EQ(invalid.left, 70);
-    EXPECT_EQ(invalid.top, 24);
-    EXPECT_EQ(invalid.right, 96);
-    EXPECT_EQ(invalid.bottom, 50);
-    canvas.sendMessage(frame->getWindow(), kMessagePaint, 0, 0);
-    EXPECT_FALSE(a->dirty);
+    EXPECT_TRUE(journal.empty()) << "another thread neither sets nor draws a control";
+    EXPECT_EQ(canvas.fireTimers(window), 1) << "the window refreshes itself on a timer";
+    EXPECT_EQ(journal, (Log{"A set 0.7500", "A draw"}));
+
+    // During a drag the dragged control keeps the user's value; the others follow.
+    send(kMessageLeftButtonDown, 80, 30);
+    journal.clear();
+    effect.setParameter(4, 0.25f);
+    effect.setParameter(0, 0.125f);
+    frame->idle();
+    EXPECT_EQ(take(), (Log{"B set 0.1250"}));
+    send(kMessageLeftButtonUp, 80, 30);
+    frame->idle();
+    EXPECT_EQ(take(), (Log{"A up 80,30", "A end 80,30", "A set 0.2500"}));
+}
+
+TEST_F(GuiWindowTest, AWindowDestroyedBySomeoneElseIsForgotten)
+{
+    WindowHandle first = open();
+    send(kMessageLeftButtonDown, 80, 30);
+    canvas.destroyWindow(host);  // the host's window goes, and ours with it
+    EXPECT_FALSE(canvas.isWindowAlive(first));
+    EXPECT_FALSE(frame->isOpen());
+    EXPECT_EQ(frame->getWindow(), nullptr);
+    EXPECT_EQ(frame->getCaptureControl(), nullptr) << "the drag ended with the window";
+    frame->close();  // nothing left to destroy
+    host = canvas.createTopLevelWindow(785, 82, 0, 0);
+    EXPECT_NE(open(), nullptr);
+    frame->idle();
+    frame.reset();
+    EXPECT_EQ(canvas.liveObjects(), 0);
+}
+
+TEST_F(GuiWindowTest, NoExceptionLeavesTheWindowProcedure)
+{
+    class Throwing : public RecordingControl {
+    public:
+        using RecordingControl::RecordingControl;
+        void onMouseDown(std::int32_t, std::int32_t, std::int32_t) override { throw std::runtime_error("oops"); }
+    };
+    frame->addControl(new Throwing(journal, "T", 400, 24, 26, 26));
+    open();
+    EXPECT_EQ(canvas.sendMessage(frame->getWindow(), kMessageLeftButtonDown, 0, SoftwareCanvas::pointParam(410, 30)),
+              0);
 }
 
 TEST_F(GuiWindowTest, OpeningAndClosing)
