@@ -13,9 +13,9 @@
 // fastest repetition of each case. A table at the end sets the shipped routine
 // against the latency floor of the filter chain (9 cycles: a multiply and two
 // subtractions, each waiting for the one before) and against the other routines.
-// The silence cases run the effect on silence once its state has decayed into
-// denormal numbers (which are not flushed: that would change the output), and
-// from a zero state for comparison.
+// The silence cases run the effect on digital silence while the tail of a
+// signal still rings and after it has ended, beside a signal through the same
+// bands; "design one band" is what a parameter change costs the audio thread.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -70,8 +70,7 @@ void settings(int count, float (&v)[kNumParameters])
     }
 }
 
-// Long settling: every band low and narrow, so silence decays slowly into
-// denormal numbers and stays there.
+// Long settling: every band low and narrow, so a tail rings for long.
 void slowSettings(float (&v)[kNumParameters])
 {
     const float slow[kNumParameters] = {0.0f, 1.0f, 0.0f, 0.0f, 1.0f, 0.0f, 1.0f, 1.0f, 0.0f, 0.0f};
@@ -273,47 +272,51 @@ void registerAll()
         }
     }
 
-    // Silence after a signal, once the state has decayed into denormals; and
-    // silence from a zero state.
-    for (bool decayed : {true, false}) {
-        const std::string routine = decayed ? "silence tail, denormal state" : "silence, zero state";
+    // Silence, 4 slow bands: while the tail of a signal still rings (the
+    // first 1.5 s of silence; a block of signal, untimed, starts it again now
+    // and then), and once it has ended.
+    for (int which = 0; which < 3; ++which) {
+        const bool ringing = which == 1, signal = which == 0;
+        const std::string routine =
+            signal ? "signal, slow bands" : ringing ? "silence, tail ringing" : "silence, after the tail";
         for (int block : {64, 1024}) {
-            add(routine, 4, block, [decayed, block](benchmark::State& state) {
+            add(routine, 4, block, [signal, ringing, block](benchmark::State& state) {
                 float v[kNumParameters];
                 slowSettings(v);
                 auto effect = makeEffect(v);
-                Signal s(block);
-                if (decayed) {
-                    Signal noise(4096);
-                    runShipped(*effect, noise, 4096);
+                Signal loud(block), s(block);
+                if (!signal) {
+                    std::fill(s.inL.begin(), s.inL.end(), 0.0f);
+                    std::fill(s.inR.begin(), s.inR.end(), 0.0f);
                 }
-                std::fill(s.inL.begin(), s.inL.end(), 0.0f);
-                std::fill(s.inR.begin(), s.inR.end(), 0.0f);
-                // Settle until every output is a denormal or zero (at most 60 s).
-                long settled = 0;
-                for (; decayed && settled < 44100L * 60; settled += block) {
-                    runShipped(*effect, s, block);
-                    bool tiny = true;
-                    for (int i = 0; i < block && tiny; ++i) {
-                        tiny = std::fabs(s.outL[size_t(i)]) < FLT_MIN && std::fabs(s.outR[size_t(i)]) < FLT_MIN;
-                    }
-                    if (tiny) break;
-                }
+                runShipped(*effect, loud, block);
+                const int ringingBlocks = 44100 / block;  // one second
+                for (int n = 0; !ringing && n < 2 * ringingBlocks; ++n) runShipped(*effect, s, block);
+                int n = 0;
                 for (auto _ : state) {
+                    if (ringing && ++n % ringingBlocks == 0) {
+                        state.PauseTiming();
+                        runShipped(*effect, loud, block);
+                        state.ResumeTiming();
+                    }
                     runShipped(*effect, s, block);
                     benchmark::ClobberMemory();
                 }
-                long denormal = 0;
-                for (int i = 0; i < block; ++i) {
-                    for (float x : {s.outL[size_t(i)], s.outR[size_t(i)]}) {
-                        denormal += std::fpclassify(x) == FP_SUBNORMAL;
-                    }
-                }
-                state.counters["denormal outputs"] = double(denormal) / (2.0 * block);
-                state.counters["settling s"] = double(settled) / 44100.0;
             });
         }
     }
+
+    // Designing one band from its settings, as the audio thread does at the
+    // start of a block after a parameter changed.
+    add("design one band", 1, 1, [](benchmark::State& state) {
+        float v[kNumParameters];
+        settings(4, v);
+        int k = 0;
+        for (auto _ : state) {
+            v[3] = 0.6f + 0.0001f * static_cast<float>(k++ % 1000);
+            benchmark::DoNotOptimize(EqEffect::designBand(1 + k % 2, v, 44100.0));
+        }
+    });
 }
 
 // ---- Reporting -----------------------------------------------------------------
@@ -380,12 +383,14 @@ void printTable(double clockStart, double clockEnd)
         }
         std::printf("\n");
     }
-    std::printf("\nSilence, 4 slow bands, cycles per frame:");
+    std::printf("\nSilence, 4 slow bands, cycles per frame (signal through the same bands in brackets):");
     for (int block : {64, 1024}) {
-        std::printf("  block %d: %.2f from denormals, %.2f from zero", block,
-                    lookup("silence tail, denormal state", 4, block) * clockGHz,
-                    lookup("silence, zero state", 4, block) * clockGHz);
+        std::printf("  block %d: %.2f while the tail rings, %.2f after it (%.2f)", block,
+                    lookup("silence, tail ringing", 4, block) * clockGHz,
+                    lookup("silence, after the tail", 4, block) * clockGHz,
+                    lookup("signal, slow bands", 4, block) * clockGHz);
     }
+    std::printf("\nDesigning one band: %.0f ns.", lookup("design one band", 1, 1));
     std::printf("\nThe shipped routine is %s.\n", cascadeKernel() == cascadeRunAvx ? "avx" : "sse2");
 }
 

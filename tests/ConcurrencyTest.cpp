@@ -3,13 +3,18 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <cmath>
 #include <random>
+#include <string>
 #include <thread>
 #include <vector>
 
 #include "eq/EqEffect.h"
 #include "eq/ParameterState.h"
+#include "gui/GuiWindow.h"
+#include "gui/LedControl.h"
+#include "gui/SoftwareCanvas.h"
 
 namespace {
 
@@ -79,6 +84,85 @@ TEST(Concurrency, ParameterWritesDuringProcessingKeepTheOutputFinite)
     }
     automation.join();
     EXPECT_TRUE(finite);
+}
+
+// A host's threads all at once, with the editor open: audio, two automation
+// threads, presets loaded and displays read, and the window's own thread
+// painting, ticking and dragging a knob. Under ThreadSanitizer nothing may be
+// reported; at the end every control shows the effect's value.
+TEST(Concurrency, AHostsThreadsWithTheEditorOpen)
+{
+    SoftwareCanvas canvas;
+    setGuiPlatform(&canvas);
+    {
+        EqEffect effect(nullptr);
+        auto* editor = static_cast<GuiWindow*>(effect.getEditor());
+        ASSERT_NE(editor, nullptr);
+        std::atomic<bool> stop{false}, othersDone{false};
+        std::atomic<int> windowRounds{0};
+        std::vector<std::string> mismatches;
+        std::vector<std::thread> threads;
+        threads.emplace_back([&] {  // the window's thread
+            WindowHandle host = canvas.createTopLevelWindow(800, 100, 0, 0);
+            editor->open(host);
+            const WindowHandle window = editor->getWindow();
+            for (int round = 0; !stop.load(); ++round, ++windowRounds) {
+                canvas.sendMessage(window, kMessagePaint, 0, 0);
+                canvas.sendMessage(window, kMessageLeftButtonDown, 0, SoftwareCanvas::pointParam(247, 37));
+                for (int step = 1; step <= 20; ++step) {
+                    const int y = 37 + (round % 2 ? step : -step);
+                    canvas.sendMessage(window, kMessageMouseMove, 0, SoftwareCanvas::pointParam(247, y));
+                    canvas.fireTimers(window);
+                }
+                canvas.sendMessage(window, kMessageLeftButtonUp, 0, SoftwareCanvas::pointParam(247, 37));
+                editor->idle();
+            }
+            while (!othersDone.load()) std::this_thread::yield();
+            canvas.fireTimers(window);
+            for (GuiControl* control : editor->getControls()) {
+                const float value = effect.getParameter(control->paramIndex);
+                const auto* led = dynamic_cast<LedControl*>(control);
+                const bool shown = led ? led->isLit() == gainIsActive(value) : control->getValue() == usableValue(value);
+                if (!shown || control->dirty) mismatches.push_back(std::to_string(control->paramIndex));
+            }
+            editor->close();
+        });
+        for (unsigned seed : {1u, 2u}) {
+            threads.emplace_back([&, seed] {  // automation
+                std::mt19937 random(seed);
+                while (!stop.load()) {
+                    effect.setParameter(static_cast<VstInt32>(random() % 10), static_cast<float>(random() % 1000) / 999.0f);
+                }
+            });
+        }
+        threads.emplace_back([&] {  // presets and displays
+            float program[10] = {0.1f, 0.9f, 0.2f, 0.8f, 0.3f, 0.7f, 0.4f, 0.6f, 0.5f, 0.05f};
+            char text[64];
+            void* saved = nullptr;
+            while (!stop.load()) {
+                effect.setChunk(program, 40, true);
+                const VstInt32 size = effect.getChunk(&saved, false);
+                effect.setChunk(saved, size, false);
+                for (VstInt32 k = 0; k < 10; ++k) effect.getParameterDisplay(k, text);
+            }
+        });
+        threads.emplace_back([&] {  // audio
+            std::vector<float> left(256, 0.25f), right(256, -0.25f);
+            for (int block = 0; !stop.load(); ++block) {
+                float* io[2] = {left.data(), right.data()};
+                effect.processReplacing(io, io, 256);
+                if (block % 50 == 0) effect.setSampleRate(block % 100 ? 48000.0f : 44100.0f);
+            }
+        });
+        while (windowRounds.load() < 50) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        std::this_thread::sleep_for(std::chrono::seconds(2));
+        stop = true;
+        for (std::size_t t = 1; t < threads.size(); ++t) threads[t].join();
+        othersDone = true;
+        threads[0].join();
+        EXPECT_TRUE(mismatches.empty()) << "controls not showing the effect's value: " << mismatches.size();
+    }
+    setGuiPlatform(nullptr);
 }
 
 }  // namespace

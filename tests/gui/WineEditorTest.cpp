@@ -186,13 +186,30 @@ protected:
         ASSERT_NE(rect, nullptr);
         ASSERT_EQ(rect->right - rect->left, kWidth);
         ASSERT_EQ(rect->bottom - rect->top, kHeight);
+        host = makeHost();
+        ASSERT_NE(host, nullptr);
+    }
+
+    static HWND makeHost()
+    {
         RECT frame{0, 0, kWidth, kHeight};
         AdjustWindowRect(&frame, WS_OVERLAPPEDWINDOW, FALSE);
-        host = CreateWindowExA(0, "KorvoTestHost", "Korvo-EQ", WS_OVERLAPPEDWINDOW, 40, 40, frame.right - frame.left,
-                               frame.bottom - frame.top, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
-        ASSERT_NE(host, nullptr);
-        ShowWindow(host, SW_SHOW);
+        HWND made = CreateWindowExA(0, "KorvoTestHost", "Korvo-EQ", WS_OVERLAPPEDWINDOW, 40, 40,
+                                    frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr,
+                                    GetModuleHandleA(nullptr), nullptr);
+        ShowWindow(made, SW_SHOW);
         pumpMessages();
+        return made;
+    }
+
+    // Lets the window's own timer run for a while, as a host's message loop does.
+    static void runMessageLoop(DWORD milliseconds)
+    {
+        const DWORD start = GetTickCount();
+        while (GetTickCount() - start < milliseconds) {
+            pumpMessages();
+            Sleep(5);
+        }
     }
 
     void TearDown() override
@@ -300,6 +317,39 @@ TEST_F(WineEditor, ASecondOpenReplacesTheFirstWindow)
         ++children;
     }
     EXPECT_EQ(children, 1);
+}
+
+TEST_F(WineEditor, AChunkLoadedWithTheEditorOpenShowsOnTheKnobs)
+{
+    HWND child = openEditor();
+    ASSERT_NE(child, nullptr);
+    float values[10] = {0.5f, 0.5f, 0.9f, 0.9f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f};
+    ASSERT_EQ(dispatch(effSetChunk, 1, 40, values), 40);
+    runMessageLoop(200);
+    const Capture loaded(child);
+    CanvasEditor expected(values);
+    for (const Box& box : {kGainKnob, kGainLed, kFreqKnob}) {
+        EXPECT_EQ(differences(loaded, expected, box), 0) << box.what << " after the chunk";
+    }
+}
+
+TEST_F(WineEditor, AHostWindowDestroyedBeforeCloseLeavesTheEditorSafe)
+{
+    HWND child = openEditor();
+    ASSERT_NE(child, nullptr);
+    DestroyWindow(host);  // the host closes its window without effEditClose
+    host = nullptr;
+    pumpMessages();
+    EXPECT_FALSE(IsWindow(child));
+    HWND bystander = makeHost();  // a new window may take the old handle's place
+    dispatch(effEditClose);
+    EXPECT_TRUE(IsWindow(bystander)) << "closing the editor destroyed someone else's window";
+    host = makeHost();
+    HWND again = openEditor();
+    ASSERT_NE(again, nullptr);
+    dispatch(effEditClose);
+    EXPECT_EQ(dispatch(effEditOpen, 0, 0, host), 1);  // left open for effClose to take down
+    DestroyWindow(bystander);
 }
 
 }  // namespace
