@@ -78,6 +78,10 @@ TEST(Parameters, DisplaysShowTheValueTheBandUses)
     EXPECT_EQ(display(1, 1.0f), "+20.00");
     EXPECT_EQ(display(1, 0.4999999f), "+0.00");  // never "-0.00"
     EXPECT_EQ(display(3, 0.65f), "+6.00");
+    // A gain inside the dead zone leaves its band out: nothing is applied.
+    EXPECT_EQ(display(3, 0.535f), "+0.00");
+    EXPECT_EQ(display(9, 0.463f), "+0.00");
+    EXPECT_EQ(display(9, 0.4629999f), "-1.48");
     EXPECT_EQ(display(4, 0.5f), "0.501");
     EXPECT_EQ(display(7, 0.0f), "0.001");
     // Clamped values show what the band does with them.
