@@ -272,9 +272,9 @@ void registerAll()
         }
     }
 
-    // Silence, 4 slow bands: while the tail of a signal still rings (the
-    // first 1.5 s of silence; a block of signal, untimed, starts it again now
-    // and then), and once it has ended.
+    // Silence, 4 slow bands: while the tail of a signal still rings (one block
+    // of signal, then silence until 0.1 s have passed, all timed), and once it
+    // has ended; against signal through the same bands.
     for (int which = 0; which < 3; ++which) {
         const bool ringing = which == 1, signal = which == 0;
         const std::string routine =
@@ -290,16 +290,11 @@ void registerAll()
                     std::fill(s.inR.begin(), s.inR.end(), 0.0f);
                 }
                 runShipped(*effect, loud, block);
-                const int ringingBlocks = 44100 / block;  // one second
-                for (int n = 0; !ringing && n < 2 * ringingBlocks; ++n) runShipped(*effect, s, block);
+                const int ringingBlocks = std::max(1, 4410 / block);
+                for (int n = 0; !ringing && n < 2 * 44100 / block; ++n) runShipped(*effect, s, block);
                 int n = 0;
                 for (auto _ : state) {
-                    if (ringing && ++n % ringingBlocks == 0) {
-                        state.PauseTiming();
-                        runShipped(*effect, loud, block);
-                        state.ResumeTiming();
-                    }
-                    runShipped(*effect, s, block);
+                    runShipped(*effect, ringing && n++ % ringingBlocks == 0 ? loud : s, block);
                     benchmark::ClobberMemory();
                 }
             });

@@ -6,6 +6,11 @@
 #include <cstring>
 #include <new>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#define KORVO_SSE2 1
+#endif
+
 #include "eq/FlushDenormals.h"
 #include "eq/Parameters.h"
 #include "gui/EqEditor.h"
@@ -13,10 +18,15 @@
 
 namespace {
 
-// After this long of digital silence in, a tail still ringing (a band with a
-// pole close to 0 Hz may ring for minutes, inaudibly low) fades out over
-// kTailFade and the bands start again from zero: the output is exact zero
-// from then on.
+// How a tail ends once the input is digital silence. Every kTailCheck frames
+// of silence the bands are looked at, and a tail that has decayed below
+// kTailFloor (about -300 dB) ends there: the bands start again from zero and
+// the output is exact zero. A tail still ringing after kTailHold (a band with
+// a pole close to 0 Hz rings for minutes, far below hearing) fades out over
+// kTailFade and ends. These frames count from the start of the silence, so
+// the output is the same however the host divides it into blocks.
+constexpr std::int64_t kTailCheck = 4096;  // frames; also the longest stretch run at once
+constexpr float kTailFloor = 1.0e-15f;
 constexpr double kTailHold = 1.5;   // seconds
 constexpr double kTailFade = 0.05;  // seconds
 
@@ -37,7 +47,19 @@ void copyFlushed(float* to, const float* from, VstInt32 frames)
         std::memmove(to, from, bytes);
         from = to;
     }
-    for (VstInt32 i = 0; i < frames; ++i) {
+    VstInt32 i = 0;
+#if defined(KORVO_SSE2)
+    // Where the exponent is zero, everything but the sign goes.
+    const __m128i exponent = _mm_set1_epi32(0x7F800000);
+    const __m128i magnitude = _mm_set1_epi32(0x7FFFFFFF);
+    const __m128i zero = _mm_setzero_si128();
+    for (; i + 4 <= frames; i += 4) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + i));
+        const __m128i tiny = _mm_cmpeq_epi32(_mm_and_si128(v, exponent), zero);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(to + i), _mm_andnot_si128(_mm_and_si128(tiny, magnitude), v));
+    }
+#endif
+    for (; i < frames; ++i) {
         std::uint32_t bits = bitsOf(from[i]);
         if ((bits & 0x7F800000u) == 0) {
             bits &= 0x80000000u;
@@ -46,19 +68,30 @@ void copyFlushed(float* to, const float* from, VstInt32 frames)
     }
 }
 
-// The bits of every sample ORed together, in runs so that a signal stops the
-// scan early: zero when every sample is +0, at most the sign bit when every
-// sample is a zero.
-std::uint32_t orOfSamples(const float* samples, VstInt32 frames)
+// The bits of every sample of both channels ORed together, in runs so that a
+// signal stops the scan early: zero when every sample is +0, at most the sign
+// bit when every sample is a zero.
+std::uint32_t orOfSamples(const float* left, const float* right, VstInt32 frames)
 {
     std::uint32_t all = 0;
-    for (VstInt32 start = 0; start < frames; start += 64) {
+    for (VstInt32 start = 0; start < frames && (all & 0x7FFFFFFFu) == 0; start += 64) {
         const VstInt32 end = frames - start < 64 ? frames : start + 64;
-        for (VstInt32 i = start; i < end; ++i) {
-            all |= bitsOf(samples[i]);
+        VstInt32 i = start;
+#if defined(KORVO_SSE2)
+        __m128i a = _mm_setzero_si128(), b = _mm_setzero_si128();
+        for (; i + 8 <= end; i += 8) {
+            a = _mm_or_si128(a, _mm_or_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(left + i)),
+                                             _mm_loadu_si128(reinterpret_cast<const __m128i*>(right + i))));
+            b = _mm_or_si128(b, _mm_or_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(left + i + 4)),
+                                             _mm_loadu_si128(reinterpret_cast<const __m128i*>(right + i + 4))));
         }
-        if ((all & 0x7FFFFFFFu) != 0) {
-            break;
+        a = _mm_or_si128(a, b);
+        a = _mm_or_si128(a, _mm_shuffle_epi32(a, 0x4E));
+        a = _mm_or_si128(a, _mm_shuffle_epi32(a, 0xB1));
+        all |= static_cast<std::uint32_t>(_mm_cvtsi128_si32(a));
+#endif
+        for (; i < end; ++i) {
+            all |= bitsOf(left[i]) | bitsOf(right[i]);
         }
     }
     return all;
@@ -77,22 +110,17 @@ bool sameOrApart(const float* a, const float* b, VstInt32 frames) { return a == 
 
 bool sameBits(const float* a, const float* b, int index) { return bitsOf(a[index]) == bitsOf(b[index]); }
 
+bool isBelow(const BandHistory& h, float floor)
+{
+    return std::fabs(h.y1) < floor && std::fabs(h.y2) < floor && std::fabs(h.x1) < floor && std::fabs(h.x2) < floor;
+}
+
 bool isZero(const BandHistory& h)
 {
     return (bitsOf(h.y1) | bitsOf(h.y2) | bitsOf(h.x1) | bitsOf(h.x2)) == 0;
 }
 
 bool isSilent(float left, float right) { return ((bitsOf(left) | bitsOf(right)) & 0x7FFFFFFFu) == 0; }
-
-// Frames of silence in both channels at the start of a block.
-VstInt32 leadingSilence(const float* left, const float* right, VstInt32 frames)
-{
-    VstInt32 n = 0;
-    while (n < frames && isSilent(left[n], right[n])) {
-        ++n;
-    }
-    return n;
-}
 
 // Frames of silence in both channels at the end of a block.
 VstInt32 trailingSilence(const float* left, const float* right, VstInt32 frames)
@@ -190,7 +218,7 @@ void EqEffect::refreshDesigns()
     }
     std::memcpy(designedValues, values, sizeof values);
     if (rate != designedRate) {
-        tailHold = static_cast<std::int64_t>(kTailHold * static_cast<double>(rate));
+        tailHold = std::max(kTailCheck, static_cast<std::int64_t>(kTailHold * static_cast<double>(rate)));
         tailEnd = tailHold + std::max<std::int64_t>(1, static_cast<std::int64_t>(kTailFade * static_cast<double>(rate)));
     }
     designedRate = rate;
@@ -213,6 +241,17 @@ bool EqEffect::activeHistoriesAreZero() const
     return true;
 }
 
+bool EqEffect::activeHistoriesAreBelow(float floor) const
+{
+    for (int b = 0; b < kNumBands; ++b) {
+        if (((cascadeCoefficients.activeBands >> b) & 1u) &&
+            !(isBelow(cascadeHistory.left[b], floor) && isBelow(cascadeHistory.right[b], floor))) {
+            return false;
+        }
+    }
+    return true;
+}
+
 void EqEffect::clearActiveHistories()
 {
     for (int b = 0; b < kNumBands; ++b) {
@@ -228,33 +267,42 @@ void EqEffect::processReplacing(float** inputs, float** outputs, VstInt32 sample
     if (sampleFrames <= 0 || !inputs || !outputs || !inputs[0] || !inputs[1] || !outputs[0] || !outputs[1]) {
         return;
     }
-    const FlushDenormals flush;
     refreshDesigns();
 
     const float* inLeft = inputs[0];
     const float* inRight = inputs[1];
     float* left = outputs[0];
     float* right = outputs[1];
-    // A tail ends at the same frame whatever the blocks: where signal follows
-    // within the block that holds the end, the block is taken in two, so the
-    // signal meets bands that start from zero.
-    if (silentRun < tailEnd && !overlap(left, inRight, sampleFrames) && !overlap(right, inLeft, sampleFrames) &&
-        sameOrApart(left, inLeft, sampleFrames) && sameOrApart(right, inRight, sampleFrames)) {
-        const VstInt32 lead = leadingSilence(inLeft, inRight, sampleFrames);
-        if (lead < sampleFrames && silentRun + lead >= tailEnd) {
-            processFrames(inLeft, inRight, left, right, lead);
-            processFrames(inLeft + lead, inRight + lead, left + lead, right + lead, sampleFrames - lead);
-            return;
+    // Where the buffers are in place or apart, the block is run in stretches
+    // that end where the silence reaches a point at which a tail may end, so
+    // those points fall on the same frames whatever the blocks (the bands give
+    // the same output however their input is divided). Stretches of at most
+    // kTailCheck frames can reach such a point only in their leading silence.
+    const bool divisible = !overlap(left, inRight, sampleFrames) && !overlap(right, inLeft, sampleFrames) &&
+                           sameOrApart(left, inLeft, sampleFrames) && sameOrApart(right, inRight, sampleFrames);
+    VstInt32 done = 0;
+    while (done < sampleFrames) {
+        VstInt32 count = sampleFrames - done;
+        if (divisible) {
+            count = std::min<VstInt32>(count, static_cast<VstInt32>(kTailCheck));
+            const std::int64_t toPoint = std::min(tailEnd, (silentRun / kTailCheck + 1) * kTailCheck) - silentRun;
+            if (silentRun < tailEnd && toPoint < count) {
+                const VstInt32 head = static_cast<VstInt32>(toPoint);
+                if ((orOfSamples(inLeft + done, inRight + done, head) & 0x7FFFFFFFu) == 0) {
+                    count = head;
+                }
+            }
         }
+        processFrames(inLeft + done, inRight + done, left + done, right + done, count);
+        done += count;
     }
-    processFrames(inLeft, inRight, left, right, sampleFrames);
 }
 
 void EqEffect::processFrames(const float* inLeft, const float* inRight, float* left, float* right,
                              VstInt32 sampleFrames)
 {
     // How long the input has been silent: before these frames, and after them.
-    const std::uint32_t inputBits = orOfSamples(inLeft, sampleFrames) | orOfSamples(inRight, sampleFrames);
+    const std::uint32_t inputBits = orOfSamples(inLeft, inRight, sampleFrames);
     const bool silent = (inputBits & 0x7FFFFFFFu) == 0;
     const std::int64_t runBefore = silentRun;
     silentRun = silent ? std::min<std::int64_t>(runBefore + sampleFrames, tailEnd + 1)
@@ -272,6 +320,9 @@ void EqEffect::processFrames(const float* inLeft, const float* inRight, float* l
         std::memset(right, 0, sizeof(float) * static_cast<std::size_t>(sampleFrames));
         return;
     }
+
+    // Subnormal numbers read and written as zero while the bands run.
+    const FlushDenormals flush;
 
     // The cascade reads the inputs as it goes and writes the outputs behind
     // them. Where the buffers are arranged so that it could read something other
@@ -317,15 +368,14 @@ void EqEffect::processFrames(const float* inLeft, const float* inRight, float* l
         if (silentRun >= tailEnd) {
             clearActiveHistories();
         }
+    } else if (silentRun > 0 && silentRun % kTailCheck == 0 && activeHistoriesAreBelow(kTailFloor)) {
+        clearActiveHistories();
     }
 }
 
-void EqEffect::setSampleRate(float rate)
-{
-    if (settings.setRate(rate)) {
-        EffectBaseX::setSampleRate(rate);
-    }
-}
+void EqEffect::setSampleRate(float rate) { settings.setRate(rate); }
+
+float EqEffect::getSampleRate() { return settings.rate(); }
 
 void EqEffect::setParameter(VstInt32 index, float value)
 {

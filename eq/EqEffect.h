@@ -25,6 +25,7 @@ public:
     // audio thread while other threads call anything else.
     void processReplacing(float** inputs, float** outputs, VstInt32 sampleFrames) override;  // audio thread
     void setSampleRate(float rate) override;                          // any thread, the audio thread included
+    float getSampleRate() override;                                   // any thread
     void setParameter(VstInt32 index, float value) override;          // any thread, the audio thread included
     float getParameter(VstInt32 index) override;                      // any thread
     void getParameterLabel(VstInt32 index, char* label) override;     // any thread
@@ -57,6 +58,7 @@ private:
     bool activeHistoriesAreZero() const;
     // The audio thread: one stretch of a block.
     void processFrames(const float* inLeft, const float* inRight, float* left, float* right, VstInt32 frames);
+    bool activeHistoriesAreBelow(float floor) const;
     void clearActiveHistories();
 
     ParameterState settings;  // the current program's live values and the design rate

@@ -323,6 +323,31 @@ TEST(EqEffect, SilenceEndsInExactZeroWithinTwoSeconds)
     std::printf("longest tail after the input fell silent: %.3f s\n", longest);
 }
 
+TEST(EqEffect, TailsEndOnTheSameFrameWhateverTheBlocks)
+{
+    const float settings[2][10] = {{0.0f, 1.0f, 0.0f, 1.0f, 1.0f, 0.0f, 1.0f, 1.0f, 0.0f, 1.0f},
+                                   {0.3f, 0.9f, 0.02f, 0.1f, 0.0f, 0.6f, 0.95f, 0.7f, 0.4f, 0.2f}};
+    // Signal, a long silence, signal again soon after the tail has ended, silence.
+    Stereo input(172000);
+    for (int i = 20000; i < 172000; ++i) {
+        if (i < 92000 || i > 100000) input.left[i] = input.right[i] = 0.0f;
+    }
+    for (const float* v : settings) {
+        Stereo whole = input;
+        EqEffect first(nullptr);
+        for (int k = 0; k < 10; ++k) first.setParameter(k, v[k]);
+        run(first, whole, 172000);
+        EXPECT_EQ(whole.left.back(), 0.0f);
+        for (int block : {1000, 4096, 9999}) {
+            Stereo split = input;
+            EqEffect effect(nullptr);
+            for (int k = 0; k < 10; ++k) effect.setParameter(k, v[k]);
+            run(effect, split, block);
+            EXPECT_TRUE(split == whole) << "blocks of " << block;
+        }
+    }
+}
+
 TEST(EqEffect, NoSubnormalLeavesAndTheHostsFloatingPointModeIsKept)
 {
     const float tiny[] = {1.0e-40f, -3.0e-42f, std::numeric_limits<float>::denorm_min(), 0.25f, -0.0f};
