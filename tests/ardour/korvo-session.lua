@@ -52,8 +52,8 @@ for index, value in settings:gmatch ("(%d+)=([%d.eE+-]+)") do
 	wanted[tonumber (index)] = as_float (tonumber (value))
 end
 
--- The engine must not flush denormals to zero: Ardour sets FTZ/DAZ on its threads by
--- default, which changes the filter's decaying tails against a plain host.
+-- The engine must not flush denormals to zero (Ardour sets FTZ/DAZ on its threads by
+-- default): the plug-in does so itself, and must match a plain host without help.
 ARDOUR.config ():set_denormal_model (ARDOUR.DenormalModel.DenormalNone)
 
 local backend = AudioEngine:set_backend ("None (Dummy)", "", "")

@@ -4,8 +4,7 @@
   make-test-input.py OUT.wav [SECONDS]
 
 Tones near the boosted bands (440 Hz and 1 kHz left, 1 kHz and 9 kHz right) under
-seeded noise, then one second of silence, in which the filters ring down through the
-denormal range: a host that flushes denormals to zero then differs from a plain one.
+seeded noise, then one second of silence, in which the filters' tails decay and end.
 """
 import math
 import random
