@@ -25,7 +25,7 @@ namespace {
 // a pole close to 0 Hz rings for minutes, far below hearing) fades out over
 // kTailFade and ends. These frames count from the start of the silence, so
 // the output is the same however the host divides it into blocks.
-constexpr std::int64_t kTailCheck = 4096;  // frames; also the longest stretch run at once
+constexpr std::int64_t kTailCheck = 4096;  // frames (fewer at rates below 2731 Hz)
 constexpr float kTailFloor = 1.0e-15f;
 constexpr double kTailHold = 1.5;   // seconds
 constexpr double kTailFade = 0.05;  // seconds
@@ -122,6 +122,16 @@ bool isZero(const BandHistory& h)
 
 bool isSilent(float left, float right) { return ((bitsOf(left) | bitsOf(right)) & 0x7FFFFFFFu) == 0; }
 
+// Frames of silence in both channels at the start of a block.
+VstInt32 leadingSilence(const float* left, const float* right, VstInt32 frames)
+{
+    VstInt32 n = 0;
+    while (n < frames && isSilent(left[n], right[n])) {
+        ++n;
+    }
+    return n;
+}
+
 // Frames of silence in both channels at the end of a block.
 VstInt32 trailingSilence(const float* left, const float* right, VstInt32 frames)
 {
@@ -174,7 +184,14 @@ EqEffect::EqEffect(audioMasterCallback callback)
     }
 }
 
-EqEffect::~EqEffect() = default;
+EqEffect::~EqEffect()
+{
+    // The window goes before the settings it shows (the base deletes the
+    // editor only after this object's members are gone).
+    if (eqEditor) {
+        eqEditor->close();
+    }
+}
 
 BandCoefficients EqEffect::designBand(int band, const float* values, double rate)
 {
@@ -218,8 +235,9 @@ void EqEffect::refreshDesigns()
     }
     std::memcpy(designedValues, values, sizeof values);
     if (rate != designedRate) {
-        tailHold = std::max(kTailCheck, static_cast<std::int64_t>(kTailHold * static_cast<double>(rate)));
+        tailHold = std::max<std::int64_t>(1, static_cast<std::int64_t>(kTailHold * static_cast<double>(rate)));
         tailEnd = tailHold + std::max<std::int64_t>(1, static_cast<std::int64_t>(kTailFade * static_cast<double>(rate)));
+        tailCheck = std::min(kTailCheck, tailHold);
     }
     designedRate = rate;
     designedGeneration = generation;
@@ -273,23 +291,30 @@ void EqEffect::processReplacing(float** inputs, float** outputs, VstInt32 sample
     const float* inRight = inputs[1];
     float* left = outputs[0];
     float* right = outputs[1];
-    // Where the buffers are in place or apart, the block is run in stretches
-    // that end where the silence reaches a point at which a tail may end, so
-    // those points fall on the same frames whatever the blocks (the bands give
-    // the same output however their input is divided). Stretches of at most
-    // kTailCheck frames can reach such a point only in their leading silence.
-    const bool divisible = !overlap(left, inRight, sampleFrames) && !overlap(right, inLeft, sampleFrames) &&
-                           sameOrApart(left, inLeft, sampleFrames) && sameOrApart(right, inRight, sampleFrames);
+    // Where each output is its input or apart from both inputs, the block is
+    // run in stretches that end on the frames where a tail may end (and where
+    // a fading tail meets signal), so those fall on the same frames whatever
+    // the blocks: the bands give the same output however their input is
+    // divided. Stretches of at most tailCheck frames reach such a frame only
+    // in their leading silence.
+    const bool divisible = sameOrApart(left, inLeft, sampleFrames) && sameOrApart(left, inRight, sampleFrames) &&
+                           sameOrApart(right, inLeft, sampleFrames) && sameOrApart(right, inRight, sampleFrames);
     VstInt32 done = 0;
     while (done < sampleFrames) {
         VstInt32 count = sampleFrames - done;
         if (divisible) {
-            count = std::min<VstInt32>(count, static_cast<VstInt32>(kTailCheck));
-            const std::int64_t toPoint = std::min(tailEnd, (silentRun / kTailCheck + 1) * kTailCheck) - silentRun;
-            if (silentRun < tailEnd && toPoint < count) {
-                const VstInt32 head = static_cast<VstInt32>(toPoint);
-                if ((orOfSamples(inLeft + done, inRight + done, head) & 0x7FFFFFFFu) == 0) {
-                    count = head;
+            count = static_cast<VstInt32>(std::min<std::int64_t>(count, tailCheck));
+        }
+        if (divisible && silentRun < tailEnd) {
+            const float* l = inLeft + done;
+            const float* r = inRight + done;
+            const std::int64_t toPoint = std::min(tailEnd, (silentRun / tailCheck + 1) * tailCheck) - silentRun;
+            if (toPoint < count && (orOfSamples(l, r, static_cast<VstInt32>(toPoint)) & 0x7FFFFFFFu) == 0) {
+                count = static_cast<VstInt32>(toPoint);
+            } else if (silentRun + count > tailHold && (orOfSamples(l, r, count) & 0x7FFFFFFFu) != 0) {
+                const VstInt32 lead = leadingSilence(l, r, count);
+                if (lead > 0 && silentRun + lead > tailHold) {
+                    count = lead;
                 }
             }
         }
@@ -368,7 +393,7 @@ void EqEffect::processFrames(const float* inLeft, const float* inRight, float* l
         if (silentRun >= tailEnd) {
             clearActiveHistories();
         }
-    } else if (silentRun > 0 && silentRun % kTailCheck == 0 && activeHistoriesAreBelow(kTailFloor)) {
+    } else if (silentRun > 0 && silentRun % tailCheck == 0 && activeHistoriesAreBelow(kTailFloor)) {
         clearActiveHistories();
     }
 }
@@ -459,9 +484,9 @@ VstInt32 EqEffect::getChunk(void** data, bool isPreset)
     const std::lock_guard<std::mutex> hold(requestLock);
     std::memcpy(chunkImage.storage(), bank.storage(), static_cast<std::size_t>(bank.storageBytes()));
     float* values = chunkImage.record(curProgram).values;
-    for (int k = 0; k < kNumParameters; ++k) {
-        values[k] = settings.get(k);
-    }
+    float current[kNumParameters];
+    settings.consistentCopy(current);
+    std::memcpy(values, current, sizeof current);
     if (isPreset) {
         *data = values;
         return bank.getParamCount() * static_cast<VstInt32>(sizeof(float));

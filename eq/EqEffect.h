@@ -83,4 +83,5 @@ private:
     std::int64_t silentRun = 0;
     std::int64_t tailHold = 0;
     std::int64_t tailEnd = 1;
+    std::int64_t tailCheck = 1;  // frames of silence between looks at a tail
 };

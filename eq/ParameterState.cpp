@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <thread>
 
 namespace {
 
@@ -33,6 +34,9 @@ bool ParameterState::set(int index, float value)
     if (get(index) == value) {
         return false;
     }
+    // The count moves before the value too, so that a copy taken across the
+    // store sees it move.
+    changes.fetch_add(1, std::memory_order_release);
     bits[index].store(toBits(value), std::memory_order_release);
     changes.fetch_add(1, std::memory_order_release);
     return true;
@@ -45,6 +49,7 @@ bool ParameterState::setRate(float newRate)
     if (!std::isfinite(newRate) || newRate <= 0.0f || newRate == rate()) {
         return false;
     }
+    changes.fetch_add(1, std::memory_order_release);
     rateBits.store(toBits(newRate), std::memory_order_release);
     changes.fetch_add(1, std::memory_order_release);
     return true;
@@ -58,6 +63,7 @@ void ParameterState::load(const float (&values)[kNumParameters])
     // sees any of them sees the odd count too.
     const std::uint32_t before = loads.load(std::memory_order_relaxed);
     loads.store(before + 1, std::memory_order_relaxed);
+    changes.fetch_add(1, std::memory_order_release);
     for (int k = 0; k < kNumParameters; ++k) {
         bits[k].store(toBits(values[k]), std::memory_order_release);
     }
@@ -76,4 +82,20 @@ bool ParameterState::snapshot(float (&values)[kNumParameters], float& designRate
     }
     designRate = rate();
     return loads.load(std::memory_order_relaxed) == before;
+}
+
+void ParameterState::consistentCopy(float (&values)[kNumParameters]) const
+{
+    for (int attempt = 1;; ++attempt) {
+        const std::uint32_t before = changes.load(std::memory_order_acquire);
+        for (int k = 0; k < kNumParameters; ++k) {
+            values[k] = fromBits(bits[k].load(std::memory_order_acquire));
+        }
+        if (changes.load(std::memory_order_relaxed) == before) {
+            return;
+        }
+        if (attempt % 16 == 0) {
+            std::this_thread::yield();  // a writer busy on this core
+        }
+    }
 }

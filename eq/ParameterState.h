@@ -33,13 +33,18 @@ public:
     // such load at a time (the effect serialises them).
     void load(const float (&values)[kNumParameters]);
 
-    // Any thread. Bumped after every stored change.
+    // Any thread. Bumped before and after every stored change.
     std::uint32_t generation() const { return changes.load(std::memory_order_acquire); }
 
-    // Any thread, without waiting: the values and the rate as they stood at
-    // one moment. False while a load is being written (nothing is copied
-    // then; look again later) or when one was written during the copy.
+    // Any thread, without waiting: the values and the rate, never half of a
+    // load. False while a load is being written (nothing is copied then; look
+    // again later) or when one was written during the copy. Single values set
+    // meanwhile may show old or new: the generation tells that more came.
     bool snapshot(float (&values)[kNumParameters], float& designRate) const;
+
+    // Any thread but the audio thread: the values as they all stood at one
+    // moment, taken again until no change came during the copy.
+    void consistentCopy(float (&values)[kNumParameters]) const;
 
     ParameterState(const ParameterState&) = delete;
     ParameterState& operator=(const ParameterState&) = delete;

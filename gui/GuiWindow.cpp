@@ -48,18 +48,12 @@ GuiWindow::GuiWindow(EffectBase* owner, std::int32_t w, std::int32_t h)
 
 GuiWindow::~GuiWindow()
 {
+    // The window first, so no message reaches the controls while they go.
+    GuiWindow::close();
     for (GuiControl* control : controls) {
         delete control;
     }
     controls.clear();
-    hoverControl = nullptr;
-    captureControl = nullptr;
-    if (isOpen()) {
-        platform.setWindowSlot(window, nullptr);
-        platform.destroyWindow(window);
-        window = nullptr;
-        systemWindow = nullptr;
-    }
     if (--windowCount < 1) {
         platform.unregisterClass(instance, kClassName);
     }
@@ -104,13 +98,16 @@ void GuiWindow::close()
         platform.releaseCapture();
     }
     hoverControl = nullptr;
-    if (window) {
-        platform.killTimer(window, kRefreshTimer);
-        platform.setWindowSlot(window, nullptr);
-        platform.destroyWindow(window);
-        window = nullptr;
-    }
+    // Forgotten before it is destroyed: destroying sends messages, and the
+    // host may call in again while they run.
+    WindowHandle closing = window;
+    window = nullptr;
     systemWindow = nullptr;
+    if (closing) {
+        platform.killTimer(closing, kRefreshTimer);
+        platform.setWindowSlot(closing, nullptr);
+        platform.destroyWindow(closing);
+    }
 }
 
 void GuiWindow::forgetWindow()

@@ -50,6 +50,32 @@ TEST(Concurrency, AReaderNeverTakesHalfOfALoad)
     EXPECT_GT(whole, 0);
 }
 
+TEST(Concurrency, ASavedChunkNeverMixesTwoStatesOfABand)
+{
+    // Automation moves A-Freq, then A-Gain, to the same rising value: every
+    // state the effect passes through has the frequency at or above the gain.
+    EqEffect effect(nullptr);
+    std::atomic<bool> done{false};
+    std::thread automation([&] {
+        for (int n = 1; n <= 200000; ++n) {
+            const float x = static_cast<float>(n) / 200000.0f;
+            effect.setParameter(2, x);
+            effect.setParameter(3, x);
+        }
+        done = true;
+    });
+    int mixed = 0, saves = 0;
+    while (!done.load()) {
+        void* data = nullptr;
+        ASSERT_EQ(effect.getChunk(&data, true), 40);
+        const float* values = static_cast<const float*>(data);
+        mixed += values[2] < values[3];
+        ++saves;
+    }
+    automation.join();
+    EXPECT_EQ(mixed, 0) << "of " << saves << " saves";
+}
+
 TEST(Concurrency, ParameterWritesDuringProcessingKeepTheOutputFinite)
 {
     EqEffect effect(nullptr);

@@ -327,16 +327,18 @@ TEST(EqEffect, TailsEndOnTheSameFrameWhateverTheBlocks)
 {
     const float settings[2][10] = {{0.0f, 1.0f, 0.0f, 1.0f, 1.0f, 0.0f, 1.0f, 1.0f, 0.0f, 1.0f},
                                    {0.3f, 0.9f, 0.02f, 0.1f, 0.0f, 0.6f, 0.95f, 0.7f, 0.4f, 0.2f}};
-    // Signal, a long silence, signal again soon after the tail has ended, silence.
-    Stereo input(172000);
-    for (int i = 20000; i < 172000; ++i) {
-        if (i < 92000 || i > 100000) input.left[i] = input.right[i] = 0.0f;
+    // Signal; a silence through the fade; signal; a silence into the middle of
+    // the fade (1.5 s and a little, at 44.1 kHz); signal; a long silence.
+    Stereo input(242000);
+    for (int i = 0; i < 242000; ++i) {
+        const bool signal = i < 20000 || (i >= 92000 && i <= 100000) || (i >= 167001 && i < 170000);
+        if (!signal) input.left[i] = input.right[i] = 0.0f;
     }
     for (const float* v : settings) {
         Stereo whole = input;
         EqEffect first(nullptr);
         for (int k = 0; k < 10; ++k) first.setParameter(k, v[k]);
-        run(first, whole, 172000);
+        run(first, whole, 242000);
         EXPECT_EQ(whole.left.back(), 0.0f);
         for (int block : {1000, 4096, 9999}) {
             Stereo split = input;
