@@ -55,6 +55,8 @@ TEST(Concurrency, ASavedChunkNeverMixesTwoStatesOfABand)
     // Automation moves A-Freq, then A-Gain, to the same rising value: every
     // state the effect passes through has the frequency at or above the gain.
     EqEffect effect(nullptr);
+    effect.setParameter(2, 0.0f);
+    effect.setParameter(3, 0.0f);
     std::atomic<bool> done{false};
     std::thread automation([&] {
         for (int n = 1; n <= 200000; ++n) {
