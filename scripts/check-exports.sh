@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Checks what a built module shows the host: only the two entry names, and for
-# the Windows DLL its module name and no import but system DLLs.
+# a Windows DLL its format (PE32 for windows, PE32+ for windows64), its module
+# name and no import but system DLLs.
+#   check-exports.sh linux|windows|windows64 MODULE
 set -euo pipefail
 kind="$1"
 module="$2"
@@ -17,7 +19,14 @@ if [ "$kind" = linux ]; then
     exit 0
 fi
 
-dump=$(i686-w64-mingw32-objdump -p "$module")
+if [ "$kind" = windows64 ]; then
+    dump=$(x86_64-w64-mingw32-objdump -p "$module")
+    magic=020b format=PE32+
+else
+    dump=$(i686-w64-mingw32-objdump -p "$module")
+    magic=010b format=PE32
+fi
+[ "$(awk '/^Magic/{print $2}' <<<"$dump")" = "$magic" ] || fail "not $format: $(grep -E '^Magic' <<<"$dump")"
 grep -Eq '^Name[[:space:]]+[0-9a-f]+[[:space:]]+KorvoEQ\.dll$' <<<"$dump" || fail "export directory does not name KorvoEQ.dll"
 exports=$(echo "$dump" | sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' | grep -E '\[ *[0-9]+\]' | awk '{print $NF}' | sort | tr '\n' ' ')
 [ "$exports" = "VSTPluginMain main " ] || fail "exported names are '$exports'"
@@ -31,4 +40,4 @@ for dll in $imports; do
     *) fail "imports a non-system DLL: $dll" ;;
     esac
 done
-echo "KorvoEQ.dll exports VSTPluginMain and main at one address; imports: $(echo $imports)"
+echo "KorvoEQ.dll, $format, exports VSTPluginMain and main at one address; imports: $(echo $imports)"

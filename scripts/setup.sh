@@ -1,15 +1,16 @@
 #!/usr/bin/env bash
 # Installs what a fresh Debian 12 machine lacks to build and test Korvo-EQ:
-# the native toolchain, mingw-w64 for the 32-bit Windows module, and 32-bit
-# Wine (with Xvfb) to run the Windows tests. Safe to run again: it installs
-# only what is missing.
+# the native toolchain, mingw-w64 for the 32-bit and 64-bit Windows modules, and
+# 32-bit and 64-bit Wine (with Xvfb) to run the Windows tests. Safe to run
+# again: it installs only what is missing.
 set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build pkg-config
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686
-  wine wine32:i386 xvfb xauth util-linux
+  g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
+  wine wine32:i386 wine64 xvfb xauth util-linux
   libsndfile1-dev libfftw3-dev python3
   ardour
 )

@@ -1,27 +1,11 @@
 #!/usr/bin/env bash
-# Runs a 32-bit Windows program under Wine in the project's own prefix.
-# A test program (one whose output ends with "N passed, N failed") is judged by
-# that line as well as by its exit code, since Wine's exit code is not always
-# reliable after a crash. With --gui first, the program gets a virtual 24-bit
-# screen of its own (Xvfb).
+# Runs a Windows program under Wine in one of the project's own prefixes: a
+# 32-bit program in a 32-bit prefix, a 64-bit one (told by its PE header) in a
+# 64-bit prefix beside it. A test program (one whose output ends with
+# "N passed, N failed") is judged by that line as well as by its exit code,
+# since Wine's exit code is not always reliable after a crash. With --gui
+# first, the program gets a virtual 24-bit screen of its own (Xvfb).
 set -uo pipefail
-
-export WINEARCH=win32
-export WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml="
-export WINEPREFIX="${KORVO_WINEPREFIX:-${XDG_CACHE_HOME:-${HOME:-/tmp}/.cache}/korvo-eq/wine32}"
-
-mkdir -p "$(dirname "$WINEPREFIX")"
-(
-    flock 9
-    if [ ! -f "$WINEPREFIX/.korvo-ready" ]; then
-        wineboot --init >/dev/null 2>&1
-        # A crash must end the program, not wait at a dialog.
-        wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
-        wineserver -w
-        touch "$WINEPREFIX/.korvo-ready"
-    fi
-) 9>"$(dirname "$WINEPREFIX")/wine32.lock"
 
 gui=0
 if [ "${1:-}" = --gui ]; then
@@ -30,13 +14,44 @@ if [ "${1:-}" = --gui ]; then
 fi
 program="$1"
 shift
+
+# The machine field of the PE header: 8664 for x86_64, 14c for i386.
+pe_offset=$(od -An -tu4 -j 60 -N 4 "$program" | tr -d ' ')
+machine=$(od -An -tx2 -j $((pe_offset + 4)) -N 2 "$program" | tr -d ' ')
+cache="${XDG_CACHE_HOME:-${HOME:-/tmp}/.cache}/korvo-eq"
+if [ "$machine" = 8664 ]; then
+    width=64
+    wine=/usr/lib/wine/wine64
+    export WINEARCH=win64
+    export WINEPREFIX="${KORVO_WINEPREFIX64:-$cache/wine64}"
+else
+    width=32
+    wine=wine
+    export WINEARCH=win32
+    export WINEPREFIX="${KORVO_WINEPREFIX:-$cache/wine32}"
+fi
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="
+
+mkdir -p "$(dirname "$WINEPREFIX")"
+(
+    flock 9
+    if [ ! -f "$WINEPREFIX/.korvo-ready" ]; then
+        "$wine" wineboot --init >/dev/null 2>&1
+        # A crash must end the program, not wait at a dialog.
+        "$wine" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
+        wineserver -w
+        touch "$WINEPREFIX/.korvo-ready"
+    fi
+) 9>"$(dirname "$WINEPREFIX")/wine$width.lock"
+
 output=$(mktemp)
 trap 'rm -f "$output"' EXIT
 
 if [ "$gui" = 1 ]; then
-    xvfb-run -a -s "-screen 0 1280x1024x24" wine "$program" "$@" 2>&1 | tr -d '\r' | tee "$output"
+    xvfb-run -a -s "-screen 0 1280x1024x24" "$wine" "$program" "$@" 2>&1 | tr -d '\r' | tee "$output"
 else
-    wine "$program" "$@" 2>&1 | tr -d '\r' | tee "$output"
+    "$wine" "$program" "$@" 2>&1 | tr -d '\r' | tee "$output"
 fi
 status=${PIPESTATUS[0]}
 

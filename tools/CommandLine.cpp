@@ -17,6 +17,8 @@ bool parseCommandLine(int argc, char** argv, CommandLine& line, std::string& err
         }
         if (word == "-h" || word == "--help") {
             line.help = true;
+        } else if (word == "--version") {
+            line.version = true;
         } else if (word == "--force") {
             line.force = true;
         } else if (word == "--set" || word.rfind("--set=", 0) == 0) {

@@ -11,6 +11,7 @@ struct CommandLine {
     std::vector<std::string> settings;            // every --set NAME=VALUE, in order
     std::map<std::string, std::string> options;   // the other options with a value, e.g. "--block"
     bool help = false;
+    bool version = false;  // --version: print the release and stop
     bool force = false;
 
     bool has(const std::string& option) const { return options.count(option) != 0; }

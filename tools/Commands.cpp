@@ -336,7 +336,15 @@ std::string modulePath(const CommandLine& line)
     const ssize_t length = readlink("/proc/self/exe", self, sizeof(self) - 1);
     if (length <= 0) return "KorvoEQ.so";
     self[length] = 0;
-    return (std::filesystem::path(self).parent_path() / "KorvoEQ.so").string();
+    // Beside the program in a build tree; under lib/vst of an installed prefix.
+    const std::filesystem::path here = std::filesystem::path(self).parent_path();
+    const std::filesystem::path beside = here / "KorvoEQ.so";
+    const std::filesystem::path installed = here.parent_path() / "lib" / "vst" / "KorvoEQ.so";
+    std::error_code ignored;
+    if (!std::filesystem::exists(beside, ignored) && std::filesystem::exists(installed, ignored)) {
+        return installed.string();
+    }
+    return beside.string();
 }
 
 int runInfo(const CommandLine& line)

@@ -11,8 +11,10 @@ namespace {
 
 const char* const kUsage =
     "usage: korvo [--module PATH] COMMAND [ARGS]\n"
+    "       korvo --version\n"
     "\n"
-    "Hosts the Korvo-EQ plug-in (by default KorvoEQ.so beside this program).\n"
+    "Hosts the Korvo-EQ plug-in (by default KorvoEQ.so beside this program, or in\n"
+    "lib/vst/ of the prefix it is installed in).\n"
     "\n"
     "commands:\n"
     "  info [MODULE]                 the plug-in's identity and parameter table\n"
@@ -33,6 +35,10 @@ int main(int argc, char** argv)
         if (!parseCommandLine(argc, argv, line, error)) {
             std::fprintf(stderr, "korvo: %s (see korvo --help)\n", error.c_str());
             return 2;
+        }
+        if (line.version) {
+            std::printf("korvo %s\n", KORVO_VERSION);
+            return 0;
         }
         if (line.command.empty() || line.command == "help") {
             std::fputs(kUsage, line.command.empty() && !line.help ? stderr : stdout);

@@ -1,0 +1,35 @@
+#!/usr/bin/env bash
+# Makes the release archives in build/packages/ from the builds in build/linux,
+# build/windows and build/windows-x64 (configured here when missing, and brought
+# up to date):
+#   KorvoEQ-<version>-linux-x86_64.tar.gz   bin/korvo, lib/vst/KorvoEQ.so, README.txt
+#   KorvoEQ-<version>-windows-x86.zip       the 32-bit KorvoEQ.dll, README.txt
+#   KorvoEQ-<version>-windows-x64.zip       the 64-bit KorvoEQ.dll, README.txt
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+out="$root/build/packages"
+
+configure() {
+    local dir="$1"
+    shift
+    if [ ! -f "$dir/CMakeCache.txt" ]; then
+        cmake -S . -B "$dir" -G Ninja "$@" >/dev/null
+    fi
+}
+configure build/linux
+configure build/windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake
+configure build/windows-x64 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake
+cmake --build build/linux --target KorvoEQ korvo
+cmake --build build/windows --target KorvoEQ
+cmake --build build/windows-x64 --target KorvoEQ
+
+rm -rf "$out"
+mkdir -p "$out"
+for dir in build/linux build/windows build/windows-x64; do
+    (cd "$dir" && cpack -B "$out" >/dev/null)
+done
+rm -rf "$out/_CPack_Packages"
+for archive in "$out"/*; do
+    echo "$archive"
+done
