@@ -64,7 +64,4 @@ GuiPlatform& inertGuiPlatform()
     return inert;
 }
 
-#if !defined(_WIN32)
-// No window system here yet: the module builds no editor.
-GuiPlatform* defaultGuiPlatform() { return nullptr; }
-#endif
+void GuiPlatform::pumpEvents(WindowHandle) {}

@@ -109,6 +109,11 @@ public:
 
     // The module's bitmap resource of this number, or null.
     virtual BitmapHandle loadBitmap(void* instance, std::int32_t resourceId) = 0;
+
+    // Delivers the window's pending input and paint requests to its procedure,
+    // without waiting, on the window's thread. Window systems that deliver
+    // messages through the host's own loop (Win32) have nothing to do here.
+    virtual void pumpEvents(WindowHandle window);
 };
 
 // The platform the module's editors use: the one installed with setGuiPlatform

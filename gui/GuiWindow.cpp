@@ -133,7 +133,10 @@ void GuiWindow::endDrag()
 void GuiWindow::idle()
 {
     if (window && platform.isWindowThread(window)) {
-        refresh();
+        platform.pumpEvents(window);
+        if (window) {  // the events may have closed it
+            refresh();
+        }
     }
 }
 

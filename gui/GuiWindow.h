@@ -19,7 +19,7 @@ public:
     bool getRect(EditorRect** rect) override;  // host's UI thread
     bool open(void* parent) override;          // host's UI thread
     void close() override;                     // host's UI thread
-    void idle() override;                      // host's UI thread: refresh() when it owns the window
+    void idle() override;                      // host's UI thread: the window's events, then refresh()
 
     // The controls are the window's: only its thread (or, while it is closed,
     // the thread that opens and closes it) calls these. Other threads change

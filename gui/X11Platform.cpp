@@ -1,0 +1,391 @@
+#include "gui/X11Platform.h"
+
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <map>
+#include <vector>
+
+namespace {
+
+// One editor window's X11 side.
+struct Link {
+    Display* display = nullptr;
+    ::Window window = 0;
+    WindowHandle stand = nullptr;  // the canvas window standing for the host's parent
+    GC gc = nullptr;
+    int width = 0;
+    int height = 0;
+    unsigned long redMask = 0, greenMask = 0, blueMask = 0;
+    std::vector<unsigned char> shown;  // the canvas pixels last put on the screen
+    std::vector<std::uint32_t> image;  // staging for XPutImage
+    bool grabbed = false;
+    bool gone = false;  // destroyed by the host with its parent
+};
+
+// The editor's connections, whose errors are the editor's to swallow; the
+// handler that was there before gets every other error.
+std::vector<Display*> ownDisplays;
+XErrorHandler previousHandler = nullptr;
+int trapDepth = 0;
+
+bool isOwn(Display* display)
+{
+    for (Display* own : ownDisplays) {
+        if (own == display) {
+            return true;
+        }
+    }
+    return false;
+}
+
+int swallowOwnErrors(Display* display, XErrorEvent* error)
+{
+    if (isOwn(display)) {
+        return 0;  // a window the host destroyed under us, a focus it would not give: nothing to do
+    }
+    return previousHandler ? previousHandler(display, error) : 0;
+}
+
+// While the editor's own Xlib calls run. On the way out, what the server
+// answered is read (so no error of ours arrives later) and the host's handler
+// goes back.
+class ErrorTrap {
+public:
+    explicit ErrorTrap(Display* display) : sync(display)
+    {
+        if (trapDepth++ == 0) {
+            previousHandler = XSetErrorHandler(swallowOwnErrors);
+        }
+    }
+    ~ErrorTrap()
+    {
+        if (sync) {
+            XSync(sync, False);
+        }
+        if (--trapDepth == 0) {
+            XSetErrorHandler(previousHandler);
+            previousHandler = nullptr;
+        }
+    }
+    ErrorTrap(const ErrorTrap&) = delete;
+    ErrorTrap& operator=(const ErrorTrap&) = delete;
+
+private:
+    Display* sync;
+};
+
+int shiftOf(unsigned long mask)
+{
+    int shift = 0;
+    while (mask != 0 && (mask & 1u) == 0) {
+        mask >>= 1;
+        ++shift;
+    }
+    return shift;
+}
+
+}  // namespace
+
+struct X11Platform::Links {
+    std::map<WindowHandle, Link> byWindow;
+    WindowHandle grabbing = nullptr;
+
+    Link* find(WindowHandle window)
+    {
+        auto found = byWindow.find(window);
+        return found == byWindow.end() ? nullptr : &found->second;
+    }
+};
+
+X11Platform::X11Platform() : links(std::make_unique<Links>()) {}
+
+X11Platform::~X11Platform()
+{
+    while (!links->byWindow.empty()) {
+        destroyWindow(links->byWindow.begin()->first);
+    }
+}
+
+#if !defined(_WIN32)
+GuiPlatform* defaultGuiPlatform()
+{
+    static X11Platform platform;
+    return &platform;
+}
+#endif
+
+WindowHandle X11Platform::createChildWindow(void* instance, const char* className, WindowHandle parent,
+                                            std::int32_t width, std::int32_t height)
+{
+    const auto parentWindow = static_cast<::Window>(reinterpret_cast<std::uintptr_t>(parent));
+    if (parentWindow == 0 || width < 1 || height < 1) {
+        return nullptr;
+    }
+    // The X server, found as every X client finds it.
+    Display* display = XOpenDisplay(nullptr);
+    if (!display) {
+        return nullptr;
+    }
+    ownDisplays.push_back(display);
+    Link link;
+    link.display = display;
+    link.width = width;
+    link.height = height;
+    {
+        ErrorTrap trap(display);
+        XWindowAttributes parentAttributes{};
+        if (XGetWindowAttributes(display, parentWindow, &parentAttributes)) {
+            const int screen = DefaultScreen(display);
+            Visual* visual = DefaultVisual(display, screen);
+            link.redMask = visual->red_mask;
+            link.greenMask = visual->green_mask;
+            link.blueMask = visual->blue_mask;
+            XSetWindowAttributes attributes{};
+            attributes.event_mask = ExposureMask | ButtonPressMask | ButtonReleaseMask | PointerMotionMask |
+                                    LeaveWindowMask | StructureNotifyMask;
+            attributes.background_pixel = BlackPixel(display, screen);
+            link.window = XCreateWindow(display, parentWindow, 0, 0, static_cast<unsigned>(width),
+                                        static_cast<unsigned>(height), 0, CopyFromParent, InputOutput,
+                                        CopyFromParent, CWEventMask | CWBackPixel, &attributes);
+        }
+    }
+    WindowHandle created = nullptr;
+    if (link.window != 0) {
+        link.stand = createTopLevelWindow(width, height, 0, 0);
+        created = link.stand ? SoftwareCanvas::createChildWindow(instance, className, link.stand, width, height)
+                             : nullptr;
+    }
+    if (!created) {
+        {
+            ErrorTrap trap(display);
+            if (link.window != 0) {
+                XDestroyWindow(display, link.window);
+            }
+        }
+        if (link.stand) {
+            SoftwareCanvas::destroyWindow(link.stand);
+        }
+        XCloseDisplay(display);
+        ownDisplays.erase(std::remove(ownDisplays.begin(), ownDisplays.end(), display), ownDisplays.end());
+        return nullptr;
+    }
+    {
+        ErrorTrap trap(display);
+        link.gc = XCreateGC(display, link.window, 0, nullptr);
+    }
+    link.image.resize(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
+    links->byWindow[created] = std::move(link);
+    return created;
+}
+
+void X11Platform::showWindow(WindowHandle window)
+{
+    SoftwareCanvas::showWindow(window);
+    if (Link* link = links->find(window); link && !link->gone) {
+        // No round trip: some hosts map their own window only after this returns.
+        XMapWindow(link->display, link->window);
+        XFlush(link->display);
+    }
+}
+
+void X11Platform::destroyWindow(WindowHandle window)
+{
+    Link* link = links->find(window);
+    if (!link) {
+        SoftwareCanvas::destroyWindow(window);
+        return;
+    }
+    Link closing = std::move(*link);
+    links->byWindow.erase(window);
+    if (links->grabbing == window) {
+        links->grabbing = nullptr;
+    }
+    SoftwareCanvas::destroyWindow(window);
+    SoftwareCanvas::destroyWindow(closing.stand);
+    {
+        ErrorTrap trap(closing.display);
+        if (closing.gc) {
+            XFreeGC(closing.display, closing.gc);
+        }
+        if (!closing.gone) {
+            XDestroyWindow(closing.display, closing.window);
+        }
+    }
+    {
+        ErrorTrap trap(nullptr);  // closing reads what is still queued
+        XCloseDisplay(closing.display);
+    }
+    ownDisplays.erase(std::remove(ownDisplays.begin(), ownDisplays.end(), closing.display), ownDisplays.end());
+}
+
+void X11Platform::setFocus(WindowHandle window)
+{
+    SoftwareCanvas::setFocus(window);
+    if (Link* link = links->find(window); link && !link->gone) {
+        ErrorTrap trap(link->display);  // refused while the window is not viewable
+        XSetInputFocus(link->display, link->window, RevertToParent, CurrentTime);
+    }
+}
+
+void X11Platform::setCapture(WindowHandle window)
+{
+    SoftwareCanvas::setCapture(window);
+    if (Link* link = links->find(window); link && !link->gone) {
+        ErrorTrap trap(link->display);
+        link->grabbed = XGrabPointer(link->display, link->window, False,
+                                     ButtonPressMask | ButtonReleaseMask | PointerMotionMask, GrabModeAsync,
+                                     GrabModeAsync, 0, 0, CurrentTime) == GrabSuccess;
+        links->grabbing = window;
+    }
+}
+
+void X11Platform::releaseCapture()
+{
+    SoftwareCanvas::releaseCapture();
+    if (Link* link = links->find(links->grabbing)) {
+        if (link->grabbed && !link->gone) {
+            ErrorTrap trap(link->display);
+            XUngrabPointer(link->display, CurrentTime);
+        }
+        link->grabbed = false;
+    }
+    links->grabbing = nullptr;
+}
+
+void X11Platform::endPaint(WindowHandle window, PaintRecord& record)
+{
+    SoftwareCanvas::endPaint(window, record);
+    present(window);
+}
+
+void X11Platform::releaseDeviceContext(WindowHandle window, DeviceHandle device)
+{
+    SoftwareCanvas::releaseDeviceContext(window, device);
+    present(window);
+}
+
+// Puts the rectangle of pixels that changed since the last time on the screen.
+void X11Platform::present(WindowHandle window)
+{
+    Link* link = links->find(window);
+    if (!link || link->gone) {
+        return;
+    }
+    const std::vector<unsigned char> pixels = windowPixels(window);
+    const int w = link->width, h = link->height;
+    if (pixels.size() != static_cast<std::size_t>(w) * static_cast<std::size_t>(h) * 3u) {
+        return;
+    }
+    int left = w, top = h, right = -1, bottom = -1;
+    const bool first = link->shown.size() != pixels.size();
+    for (int y = 0; y < h; ++y) {
+        const unsigned char* row = &pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(w) * 3u];
+        const unsigned char* old = first ? nullptr : &link->shown[static_cast<std::size_t>(y) * static_cast<std::size_t>(w) * 3u];
+        for (int x = 0; x < w; ++x) {
+            if (first || std::memcmp(row + 3 * x, old + 3 * x, 3) != 0) {
+                left = x < left ? x : left;
+                right = x > right ? x : right;
+                top = y < top ? y : top;
+                bottom = y;
+            }
+        }
+    }
+    if (right < 0) {
+        return;
+    }
+    link->shown = pixels;
+    const int rs = shiftOf(link->redMask), gs = shiftOf(link->greenMask), bs = shiftOf(link->blueMask);
+    const int cw = right - left + 1, ch = bottom - top + 1;
+    for (int y = 0; y < ch; ++y) {
+        for (int x = 0; x < cw; ++x) {
+            const unsigned char* p =
+                &pixels[(static_cast<std::size_t>(top + y) * static_cast<std::size_t>(w) + static_cast<std::size_t>(left + x)) * 3u];
+            link->image[static_cast<std::size_t>(y) * static_cast<std::size_t>(cw) + static_cast<std::size_t>(x)] =
+                (static_cast<std::uint32_t>(p[2]) << rs) | (static_cast<std::uint32_t>(p[1]) << gs) |
+                (static_cast<std::uint32_t>(p[0]) << bs);
+        }
+    }
+    ErrorTrap trap(nullptr);
+    const int screen = DefaultScreen(link->display);
+    XImage* image = XCreateImage(link->display, DefaultVisual(link->display, screen),
+                                 static_cast<unsigned>(DefaultDepth(link->display, screen)), ZPixmap, 0,
+                                 reinterpret_cast<char*>(link->image.data()), static_cast<unsigned>(cw),
+                                 static_cast<unsigned>(ch), 32, cw * 4);
+    if (image) {
+        image->byte_order = LSBFirst;
+        XPutImage(link->display, link->window, link->gc, image, 0, 0, left, top, static_cast<unsigned>(cw),
+                  static_cast<unsigned>(ch));
+        image->data = nullptr;  // the pixels are the link's
+        XDestroyImage(image);
+        XFlush(link->display);
+    }
+}
+
+void X11Platform::pumpEvents(WindowHandle window)
+{
+    Link* link = links->find(window);
+    if (!link || link->gone) {
+        return;
+    }
+    Display* display = link->display;
+    bool destroyed = false;
+    {
+        ErrorTrap trap(nullptr);
+        while (!destroyed && XPending(display) > 0) {
+            XEvent event;
+            XNextEvent(display, &event);
+            switch (event.type) {
+            case Expose:
+                if (event.xexpose.count == 0) {
+                    link->shown.clear();  // the screen lost what was shown: everything again
+                    sendMessage(window, kMessagePaint, 0, 0);
+                }
+                break;
+            case ButtonPress:
+                if (event.xbutton.button == Button1) {
+                    sendMessage(window, kMessageMouseActivate, 0, 0);
+                    sendMessage(window, kMessageLeftButtonDown, 0, pointParam(event.xbutton.x, event.xbutton.y));
+                } else if (event.xbutton.button == Button4 || event.xbutton.button == Button5) {
+                    // The canvas's windows sit at the screen's origin, so client points are screen points here.
+                    sendMessage(window, kMessageMouseWheel, wheelParam(event.xbutton.button == Button4 ? 120 : -120),
+                                pointParam(event.xbutton.x, event.xbutton.y));
+                }
+                break;
+            case ButtonRelease:
+                if (event.xbutton.button == Button1) {
+                    sendMessage(window, kMessageLeftButtonUp, 0, pointParam(event.xbutton.x, event.xbutton.y));
+                }
+                break;
+            case MotionNotify:
+                sendMessage(window, kMessageMouseMove, 0, pointParam(event.xmotion.x, event.xmotion.y));
+                break;
+            case LeaveNotify:
+                if (event.xcrossing.mode == NotifyNormal) {
+                    sendMessage(window, kMessageMouseMove, 0, pointParam(event.xcrossing.x, event.xcrossing.y));
+                }
+                break;
+            case DestroyNotify:
+                destroyed = event.xdestroywindow.window == link->window;
+                break;
+            default:
+                break;
+            }
+            link = links->find(window);  // a message may have closed the window
+            if (!link) {
+                return;
+            }
+        }
+    }
+    if (destroyed) {
+        // The host destroyed its window, and ours with it: the frame forgets
+        // it, and its connection closes.
+        link->gone = true;
+        sendMessage(window, kMessageDestroy, 0, 0);
+        sendMessage(window, kMessageNcDestroy, 0, 0);
+        destroyWindow(window);
+    }
+}

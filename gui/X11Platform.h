@@ -1,0 +1,45 @@
+// The editor's window system on Linux: X11 through Xlib. The software canvas
+// does all the drawing, exactly as it draws what GDI draws on Windows; this
+// side gives each editor window a real X11 window inside the host's, shows
+// the canvas's pixels there, and turns X events into the frame's messages.
+//
+// Linux hosts hand effEditOpen the X11 Window id of their parent window. Each
+// editor window has a Display connection of its own, used only on the thread
+// that opened it (the host's GUI thread), so the host need not call
+// XInitThreads. Events are read without blocking, only when the frame asks
+// (pumpEvents, from the host's effEditIdle calls): the module runs no thread.
+// Xlib errors on the editor's connections are caught while the editor's own
+// calls run, and then the host's error handler is put back.
+#pragma once
+
+#include <memory>
+
+#include "gui/SoftwareCanvas.h"
+
+class X11Platform : public SoftwareCanvas {
+public:
+    X11Platform();
+    ~X11Platform() override;
+
+    // The parent is the host's X11 Window id. Null when there is no X server
+    // or the parent is not a window.
+    WindowHandle createChildWindow(void* instance, const char* className, WindowHandle parent, std::int32_t width,
+                                   std::int32_t height) override;
+    void showWindow(WindowHandle window) override;     // maps and flushes; never waits for the server
+    void destroyWindow(WindowHandle window) override;  // and closes the window's connection
+    void setFocus(WindowHandle window) override;
+    void setCapture(WindowHandle window) override;     // a pointer grab: the drag follows the pointer anywhere
+    void releaseCapture() override;
+    // Drawing ends by showing what changed in the X11 window.
+    void endPaint(WindowHandle window, PaintRecord& record) override;
+    void releaseDeviceContext(WindowHandle window, DeviceHandle device) override;
+    void pumpEvents(WindowHandle window) override;
+
+    X11Platform(const X11Platform&) = delete;
+    X11Platform& operator=(const X11Platform&) = delete;
+
+private:
+    struct Links;
+    std::unique_ptr<Links> links;
+    void present(WindowHandle window);
+};

@@ -1,0 +1,267 @@
+// The Linux module's editor in a real X11 window, as a Linux host opens it: a
+// top-level host window, effEditOpen with its Window id, effEditIdle from the
+// host's thread, real input through XTest, and the pixels read back and
+// compared with the software canvas's rendering of the same state. Runs under
+// Xvfb on a 24-bit screen.
+#include <gtest/gtest.h>
+
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/XTest.h>
+#include <dirent.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "eq/EqEffect.h"
+#include "gui/GuiWindow.h"
+#include "gui/SoftwareCanvas.h"
+#include "tests/support/RecordingHost.h"
+#include "tests/support/TestMain.h"
+#include "tools/PluginLoader.h"
+
+namespace {
+
+constexpr int kWidth = 785;
+constexpr int kHeight = 82;
+constexpr int kHostX = 100, kHostY = 100;  // where the host window sits on the screen
+
+struct Box {
+    int left, top, width, height;
+    const char* what;
+};
+const Box kGainKnob{234, 24, 26, 26, "A-Gain knob"};
+const Box kGainLed{259, 24, 8, 8, "A-Gain LED"};
+const Box kFreqKnob{193, 24, 26, 26, "A-Freq knob"};
+
+int hostErrors = 0;
+int countHostErrors(Display*, XErrorEvent*)
+{
+    ++hostErrors;
+    return 0;
+}
+
+int openFileDescriptors()
+{
+    int count = 0;
+    if (DIR* dir = opendir("/proc/self/fd")) {
+        while (readdir(dir)) ++count;
+        closedir(dir);
+    }
+    return count;
+}
+
+// The software canvas's picture of the editor for a set of parameter values.
+class CanvasEditor {
+public:
+    explicit CanvasEditor(const float* values)
+    {
+        setGuiPlatform(&canvas);
+        effect = std::make_unique<EqEffect>(nullptr);
+        for (int i = 0; i < 10; ++i) effect->setParameter(i, values[i]);
+        WindowHandle host = canvas.createTopLevelWindow(kWidth, kHeight, 0, 0);
+        effect->getEditor()->open(host);
+        child = static_cast<GuiWindow*>(effect->getEditor())->getWindow();
+        canvas.sendMessage(child, kMessagePaint, 0, 0);
+    }
+    ~CanvasEditor()
+    {
+        effect.reset();
+        setGuiPlatform(nullptr);
+    }
+    Colour at(int x, int y) { return canvas.pixel(child, x, y); }
+
+private:
+    SoftwareCanvas canvas;
+    std::unique_ptr<EqEffect> effect;
+    WindowHandle child = nullptr;
+};
+
+class X11Editor : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        display = XOpenDisplay(nullptr);
+        ASSERT_NE(display, nullptr) << "no X server (run under xvfb-run)";
+        XSetErrorHandler(countHostErrors);
+        hostErrors = 0;
+        RecordingHost::instance().reset();
+        loader = std::make_unique<PluginLoader>(testModulePath());
+        ASSERT_TRUE(loader->isLoaded()) << loader->error();
+        effect = loader->entry("VSTPluginMain")(&RecordingHost::callback);
+        ASSERT_NE(effect, nullptr);
+        ASSERT_TRUE(effect->flags & effFlagsHasEditor);
+        host = makeHost();
+    }
+
+    void TearDown() override
+    {
+        if (effect) dispatch(effClose);
+        if (host) XDestroyWindow(display, host);
+        XSync(display, False);
+        EXPECT_EQ(XSetErrorHandler(nullptr), &countHostErrors) << "the module left an error handler installed";
+        EXPECT_EQ(hostErrors, 0);
+        XCloseDisplay(display);
+    }
+
+    ::Window makeHost()
+    {
+        ::Window made = XCreateSimpleWindow(display, DefaultRootWindow(display), kHostX, kHostY, kWidth, kHeight, 0,
+                                            0, 0);
+        XSelectInput(display, made, StructureNotifyMask);
+        XMapWindow(display, made);
+        XEvent event;
+        do XNextEvent(display, &event);
+        while (event.type != MapNotify);
+        return made;
+    }
+
+    VstIntPtr dispatch(VstInt32 opcode, VstInt32 index = 0, VstIntPtr value = 0, void* ptr = nullptr)
+    {
+        return effect->dispatcher(effect, opcode, index, value, ptr, 0.0f);
+    }
+
+    void openEditor()
+    {
+        ASSERT_EQ(dispatch(effEditOpen, 0, 0, reinterpret_cast<void*>(static_cast<std::uintptr_t>(host))), 1);
+        idle();
+    }
+
+    // The host's idle calls, with time for the server between them.
+    void idle(int times = 5)
+    {
+        for (int i = 0; i < times; ++i) {
+            XSync(display, False);
+            usleep(5000);
+            dispatch(effEditIdle);
+        }
+    }
+
+    void pointer(int x, int y)
+    {
+        XTestFakeMotionEvent(display, -1, kHostX + x, kHostY + y, CurrentTime);
+        idle(2);
+    }
+    void button(unsigned number, bool press)
+    {
+        XTestFakeButtonEvent(display, number, press ? True : False, CurrentTime);
+        idle(2);
+    }
+
+    // Pixels of a box of the host window that differ from the canvas's.
+    int differences(CanvasEditor& expected, const Box& box)
+    {
+        XImage* image = XGetImage(display, host, box.left, box.top, static_cast<unsigned>(box.width),
+                                  static_cast<unsigned>(box.height), AllPlanes, ZPixmap);
+        if (!image) return box.width * box.height;
+        int count = 0;
+        for (int y = 0; y < box.height; ++y) {
+            for (int x = 0; x < box.width; ++x) {
+                const unsigned long p = XGetPixel(image, x, y);
+                const Colour c = static_cast<Colour>(((p >> 16) & 0xFF) | (p & 0xFF00) | ((p & 0xFF) << 16));
+                if (c != expected.at(box.left + x, box.top + y)) ++count;
+            }
+        }
+        XDestroyImage(image);
+        return count;
+    }
+
+    void expectShows(const float* values, const char* when)
+    {
+        CanvasEditor expected(values);
+        for (const Box& box : {kGainKnob, kGainLed, kFreqKnob}) {
+            EXPECT_EQ(differences(expected, box), 0) << box.what << " " << when;
+        }
+    }
+
+    Display* display = nullptr;
+    std::unique_ptr<PluginLoader> loader;
+    AEffect* effect = nullptr;
+    ::Window host = 0;
+};
+
+TEST_F(X11Editor, AKnobDragAutomatesAndTheWindowShowsWhatTheCanvasShows)
+{
+    openEditor();
+    float values[10] = {0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f};
+    expectShows(values, "on a fresh editor");
+
+    const int x = kGainKnob.left + 13, y = kGainKnob.top + 13;
+    pointer(x, y);
+    button(2, true);  // only the first button turns a knob
+    pointer(x, y - 30);
+    button(2, false);
+    EXPECT_EQ(effect->getParameter(effect, 3), 0.5f);
+    pointer(x, y);
+    button(1, true);
+    for (int step = 1; step <= 7; ++step) {
+        pointer(x, y - step);
+        EXPECT_EQ(effect->getParameter(effect, 3), 0.5f) << "the detent holds at step " << step;
+    }
+    pointer(x, y - 8);
+    EXPECT_NEAR(effect->getParameter(effect, 3), 0.54f, 1e-6f);
+    const std::vector<HostCall> automated = RecordingHost::instance().callsOf(audioMasterAutomate);
+    ASSERT_EQ(automated.size(), 1u);
+    EXPECT_EQ(automated[0].index, 3);
+    EXPECT_NEAR(automated[0].opt, 0.54f, 1e-6f);
+    values[3] = effect->getParameter(effect, 3);
+    expectShows(values, "after the drag");
+
+    // The drag goes on above the window, and ends with the button.
+    pointer(x, -60);
+    EXPECT_GT(effect->getParameter(effect, 3), 0.8f) << "the pointer grab follows it outside";
+    button(1, false);
+    const float released = effect->getParameter(effect, 3);
+    pointer(x, y);
+    EXPECT_EQ(effect->getParameter(effect, 3), released) << "a move after the release turns nothing";
+
+    // The wheel reaches the frame as on Windows, where it turns no knob.
+    button(4, true);
+    button(4, false);
+    EXPECT_EQ(effect->getParameter(effect, 3), released);
+}
+
+TEST_F(X11Editor, HostWritesAndClosingAndReopeningShowTheEffectsValues)
+{
+    openEditor();
+    effect->setParameter(effect, 3, 0.9f);
+    effect->setParameter(effect, 2, 0.3f);
+    idle();
+    float values[10] = {0.5f, 0.5f, 0.3f, 0.9f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f};
+    expectShows(values, "after host writes");
+    dispatch(effEditClose);
+    idle();
+    openEditor();
+    expectShows(values, "after reopening");
+}
+
+TEST_F(X11Editor, OpeningAndClosingAThousandTimesLeavesNothingBehind)
+{
+    openEditor();
+    dispatch(effEditClose);
+    const int descriptors = openFileDescriptors();
+    for (int i = 0; i < 1000; ++i) {
+        ASSERT_EQ(dispatch(effEditOpen, 0, 0, reinterpret_cast<void*>(static_cast<std::uintptr_t>(host))), 1);
+        dispatch(effEditIdle);
+        dispatch(effEditClose);
+    }
+    EXPECT_EQ(openFileDescriptors(), descriptors);
+}
+
+TEST_F(X11Editor, AParentDestroyedBeforeCloseEndsNothing)
+{
+    openEditor();
+    XDestroyWindow(display, host);
+    host = 0;
+    XSync(display, False);
+    idle();
+    dispatch(effEditClose);
+    host = makeHost();
+    openEditor();
+    float values[10] = {0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f};
+    expectShows(values, "in a new host window");
+}
+
+}  // namespace
