@@ -26,19 +26,6 @@ std::int64_t readI32(const unsigned char* p)
                              : static_cast<std::int64_t>(raw) - (std::int64_t{1} << 32);
 }
 
-void writeU16(unsigned char* p, std::uint32_t value)
-{
-    p[0] = static_cast<unsigned char>(value);
-    p[1] = static_cast<unsigned char>(value >> 8);
-}
-
-void writeU32(unsigned char* p, std::uint32_t value)
-{
-    for (int k = 0; k < 4; ++k) {
-        p[k] = static_cast<unsigned char>(value >> (8 * k));
-    }
-}
-
 // BITMAPINFOHEADER and the later versions that begin with it.
 bool isKnownHeaderSize(std::uint32_t size)
 {
@@ -124,35 +111,3 @@ bool decodeBmp(const unsigned char* data, std::size_t size, BmpImage& image)
     return true;
 }
 
-std::vector<unsigned char> encodeBmp(const BmpImage& image)
-{
-    if (image.width <= 0 || image.height <= 0 || image.width > kBmpMaxSide || image.height > kBmpMaxSide) {
-        return {};
-    }
-    const std::size_t width = static_cast<std::size_t>(image.width);
-    const std::size_t height = static_cast<std::size_t>(image.height);
-    const std::size_t rowBytes = width * 3;
-    if (image.pixels.size() != rowBytes * height) {
-        return {};
-    }
-    const std::size_t stride = (rowBytes + 3) / 4 * 4;
-    const std::size_t offset = kFileHeaderBytes + kInfoHeaderBytes;
-    std::vector<unsigned char> file(offset + stride * height, 0);
-    unsigned char* p = file.data();
-    p[0] = 'B';
-    p[1] = 'M';
-    writeU32(p + 2, static_cast<std::uint32_t>(file.size()));
-    writeU32(p + 10, static_cast<std::uint32_t>(offset));
-    writeU32(p + 14, static_cast<std::uint32_t>(kInfoHeaderBytes));
-    writeU32(p + 18, static_cast<std::uint32_t>(width));
-    writeU32(p + 22, static_cast<std::uint32_t>(height));
-    writeU16(p + 26, 1);
-    writeU16(p + 28, 24);
-    writeU32(p + 34, static_cast<std::uint32_t>(stride * height));
-    writeU32(p + 38, 2835);  // 72 dots per inch
-    writeU32(p + 42, 2835);
-    for (std::size_t row = 0; row < height; ++row) {
-        std::memcpy(p + offset + (height - 1 - row) * stride, image.pixels.data() + row * rowBytes, rowBytes);
-    }
-    return file;
-}

@@ -31,6 +31,3 @@ constexpr std::int64_t kBmpMaxPixels = std::int64_t{1} << 26;
 // Never reads outside data[0, size).
 bool decodeBmp(const unsigned char* data, std::size_t size, BmpImage& image);
 
-// A 24-bit bottom-up BMP file with a 40-byte header; empty when the image is not
-// consistent (no pixels, or pixels.size() != width x height x 3).
-std::vector<unsigned char> encodeBmp(const BmpImage& image);

@@ -1,4 +1,5 @@
 #include "gui/SoftwareCanvas.h"
+#include "gui/SoftwareCanvasModel.h"
 
 #include <algorithm>
 #include <cstring>
@@ -11,14 +12,7 @@
 #include "gui/BmpImage.h"
 #include "gui/EmbeddedBitmaps.h"
 
-namespace {
-
-// Pixels as blue, green, red bytes, rows top to bottom, no padding.
-struct Surface {
-    std::int32_t width = 0;
-    std::int32_t height = 0;
-    std::vector<unsigned char> bytes;
-};
+namespace canvasmodel {
 
 bool sizeAllowed(std::int64_t width, std::int64_t height)
 {
@@ -49,6 +43,27 @@ Colour readPixel(const Surface& surface, std::int64_t x, std::int64_t y)
     const unsigned char* p = surface.bytes.data() + static_cast<std::size_t>((y * surface.width + x) * 3);
     return static_cast<Colour>(p[0]) << 16 | static_cast<Colour>(p[1]) << 8 | static_cast<Colour>(p[2]);
 }
+
+bool sameClassName(const std::string& a, const char* b)
+{
+    const std::size_t length = std::strlen(b);
+    if (a.size() != length) {
+        return false;
+    }
+    for (std::size_t k = 0; k < length; ++k) {
+        auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; };
+        if (lower(a[k]) != lower(b[k])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace canvasmodel
+
+using namespace canvasmodel;
+
+namespace {
 
 // Fills [left, right) x [top, bottom), clipped to the surface.
 void fillArea(Surface& surface, std::int64_t left, std::int64_t top, std::int64_t right, std::int64_t bottom,
@@ -163,179 +178,9 @@ void drawEllipse(Surface& surface, std::int64_t left, std::int64_t top, std::int
     }
 }
 
-bool sameClassName(const std::string& a, const char* b)
-{
-    const std::size_t length = std::strlen(b);
-    if (a.size() != length) {
-        return false;
-    }
-    for (std::size_t k = 0; k < length; ++k) {
-        auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; };
-        if (lower(a[k]) != lower(b[k])) {
-            return false;
-        }
-    }
-    return true;
-}
-
 bool isEmpty(const GuiRect& rect) { return rect.left >= rect.right || rect.top >= rect.bottom; }
 
-enum class ContextKind { Memory, Window, Paint };
-
-struct Context {
-    ContextKind kind = ContextKind::Memory;
-    WindowHandle window = nullptr;  // for window and paint contexts
-    BitmapHandle bitmap = nullptr;  // for memory contexts
-    GdiObject pen = nullptr;
-    GdiObject brush = nullptr;
-};
-
-struct Bitmap {
-    Surface surface;
-    bool stock = false;
-};
-
-// A pen or a brush.
-struct Tool {
-    Colour colour = 0;
-    bool stock = false;
-};
-
-struct Window {
-    WindowHandle parent = nullptr;
-    void* instance = nullptr;
-    std::string className;
-    WindowProcedure procedure = nullptr;
-    GuiPoint origin{0, 0};
-    void* slot = nullptr;
-    bool visible = false;
-    Surface surface;
-    std::thread::id thread;
-    GuiRect invalid{0, 0, 0, 0};
-    std::vector<std::uintptr_t> timers;
-};
-
-struct WindowClass {
-    void* instance = nullptr;
-    std::string name;
-    WindowProcedure procedure = nullptr;
-};
-
-template <class T>
-T* lookUp(std::map<void*, T>& objects, void* handle)
-{
-    if (handle == nullptr) {
-        return nullptr;
-    }
-    auto found = objects.find(handle);
-    return found == objects.end() ? nullptr : &found->second;
-}
-
 }  // namespace
-
-struct SoftwareCanvas::State {
-    std::mutex lock;
-    std::uintptr_t lastHandle = 0x10000;
-    std::map<void*, Bitmap> bitmaps;
-    std::map<void*, Tool> brushes;
-    std::map<void*, Tool> pens;
-    std::map<void*, Context> contexts;
-    std::map<void*, Window> windows;
-    std::vector<WindowClass> classes;
-    WindowHandle capture = nullptr;
-    WindowHandle focus = nullptr;
-    bool failNextWindow = false;
-    int defaultHandlingCalls = 0;
-    BitmapHandle stockBitmap = nullptr;
-    GdiObject stockPen = nullptr;
-    GdiObject stockBrush = nullptr;
-
-    State()
-    {
-        stockBitmap = newHandle();
-        bitmaps[stockBitmap] = Bitmap{makeSurface(1, 1, 0x000000), true};
-        stockPen = newHandle();
-        pens[stockPen] = Tool{0x000000, true};
-        stockBrush = newHandle();
-        brushes[stockBrush] = Tool{0xFFFFFF, true};
-    }
-
-    // Handles are never reused, so a stale one finds nothing.
-    void* newHandle()
-    {
-        lastHandle += 16;
-        return reinterpret_cast<void*>(lastHandle);
-    }
-
-    WindowClass* findClass(void* instance, const char* name)
-    {
-        if (name == nullptr) {
-            return nullptr;
-        }
-        for (WindowClass& entry : classes) {
-            if (entry.instance == instance && sameClassName(entry.name, name)) {
-                return &entry;
-            }
-        }
-        return nullptr;
-    }
-
-    Context* context(DeviceHandle device) { return lookUp(contexts, device); }
-    Window* window(WindowHandle handle) { return lookUp(windows, handle); }
-
-    // The surface a context draws on, or null when its window or bitmap is gone.
-    Surface* surfaceOf(DeviceHandle device)
-    {
-        Context* found = context(device);
-        if (found == nullptr) {
-            return nullptr;
-        }
-        if (found->kind == ContextKind::Memory) {
-            Bitmap* bitmap = lookUp(bitmaps, found->bitmap);
-            return bitmap ? &bitmap->surface : nullptr;
-        }
-        Window* owner = window(found->window);
-        return owner ? &owner->surface : nullptr;
-    }
-
-    DeviceHandle newContext(ContextKind kind, WindowHandle owner)
-    {
-        Context created;
-        created.kind = kind;
-        created.window = owner;
-        created.bitmap = kind == ContextKind::Memory ? stockBitmap : nullptr;
-        created.pen = stockPen;
-        created.brush = stockBrush;
-        DeviceHandle handle = newHandle();
-        contexts[handle] = created;
-        return handle;
-    }
-
-    bool isSelected(GdiObject object)
-    {
-        for (const auto& entry : contexts) {
-            const Context& c = entry.second;
-            if (c.bitmap == object || c.pen == object || c.brush == object) {
-                return true;
-            }
-        }
-        return false;
-    }
-
-    BitmapHandle addBitmap(Surface surface)
-    {
-        BitmapHandle handle = newHandle();
-        bitmaps[handle] = Bitmap{std::move(surface), false};
-        return handle;
-    }
-
-    WindowHandle addWindow(Window created)
-    {
-        WindowHandle handle = newHandle();
-        windows[handle] = std::move(created);
-        return handle;
-    }
-};
 
 SoftwareCanvas::SoftwareCanvas() : state(new State) {}
 
@@ -377,10 +222,6 @@ WindowHandle SoftwareCanvas::createChildWindow(void* instance, const char* class
                                                std::int32_t width, std::int32_t height)
 {
     std::lock_guard<std::mutex> guard(state->lock);
-    if (state->failNextWindow) {
-        state->failNextWindow = false;
-        return nullptr;
-    }
     const WindowClass* windowClass = state->findClass(instance, className);
     const Window* parentWindow = state->window(parent);
     width = std::max(width, 0);
@@ -412,12 +253,6 @@ WindowHandle SoftwareCanvas::createTopLevelWindow(std::int32_t width, std::int32
     created.surface = makeSurface(width, height, kUndrawnColour);
     created.thread = std::this_thread::get_id();
     return state->addWindow(std::move(created));
-}
-
-void SoftwareCanvas::failNextWindowCreation()
-{
-    std::lock_guard<std::mutex> guard(state->lock);
-    state->failNextWindow = true;
 }
 
 void SoftwareCanvas::showWindow(WindowHandle window)
@@ -484,7 +319,6 @@ std::intptr_t SoftwareCanvas::defaultHandling(WindowHandle window, std::uint32_t
                                               std::intptr_t)
 {
     std::lock_guard<std::mutex> guard(state->lock);
-    ++state->defaultHandlingCalls;
     Window* found = state->window(window);
     if (found == nullptr) {
         return 0;
@@ -555,13 +389,6 @@ void SoftwareCanvas::invalidateRect(WindowHandle window, const GuiRect& rect)
     }
 }
 
-GuiRect SoftwareCanvas::invalidArea(WindowHandle window)
-{
-    std::lock_guard<std::mutex> guard(state->lock);
-    const Window* found = state->window(window);
-    return found ? found->invalid : GuiRect{0, 0, 0, 0};
-}
-
 bool SoftwareCanvas::isWindowThread(WindowHandle window)
 {
     std::lock_guard<std::mutex> guard(state->lock);
@@ -585,21 +412,6 @@ void SoftwareCanvas::killTimer(WindowHandle window, std::uintptr_t number)
     if (Window* found = state->window(window)) {
         found->timers.erase(std::remove(found->timers.begin(), found->timers.end(), number), found->timers.end());
     }
-}
-
-int SoftwareCanvas::fireTimers(WindowHandle window)
-{
-    std::vector<std::uintptr_t> numbers;
-    {
-        std::lock_guard<std::mutex> guard(state->lock);
-        if (Window* found = state->window(window)) {
-            numbers = found->timers;
-        }
-    }
-    for (std::uintptr_t number : numbers) {
-        sendMessage(window, kMessageTimer, number, 0);
-    }
-    return static_cast<int>(numbers.size());
 }
 
 DeviceHandle SoftwareCanvas::beginPaint(WindowHandle window, PaintRecord& record)
@@ -775,16 +587,6 @@ void SoftwareCanvas::deleteObject(GdiObject object)
     }
 }
 
-BitmapHandle SoftwareCanvas::loadBitmap(void*, std::int32_t resourceId)
-{
-    const unsigned char* data = nullptr;
-    std::size_t size = 0;
-    if (!findEmbeddedBitmap(resourceId, data, size)) {
-        return nullptr;
-    }
-    return createBitmapFromBmp(data, size);
-}
-
 BitmapHandle SoftwareCanvas::createBitmapFromBmp(const unsigned char* data, std::size_t size)
 {
     BmpImage image;
@@ -799,14 +601,15 @@ BitmapHandle SoftwareCanvas::createBitmapFromBmp(const unsigned char* data, std:
     return state->addBitmap(std::move(surface));
 }
 
-BitmapHandle SoftwareCanvas::createBitmap(std::int32_t width, std::int32_t height, Colour colour)
+
+BitmapHandle SoftwareCanvas::loadBitmap(void*, std::int32_t resourceId)
 {
-    if (width < 1 || height < 1 || !sizeAllowed(width, height)) {
+    const unsigned char* data = nullptr;
+    std::size_t size = 0;
+    if (!findEmbeddedBitmap(resourceId, data, size)) {
         return nullptr;
     }
-    Surface surface = makeSurface(width, height, colour);
-    std::lock_guard<std::mutex> guard(state->lock);
-    return state->addBitmap(std::move(surface));
+    return createBitmapFromBmp(data, size);
 }
 
 std::intptr_t SoftwareCanvas::sendMessage(WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
@@ -836,20 +639,6 @@ std::uintptr_t SoftwareCanvas::wheelParam(std::int32_t distance)
     return static_cast<std::uintptr_t>((static_cast<std::uint32_t>(distance) & 0xFFFFu) << 16);
 }
 
-Colour SoftwareCanvas::pixel(WindowHandle window, std::int32_t x, std::int32_t y)
-{
-    std::lock_guard<std::mutex> guard(state->lock);
-    const Window* found = state->window(window);
-    return found ? readPixel(found->surface, x, y) : kNoPixel;
-}
-
-Colour SoftwareCanvas::bitmapPixel(BitmapHandle bitmap, std::int32_t x, std::int32_t y)
-{
-    std::lock_guard<std::mutex> guard(state->lock);
-    const Bitmap* found = lookUp(state->bitmaps, bitmap);
-    return found ? readPixel(found->surface, x, y) : kNoPixel;
-}
-
 std::vector<unsigned char> SoftwareCanvas::windowPixels(WindowHandle window)
 {
     std::lock_guard<std::mutex> guard(state->lock);
@@ -857,86 +646,3 @@ std::vector<unsigned char> SoftwareCanvas::windowPixels(WindowHandle window)
     return found ? found->surface.bytes : std::vector<unsigned char>{};
 }
 
-bool SoftwareCanvas::writeBmp(WindowHandle window, const std::string& path)
-{
-    BmpImage image;
-    {
-        std::lock_guard<std::mutex> guard(state->lock);
-        const Window* found = state->window(window);
-        if (found == nullptr) {
-            return false;
-        }
-        image.width = found->surface.width;
-        image.height = found->surface.height;
-        image.pixels = found->surface.bytes;
-    }
-    const std::vector<unsigned char> file = encodeBmp(image);
-    if (file.empty()) {
-        return false;
-    }
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(file.data()), static_cast<std::streamsize>(file.size()));
-    return static_cast<bool>(out);
-}
-
-BitmapSize SoftwareCanvas::windowSize(WindowHandle window)
-{
-    std::lock_guard<std::mutex> guard(state->lock);
-    const Window* found = state->window(window);
-    return found ? BitmapSize{found->surface.width, found->surface.height} : BitmapSize{0, 0};
-}
-
-bool SoftwareCanvas::isWindowVisible(WindowHandle window)
-{
-    std::lock_guard<std::mutex> guard(state->lock);
-    const Window* found = state->window(window);
-    return found != nullptr && found->visible;
-}
-
-WindowHandle SoftwareCanvas::capturedWindow()
-{
-    std::lock_guard<std::mutex> guard(state->lock);
-    return state->capture;
-}
-
-WindowHandle SoftwareCanvas::focusedWindow()
-{
-    std::lock_guard<std::mutex> guard(state->lock);
-    return state->focus;
-}
-
-int SoftwareCanvas::liveObjects()
-{
-    std::lock_guard<std::mutex> guard(state->lock);
-    std::size_t count = state->contexts.size();
-    for (const auto& entry : state->bitmaps) {
-        count += entry.second.stock ? 0 : 1;
-    }
-    for (const auto& entry : state->pens) {
-        count += entry.second.stock ? 0 : 1;
-    }
-    for (const auto& entry : state->brushes) {
-        count += entry.second.stock ? 0 : 1;
-    }
-    return static_cast<int>(count);
-}
-
-bool SoftwareCanvas::isWindowAlive(WindowHandle window)
-{
-    std::lock_guard<std::mutex> guard(state->lock);
-    return state->window(window) != nullptr;
-}
-
-void SoftwareCanvas::fillWindow(WindowHandle window, Colour colour)
-{
-    std::lock_guard<std::mutex> guard(state->lock);
-    if (Window* found = state->window(window)) {
-        fillArea(found->surface, 0, 0, found->surface.width, found->surface.height, colour);
-    }
-}
-
-int SoftwareCanvas::defaultHandlingCount()
-{
-    std::lock_guard<std::mutex> guard(state->lock);
-    return state->defaultHandlingCalls;
-}

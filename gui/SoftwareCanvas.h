@@ -1,6 +1,8 @@
 // The software canvas: every GuiPlatform operation on in-memory 24-bit surfaces,
-// so the editor runs, routes messages and draws without a window system. Tests
-// install it with setGuiPlatform and then look at what was drawn.
+// drawing exactly what the Windows module's GDI calls draw. It is the Linux
+// editor's drawing engine (gui/X11Platform.h presents its pixels), it renders
+// snapshots of the editor, and tests install it with setGuiPlatform to run the
+// editor without a window system (tests/support/TestCanvas.h looks inside).
 //
 // What it models, as the Windows module's USER and GDI calls behave:
 // - Surfaces hold pixels as blue, green, red bytes, rows top to bottom, like a
@@ -107,57 +109,32 @@ public:
     // instance is not checked: the canvas serves one module.
     BitmapHandle loadBitmap(void* instance, std::int32_t resourceId) override;
 
-    // ---- For tests ----
+    // ---- For the window systems that present the canvas, and for snapshots ----
 
     // A window standing for the host's: no class, visible, its origin at
     // screenX, screenY. Null for a negative or oversized size.
     WindowHandle createTopLevelWindow(std::int32_t width, std::int32_t height, std::int32_t screenX,
                                       std::int32_t screenY);
-    // The next createChildWindow fails (once), as a window system may.
-    void failNextWindowCreation();
-    // A bitmap from a BMP file in memory (see gui/BmpImage.h), or null.
-    BitmapHandle createBitmapFromBmp(const unsigned char* data, std::size_t size);
-    // A bitmap of one colour, or null for a size below 1 or too large.
-    BitmapHandle createBitmap(std::int32_t width, std::int32_t height, Colour colour);
-
     // Delivers a message as the window system would: to the procedure of the
     // window's class, or to defaultHandling for a window without a class.
     // Answers 0 for a dead window.
     std::intptr_t sendMessage(WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
                               std::intptr_t lParam);
-    // Sends the window one timer message for each of its timers, on the
-    // calling thread; answers how many it has.
-    int fireTimers(WindowHandle window);
     // The lParam of a mouse message: x in the low 16 bits, y in the next 16.
     static std::intptr_t pointParam(std::int32_t x, std::int32_t y);
     // The wParam of a wheel message: the signed distance in bits 16 to 31.
     static std::uintptr_t wheelParam(std::int32_t distance);
-
-    // One pixel as 0x00BBGGRR, or kNoPixel.
-    Colour pixel(WindowHandle window, std::int32_t x, std::int32_t y);
-    Colour bitmapPixel(BitmapHandle bitmap, std::int32_t x, std::int32_t y);
     // The window's surface: rows top to bottom, width x 3 bytes each (blue,
     // green, red), no padding. Empty for a dead window.
     std::vector<unsigned char> windowPixels(WindowHandle window);
-    // The window's surface as a 24-bit BMP file, for looking at.
-    bool writeBmp(WindowHandle window, const std::string& path);
-    // Width and height of the window, or {0, 0} when it is dead.
-    BitmapSize windowSize(WindowHandle window);
-    bool isWindowVisible(WindowHandle window);
-    // The accumulated invalid rectangle; all zero when nothing is invalid. Safe from any thread.
-    GuiRect invalidArea(WindowHandle window);
-    WindowHandle capturedWindow();
-    WindowHandle focusedWindow();
-    // Live contexts (memory, window and paint), brushes, pens and bitmaps, stock
-    // objects not counted: equal before and after a drawing step that releases
-    // everything it made.
-    int liveObjects();
-    bool isWindowAlive(WindowHandle window);
-    void fillWindow(WindowHandle window, Colour colour);
-    // How many times defaultHandling ran, on any window.
-    int defaultHandlingCount();
+    // A bitmap from a BMP file in memory (see gui/BmpImage.h), or null.
+    BitmapHandle createBitmapFromBmp(const unsigned char* data, std::size_t size);
+
+protected:
+    // The model (gui/SoftwareCanvasModel.h), for what inspects the canvas.
+    struct State;
+    State& model() { return *state; }
 
 private:
-    struct State;
     std::unique_ptr<State> state;
 };

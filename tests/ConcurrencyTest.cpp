@@ -14,7 +14,7 @@
 #include "eq/ParameterState.h"
 #include "gui/GuiWindow.h"
 #include "gui/LedControl.h"
-#include "gui/SoftwareCanvas.h"
+#include "tests/support/TestCanvas.h"
 
 namespace {
 
@@ -120,7 +120,7 @@ TEST(Concurrency, ParameterWritesDuringProcessingKeepTheOutputFinite)
 // reported; at the end every control shows the effect's value.
 TEST(Concurrency, AHostsThreadsWithTheEditorOpen)
 {
-    SoftwareCanvas canvas;
+    TestCanvas canvas;
     setGuiPlatform(&canvas);
     {
         EqEffect effect(nullptr);

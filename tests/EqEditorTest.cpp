@@ -10,7 +10,7 @@
 #include "gui/EqEditor.h"
 #include "gui/KnobControl.h"
 #include "gui/LedControl.h"
-#include "gui/SoftwareCanvas.h"
+#include "tests/support/TestCanvas.h"
 #include "tests/support/RecordingHost.h"
 
 namespace {
@@ -84,7 +84,7 @@ protected:
         return true;
     }
 
-    SoftwareCanvas canvas;
+    TestCanvas canvas;
     std::unique_ptr<EqEffect> effect;
     EqEditor* editor = nullptr;
     WindowHandle host = nullptr;

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "gui/GuiWindow.h"
-#include "gui/SoftwareCanvas.h"
+#include "tests/support/TestCanvas.h"
 #include "host/EffectBase.h"
 
 namespace {
@@ -104,7 +104,7 @@ protected:
     }
     using Log = std::vector<std::string>;
 
-    SoftwareCanvas canvas;
+    TestCanvas canvas;
     ValuesEffect effect;
     std::vector<std::string> journal;
     std::unique_ptr<GuiWindow> frame;

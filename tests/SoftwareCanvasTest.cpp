@@ -8,7 +8,7 @@
 
 #include "gui/BmpImage.h"
 #include "gui/EmbeddedBitmaps.h"
-#include "gui/SoftwareCanvas.h"
+#include "tests/support/TestCanvas.h"
 
 namespace {
 
@@ -109,7 +109,7 @@ TEST(BmpImage, RefusesEveryTruncationOtherFormatsAndAbsurdHeaders)
 
 class Canvas : public ::testing::Test {
 protected:
-    SoftwareCanvas canvas;
+    TestCanvas canvas;
     WindowHandle host = canvas.createTopLevelWindow(8, 6, 100, 50);
 
     BitmapHandle bitmapOf(const std::vector<Bytes>& rows)

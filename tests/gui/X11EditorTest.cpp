@@ -17,7 +17,7 @@
 
 #include "eq/EqEffect.h"
 #include "gui/GuiWindow.h"
-#include "gui/SoftwareCanvas.h"
+#include "tests/support/TestCanvas.h"
 #include "tests/support/RecordingHost.h"
 #include "tests/support/TestMain.h"
 #include "tools/PluginLoader.h"
@@ -74,7 +74,7 @@ public:
     Colour at(int x, int y) { return canvas.pixel(child, x, y); }
 
 private:
-    SoftwareCanvas canvas;
+    TestCanvas canvas;
     std::unique_ptr<EqEffect> effect;
     WindowHandle child = nullptr;
 };
