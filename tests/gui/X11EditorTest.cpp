@@ -9,6 +9,7 @@
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
 #include <dirent.h>
+#include <malloc.h>
 #include <unistd.h>
 
 #include <cstdint>
@@ -242,12 +243,15 @@ TEST_F(X11Editor, OpeningAndClosingAThousandTimesLeavesNothingBehind)
     openEditor();
     dispatch(effEditClose);
     const int descriptors = openFileDescriptors();
+    const std::size_t heap = mallinfo2().uordblks;
     for (int i = 0; i < 1000; ++i) {
         ASSERT_EQ(dispatch(effEditOpen, 0, 0, reinterpret_cast<void*>(static_cast<std::uintptr_t>(host))), 1);
         dispatch(effEditIdle);
         dispatch(effEditClose);
     }
     EXPECT_EQ(openFileDescriptors(), descriptors);
+    // A leak of even one small allocation a round would show as 1000 of them.
+    EXPECT_LT(mallinfo2().uordblks, heap + 16384) << "bytes in use before: " << heap;
 }
 
 TEST_F(X11Editor, AParentDestroyedBeforeCloseEndsNothing)
