@@ -5,6 +5,7 @@
 namespace {
 
 std::atomic<GuiPlatform*> installed{nullptr};
+thread_local GuiPlatform* delivering = nullptr;
 
 class InertPlatform : public GuiPlatform {
 public:
@@ -62,6 +63,15 @@ GuiPlatform& inertGuiPlatform()
 {
     static InertPlatform inert;
     return inert;
+}
+
+GuiPlatform* deliveringPlatform() { return delivering; }
+
+GuiPlatform* setDeliveringPlatform(GuiPlatform* platform)
+{
+    GuiPlatform* previous = delivering;
+    delivering = platform;
+    return previous;
 }
 
 #if !defined(_WIN32)
