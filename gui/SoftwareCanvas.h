@@ -1,6 +1,9 @@
 // The software canvas: every GuiPlatform operation on in-memory 24-bit surfaces,
 // so the editor runs, routes messages and draws without a window system. Tests
-// install it with setGuiPlatform and then look at what was drawn.
+// install it with setGuiPlatform and then look at what was drawn; the module
+// draws its editor's snapshot on one of its own (EqEffect::vendorSpecific), with
+// createTopLevelWindow, sendMessage and windowPixels from the part below marked
+// for tests.
 //
 // What it models, as the Windows module's USER and GDI calls behave:
 // - Surfaces hold pixels as blue, green, red bytes, rows top to bottom, like a
