@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstring>
 #include <new>
+#include <vector>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -14,6 +15,7 @@
 #include "eq/FlushDenormals.h"
 #include "eq/Parameters.h"
 #include "gui/EqEditor.h"
+#include "gui/SoftwareCanvas.h"
 #include "host/TextHelpers.h"
 
 namespace {
@@ -560,4 +562,44 @@ VstInt32 EqEffect::canDo(char* text)
         return 1;
     }
     return -1;
+}
+
+VstIntPtr EqEffect::vendorSpecific(VstInt32 lArg, VstIntPtr lArg2, void* ptrArg, float floatArg)
+{
+    if (lArg != kSnapshotRequest) {
+        return EffectBaseX::vendorSpecific(lArg, lArg2, ptrArg, floatArg);
+    }
+    if (!ptrArg || lArg2 < kSnapshotBytes) {
+        return 0;
+    }
+    return drawSnapshot(static_cast<unsigned char*>(ptrArg));
+}
+
+VstIntPtr EqEffect::drawSnapshot(unsigned char* pixels)
+{
+    static_assert(kSnapshotWidth == EqEditor::kWidth && kSnapshotHeight == EqEditor::kHeight,
+                  "the snapshot is the editor's size");
+    // A canvas and an editor of the snapshot's own, whatever the module's
+    // editor is doing; the editor goes before its canvas. A chunk or program
+    // being loaded is shown whole or not at all.
+    SoftwareCanvas canvas;
+    std::vector<unsigned char> shown;
+    {
+        const std::lock_guard<std::mutex> hold(requestLock);
+        EqEditor view(this, canvas);
+        view.syncControls();
+        WindowHandle host = canvas.createTopLevelWindow(kSnapshotWidth, kSnapshotHeight, 0, 0);
+        if (!host || !view.open(host)) {
+            return 0;
+        }
+        canvas.sendMessage(view.getWindow(), kMessagePaint, 0, 0);
+        shown = canvas.windowPixels(view.getWindow());
+        view.close();
+        canvas.destroyWindow(host);
+    }
+    if (shown.size() != static_cast<std::size_t>(kSnapshotBytes)) {
+        return 0;
+    }
+    std::memcpy(pixels, shown.data(), shown.size());
+    return kSnapshotBytes;
 }

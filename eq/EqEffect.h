@@ -45,6 +45,20 @@ public:
     bool getProductString(char* text) override;                       // any thread
     VstInt32 getVendorVersion() override;                             // any thread
     VstInt32 canDo(char* text) override;                              // any thread
+    // lArg kSnapshotRequest: draws the editor with the current values on a
+    // software canvas of its own, into ptrArg (lArg2 bytes, at least
+    // kSnapshotBytes) as rows top to bottom of blue, green, red bytes; answers
+    // the bytes written, 0 for a null or short buffer. It allocates, and takes
+    // turns with the program and chunk operations. Other indices answer as the
+    // base does. The host's request threads only, never the audio thread.
+    VstIntPtr vendorSpecific(VstInt32 lArg, VstIntPtr lArg2, void* ptrArg, float floatArg) override;
+
+    // The effVendorSpecific index of the editor snapshot, and the size of its
+    // picture (the editor's), in pixels and in bytes.
+    static constexpr VstInt32 kSnapshotRequest = fourCharacters('K', 'S', 'N', 'P');
+    static constexpr VstInt32 kSnapshotWidth = 785;
+    static constexpr VstInt32 kSnapshotHeight = 82;
+    static constexpr VstInt32 kSnapshotBytes = kSnapshotWidth * kSnapshotHeight * 3;
 
     // The coefficients of one band from a program's values at a design rate:
     // values clamped to 0..1 (NaN as 0.5), frequency kept below 0.46 of the rate.
@@ -60,6 +74,9 @@ private:
     void processFrames(const float* inLeft, const float* inRight, float* left, float* right, VstInt32 frames);
     bool activeHistoriesAreBelow(float floor) const;
     void clearActiveHistories();
+    // The editor drawn on a canvas of its own into pixels (kSnapshotBytes);
+    // the bytes written, or 0.
+    VstIntPtr drawSnapshot(unsigned char* pixels);
 
     ParameterState settings;  // the current program's live values and the design rate
     std::mutex requestLock;   // program, name and chunk operations; never the audio thread

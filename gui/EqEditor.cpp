@@ -30,8 +30,10 @@ constexpr KnobPlace kKnobs[] = {{70, 0, false},  {111, 1, true},  {193, 2, false
 
 }  // namespace
 
-EqEditor::EqEditor(EffectBase* owner)
-    : GuiWindow(owner, kWidth, kHeight),
+EqEditor::EqEditor(EffectBase* owner) : EqEditor(owner, modulePlatform()) {}
+
+EqEditor::EqEditor(EffectBase* owner, GuiPlatform& on)
+    : GuiWindow(owner, kWidth, kHeight, on),
       backgroundImage(platform.loadBitmap(instance, kBackgroundId)),
       knobStrip(platform.loadBitmap(instance, kKnobStripId)),
       knobMask(platform.loadBitmap(instance, kKnobMaskId)),

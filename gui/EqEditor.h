@@ -6,7 +6,10 @@
 
 class EqEditor : public GuiWindow {
 public:
+    // On the module's platform.
     explicit EqEditor(EffectBase* effect);
+    // On the given one, which must outlive the editor.
+    EqEditor(EffectBase* effect, GuiPlatform& platform);
     ~EqEditor() override;
 
     // Bitmap resource numbers.

@@ -5,6 +5,7 @@
 namespace {
 
 std::atomic<GuiPlatform*> installed{nullptr};
+thread_local GuiPlatform* delivering = nullptr;
 
 class InertPlatform : public GuiPlatform {
 public:
@@ -65,3 +66,13 @@ GuiPlatform& inertGuiPlatform()
 }
 
 void GuiPlatform::pumpEvents(WindowHandle) {}
+
+GuiPlatform* deliveringPlatform() { return delivering; }
+
+GuiPlatform* setDeliveringPlatform(GuiPlatform* platform)
+{
+    GuiPlatform* previous = delivering;
+    delivering = platform;
+    return previous;
+}
+

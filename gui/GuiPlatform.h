@@ -126,3 +126,12 @@ void setGuiPlatform(GuiPlatform* platform);
 GuiPlatform* defaultGuiPlatform();
 // A platform on which every operation does nothing and yields nothing.
 GuiPlatform& inertGuiPlatform();
+
+// The platform running a window procedure on the calling thread, for a
+// platform that says so while it calls one (the software canvas does, since
+// its windows may live beside the module's own window system's); null
+// otherwise. A window procedure reads its window's slot from it when set.
+GuiPlatform* deliveringPlatform();
+// Sets it for the calling thread; answers the one it replaces, to put back
+// when the procedure returns.
+GuiPlatform* setDeliveringPlatform(GuiPlatform* platform);

@@ -11,14 +11,6 @@ namespace {
 
 std::atomic<std::int32_t> windowCount{0};
 
-// The platform this module's frames use; a frame built where there is none
-// talks to one that does nothing.
-GuiPlatform& framePlatform()
-{
-    GuiPlatform* platform = guiPlatform();
-    return platform ? *platform : inertGuiPlatform();
-}
-
 // A point packed as the window system packs it: x in the low 16 bits, y in the
 // high 16 bits, each a signed 16-bit number.
 GuiPoint pointFrom(std::intptr_t lParam)
@@ -31,14 +23,22 @@ GuiPoint pointFrom(std::intptr_t lParam)
 
 const char* const GuiWindow::kClassName = "VXGui";
 
-GuiWindow::GuiWindow(EffectBase* owner, std::int32_t w, std::int32_t h)
+GuiPlatform& GuiWindow::modulePlatform()
+{
+    GuiPlatform* installedPlatform = guiPlatform();
+    return installedPlatform ? *installedPlatform : inertGuiPlatform();
+}
+
+GuiWindow::GuiWindow(EffectBase* owner, std::int32_t w, std::int32_t h) : GuiWindow(owner, w, h, modulePlatform()) {}
+
+GuiWindow::GuiWindow(EffectBase* owner, std::int32_t w, std::int32_t h, GuiPlatform& on)
     : EditorBase(owner),
       rect{0, 0, static_cast<VstInt16>(h), static_cast<VstInt16>(w)},
       clientRect{0, 0, w, h},
       width(w),
       height(h),
       instance(moduleInstance),
-      platform(framePlatform())
+      platform(on)
 {
     if (!platform.isClassRegistered(instance, kClassName)) {
         platform.registerClass(instance, kClassName, &GuiWindow::windowProc);
@@ -256,7 +256,11 @@ void GuiWindow::onPaint()
 std::intptr_t GuiWindow::windowProc(WindowHandle handle, std::uint32_t message, std::uintptr_t wParam,
                                     std::intptr_t lParam)
 {
-    GuiPlatform& system = framePlatform();
+    // The slot is read from the window system that delivers the message: a
+    // frame on its own platform (a software canvas) gets its messages from that
+    // one, beside the module's window system.
+    GuiPlatform* delivering = deliveringPlatform();
+    GuiPlatform& system = delivering ? *delivering : modulePlatform();
     // Nothing may unwind into the window system.
     try {
         auto* frame = static_cast<GuiWindow*>(system.getWindowSlot(handle));

@@ -13,7 +13,11 @@
 
 class GuiWindow : public EditorBase {
 public:
+    // On the module's platform (modulePlatform()).
     GuiWindow(EffectBase* effect, std::int32_t width, std::int32_t height);
+    // On the given one, which must outlive the frame: the editor drawn off
+    // screen on a software canvas, say, wherever the module's editors live.
+    GuiWindow(EffectBase* effect, std::int32_t width, std::int32_t height, GuiPlatform& platform);
     ~GuiWindow() override;
 
     bool getRect(EditorRect** rect) override;  // host's UI thread
@@ -46,6 +50,9 @@ public:
     std::intptr_t handleMessage(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam);
 
     GuiPlatform& getPlatform() { return platform; }
+    // The platform a frame takes when it is given none: the installed one, else
+    // the module's window system, else one that does nothing.
+    static GuiPlatform& modulePlatform();
     WindowHandle getWindow() const { return window; }
     const std::list<GuiControl*>& getControls() const { return controls; }
     GuiControl* getHoverControl() const { return hoverControl; }

@@ -624,8 +624,22 @@ std::intptr_t SoftwareCanvas::sendMessage(WindowHandle window, std::uint32_t mes
         }
         procedure = found->procedure;
     }
-    // The procedure calls back into the canvas, so the lock is not held here.
-    return procedure ? procedure(window, message, wParam, lParam) : defaultHandling(window, message, wParam, lParam);
+    if (!procedure) {
+        return defaultHandling(window, message, wParam, lParam);
+    }
+    // The procedure calls back into the canvas, so the lock is not held here;
+    // it finds its window's slot on this canvas, whatever platform the module's
+    // frames use otherwise.
+    GuiPlatform* const previous = setDeliveringPlatform(this);
+    std::intptr_t result = 0;
+    try {
+        result = procedure(window, message, wParam, lParam);
+    } catch (...) {
+        setDeliveringPlatform(previous);
+        throw;
+    }
+    setDeliveringPlatform(previous);
+    return result;
 }
 
 std::intptr_t SoftwareCanvas::pointParam(std::int32_t x, std::int32_t y)

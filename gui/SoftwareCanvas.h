@@ -117,7 +117,8 @@ public:
                                       std::int32_t screenY);
     // Delivers a message as the window system would: to the procedure of the
     // window's class, or to defaultHandling for a window without a class.
-    // Answers 0 for a dead window.
+    // Answers 0 for a dead window. The procedure runs with this canvas as the
+    // calling thread's deliveringPlatform().
     std::intptr_t sendMessage(WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
                               std::intptr_t lParam);
     // The lParam of a mouse message: x in the low 16 bits, y in the next 16.

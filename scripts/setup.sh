@@ -11,7 +11,7 @@ packages=(
   g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
   wine wine32:i386 wine64 xvfb xauth util-linux
-  libsndfile1-dev libfftw3-dev libx11-dev libxtst-dev python3
+  libsndfile1-dev libfftw3-dev libpng-dev libx11-dev libxtst-dev python3
   ardour
 )
 

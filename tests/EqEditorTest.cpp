@@ -2,6 +2,7 @@
 // and the link between the knobs and the effect.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <iterator>
 #include <memory>
 
@@ -197,6 +198,32 @@ TEST_F(EqEditorTest, ChunksAndProgramsResyncTheControls)
     canvas.fireTimers(window);
     EXPECT_EQ(canvas.liveObjects(), before) << "every drawing step releases what it made";
     EXPECT_TRUE(showsKnobFrame(window, 562, 12));
+}
+
+TEST_F(EqEditorTest, ASnapshotIsWhatTheOpenEditorShowsAndLeavesItAlone)
+{
+    effect->setParameter(1, 0.8f);
+    effect->setParameter(4, 1.0f);
+    WindowHandle window = openAndPaint();
+    const std::vector<unsigned char> shown = canvas.windowPixels(window);
+    const int frames = GuiWindow::liveFrames(), objects = canvas.liveObjects();
+    AEffect* record = effect->getEffectRecord();
+    auto request = [&](VstInt32 index, VstIntPtr size, void* into) {
+        return record->dispatcher(record, effVendorSpecific, index, size, into, 0.0f);
+    };
+    const VstInt32 size = EqEffect::kSnapshotBytes;
+    std::vector<unsigned char> buffer(static_cast<std::size_t>(size) + 1, 0xA5);
+    EXPECT_EQ(request(EqEffect::kSnapshotRequest + 1, size, buffer.data()), 0);
+    EXPECT_EQ(request(EqEffect::kSnapshotRequest, size - 1, buffer.data()), 0);
+    EXPECT_EQ(request(EqEffect::kSnapshotRequest, size, nullptr), 0);
+    EXPECT_EQ(std::count(buffer.begin(), buffer.end(), 0xA5), static_cast<std::ptrdiff_t>(buffer.size()));
+
+    ASSERT_EQ(request(EqEffect::kSnapshotRequest, size + 1, buffer.data()), size);
+    EXPECT_TRUE(std::equal(shown.begin(), shown.end(), buffer.begin()) && buffer.back() == 0xA5);
+    EXPECT_TRUE(canvas.windowPixels(window) == shown) << "the open editor is not drawn over";
+    EXPECT_TRUE(editor->isOpen());
+    EXPECT_EQ(GuiWindow::liveFrames(), frames);
+    EXPECT_EQ(canvas.liveObjects(), objects);
 }
 
 TEST(EqEditorWithoutPlatform, TheEffectRunsWithoutAnEditor)

@@ -9,6 +9,7 @@ int runRender(const CommandLine& line);
 int runPreset(const CommandLine& line);
 int runResponse(const CommandLine& line);
 int runDemo(const CommandLine& line);
+int runSnapshot(const CommandLine& line);
 
 // The module beside the korvo program, or the one --module names.
 std::string modulePath(const CommandLine& line);

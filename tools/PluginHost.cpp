@@ -134,6 +134,11 @@ bool PluginHost::editorSize(int& width, int& height)
     return true;
 }
 
+VstIntPtr PluginHost::vendorSpecific(VstInt32 index, VstIntPtr value, void* ptr, float opt)
+{
+    return dispatch(effVendorSpecific, index, value, ptr, opt);
+}
+
 std::string PluginHost::parameterName(VstInt32 index) { return text(effGetParamName, index, kVstMaxParamStrLen); }
 std::string PluginHost::parameterLabel(VstInt32 index) { return text(effGetParamLabel, index, kVstMaxParamStrLen); }
 

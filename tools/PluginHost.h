@@ -39,6 +39,8 @@ public:
     VstInt32 numInputs() const { return record->numInputs; }
     VstInt32 numOutputs() const { return record->numOutputs; }
     bool editorSize(int& width, int& height);
+    // A request whose meaning the plug-in defines (effVendorSpecific), and its answer.
+    VstIntPtr vendorSpecific(VstInt32 index, VstIntPtr value, void* ptr, float opt = 0.0f);
 
     // Parameters.
     std::string parameterName(VstInt32 index);

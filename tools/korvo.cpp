@@ -1,5 +1,6 @@
 // korvo: a command-line host for the Korvo-EQ plug-in. Loads the module through
-// its exported entry, as a DAW does, and renders files, presets and responses.
+// its exported entry, as a DAW does, and renders files, presets, responses and
+// pictures of the editor.
 #include <cstdio>
 #include <exception>
 #include <string>
@@ -22,6 +23,7 @@ const char* const kUsage =
     "  preset save|load|show FILE    program (.fxp) and bank (.fxb) files\n"
     "  response [options]            measured magnitude response, as SVG and CSV\n"
     "  demo [--out DIR]              render a built-in signal with all four bands on\n"
+    "  snapshot OUT.png [options]    the editor with the settings, as a PNG picture\n"
     "\n"
     "Run `korvo COMMAND --help` for a command's options.\n";
 
@@ -49,6 +51,7 @@ int main(int argc, char** argv)
         if (line.command == "preset") return runPreset(line);
         if (line.command == "response") return runResponse(line);
         if (line.command == "demo") return runDemo(line);
+        if (line.command == "snapshot") return runSnapshot(line);
         std::fprintf(stderr, "korvo: unknown command '%s' (see korvo --help)\n", line.command.c_str());
         return 2;
     } catch (const std::exception& e) {

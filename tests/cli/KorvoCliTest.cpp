@@ -13,10 +13,16 @@
 #include <string>
 #include <vector>
 
+#include <png.h>
 #include <sndfile.h>
 
+#include "eq/EqEffect.h"
+#include "gui/EqEditor.h"
+#include "gui/SoftwareCanvas.h"
+#include "tests/support/RecordingHost.h"
 #include "tools/AudioFile.h"
 #include "tools/PresetFile.h"
+#include "tools/SettingParser.h"
 
 namespace fs = std::filesystem;
 
@@ -266,7 +272,7 @@ TEST_F(KorvoCli, ParameterListPresetsFromOtherHostsLoad)
 
 TEST_F(KorvoCli, EveryCommandHasHelpAndDemoWritesItsFiles)
 {
-    for (const char* command : {"", "info", "render", "preset", "response", "demo"}) {
+    for (const char* command : {"", "info", "render", "preset", "response", "demo", "snapshot"}) {
         const Result r = korvo(std::string(command) + " --help");
         EXPECT_EQ(r.status, 0) << command;
         EXPECT_NE(r.out.find("usage: korvo"), std::string::npos) << command;
@@ -283,6 +289,66 @@ TEST_F(KorvoCli, EveryCommandHasHelpAndDemoWritesItsFiles)
     }
     EXPECT_NE(demo.out.find("LOW SHELF, MID A, MID B, HIGH SHELF"), std::string::npos) << demo.out;
     EXPECT_FALSE(sameSamples(read(path("demo/input.wav")), read(path("demo/output.wav"))));
+}
+
+// The PNG's pixels as rows of blue, green, red bytes, and its size.
+std::vector<unsigned char> decodePng(const std::string& file, int& width, int& height)
+{
+    png_image image;
+    std::memset(&image, 0, sizeof image);
+    image.version = PNG_IMAGE_VERSION;
+    if (!png_image_begin_read_from_file(&image, file.c_str())) {
+        ADD_FAILURE() << file << ": " << image.message;
+        return {};
+    }
+    image.format = PNG_FORMAT_BGR;
+    std::vector<unsigned char> pixels(PNG_IMAGE_SIZE(image));
+    if (!png_image_finish_read(&image, nullptr, pixels.data(), 0, nullptr)) {
+        ADD_FAILURE() << file << ": " << image.message;
+        return {};
+    }
+    width = static_cast<int>(image.width);
+    height = static_cast<int>(image.height);
+    return pixels;
+}
+
+TEST_F(KorvoCli, SnapshotIsTheEditorAsTheCanvasDrawsIt)
+{
+    const std::vector<std::string> settings = {"LS-Gain=+6dB", "A-Freq=1000Hz", "A-Gain=-9dB", "B-Q=0.3", "HS-Gain=0.9"};
+    std::string arguments = "snapshot " + path("editor.png");
+    for (const std::string& setting : settings) arguments += " --set " + setting;
+    const Result r = korvo(arguments);
+    ASSERT_EQ(r.status, 0) << r.err;
+    int width = 0, height = 0;
+    const std::vector<unsigned char> written = decodePng(path("editor.png"), width, height);
+    EXPECT_EQ(width, 785);
+    EXPECT_EQ(height, 82);
+
+    // The same settings on an effect here, its editor open on a canvas.
+    SoftwareCanvas canvas;
+    setGuiPlatform(&canvas);
+    std::vector<unsigned char> expected;
+    {
+        EqEffect effect(&RecordingHost::callback);
+        for (const std::string& text : settings) {
+            Setting setting{};
+            std::string error;
+            ASSERT_TRUE(parseSetting(text, setting, error)) << error;
+            effect.setParameter(setting.index, setting.value);
+        }
+        auto* editor = static_cast<EqEditor*>(effect.getEditor());
+        ASSERT_NE(editor, nullptr);
+        ASSERT_TRUE(editor->open(canvas.createTopLevelWindow(785, 82, 0, 0)));
+        canvas.sendMessage(editor->getWindow(), kMessagePaint, 0, 0);
+        expected = canvas.windowPixels(editor->getWindow());
+    }
+    setGuiPlatform(nullptr);
+    EXPECT_TRUE(written == expected);
+
+    const Result refused = korvo("snapshot " + path("bad.png") + " --set A-Gain=loud");
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_EQ(refused.err.rfind("korvo: ", 0), 0u) << refused.err;
+    EXPECT_FALSE(fs::exists(path("bad.png")));
 }
 
 }  // namespace
