@@ -80,7 +80,8 @@ public:
     // Adds the part of rect inside the window to its invalid area.
     void invalidateRect(WindowHandle window, const GuiRect& rect) override;
     bool isWindowThread(WindowHandle window) override;
-    // Timers are kept, not run: fireTimers delivers them.
+    // Timers are kept, not run (the Linux editor refreshes from effEditIdle;
+    // tests deliver them with TestCanvas::fireTimers).
     void setTimer(WindowHandle window, std::uintptr_t number, std::uint32_t milliseconds) override;
     void killTimer(WindowHandle window, std::uintptr_t number) override;
 
