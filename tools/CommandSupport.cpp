@@ -1,0 +1,228 @@
+#include "tools/CommandSupport.h"
+
+#include "tools/Commands.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <unistd.h>
+
+#include "eq/EqEffect.h"
+#include "eq/Parameters.h"
+#include "tools/AudioFile.h"
+#include "tools/AudioReader.h"
+#include "tools/AudioWriter.h"
+#include "tools/DemoSignal.h"
+#include "tools/PluginHost.h"
+#include "tools/PngEncoder.h"
+#include "tools/PresetFile.h"
+#include "tools/ResponseMeter.h"
+#include "tools/ResponsePlot.h"
+#include "tools/SettingParser.h"
+#include "tools/WholeFile.h"
+
+
+int fail(const std::string& message)
+{
+    std::fprintf(stderr, "korvo: %s\n", message.c_str());
+    return 1;
+}
+
+int usageError(const std::string& message, const char* usage)
+{
+    std::fprintf(stderr, "korvo: %s\n%s", message.c_str(), usage);
+    return 2;
+}
+
+bool endsWith(const std::string& text, const std::string& ending)
+{
+    if (text.size() < ending.size()) return false;
+    for (std::size_t i = 0; i < ending.size(); ++i) {
+        if (std::tolower(static_cast<unsigned char>(text[text.size() - ending.size() + i])) != ending[i]) return false;
+    }
+    return true;
+}
+
+bool loadHost(const CommandLine& line, PluginHost& host, std::string& error, const std::string& path)
+{
+    return host.load(path.empty() ? modulePath(line) : path, error);
+}
+
+// The settings, applied through the plug-in's own parameter names.
+bool applySettings(PluginHost& host, const std::vector<std::string>& settings, std::string& error)
+{
+    for (const std::string& text : settings) {
+        Setting setting{};
+        if (!parseSetting(text, setting, error)) return false;
+        const VstInt32 index = host.findParameter(kParameters[setting.index].name);
+        if (index < 0) {
+            error = std::string("the plug-in has no parameter ") + kParameters[setting.index].name;
+            return false;
+        }
+        host.setParameter(index, setting.value);
+    }
+    return true;
+}
+
+bool applyPreset(PluginHost& host, const std::string& path, bool force, std::string& error)
+{
+    PresetData preset;
+    if (!readPresetFile(path, preset, error)) return false;
+    if (preset.uniqueId != host.uniqueId() && !force) {
+        error = path + " was made for the plug-in '" + fourCharText(preset.uniqueId) + "', not '" +
+                fourCharText(host.uniqueId()) + "' (use --force to load it anyway)";
+        return false;
+    }
+    switch (preset.kind) {
+    case PresetData::Kind::ProgramChunk:
+    case PresetData::Kind::BankChunk:
+        if (!host.setChunk(preset.chunk, preset.kind == PresetData::Kind::ProgramChunk)) {
+            error = "the plug-in refused the state in " + path + " (" + std::to_string(preset.chunk.size()) + " bytes)";
+            return false;
+        }
+        break;
+    case PresetData::Kind::ProgramParams:
+    case PresetData::Kind::BankParams: {
+        if (preset.programs.empty()) {
+            error = path + " holds no program";
+            return false;
+        }
+        const std::vector<float>& values = preset.programs[0];
+        for (std::size_t i = 0; i < values.size() && static_cast<VstInt32>(i) < host.numParams(); ++i) {
+            host.setParameter(static_cast<VstInt32>(i), values[i]);
+        }
+        break;
+    }
+    }
+    if (preset.kind == PresetData::Kind::ProgramChunk || preset.kind == PresetData::Kind::ProgramParams) {
+        if (!preset.programName.empty()) host.setProgramName(preset.programName);
+    } else if (preset.kind == PresetData::Kind::BankParams && !preset.programNames.empty()) {
+        host.setProgramName(preset.programNames[0]);
+    }
+    return true;
+}
+
+bool savePreset(PluginHost& host, const std::string& path, std::string& error)
+{
+    const bool bank = endsWith(path, ".fxb");
+    if (!bank && !endsWith(path, ".fxp")) {
+        error = "cannot save '" + path + "': a preset file ends in .fxp (one program) or .fxb (a bank)";
+        return false;
+    }
+    PresetData preset;
+    preset.uniqueId = host.uniqueId();
+    preset.pluginVersion = host.pluginVersion();
+    preset.programName = host.programName();
+    if (host.programsAreChunks()) {
+        preset.kind = bank ? PresetData::Kind::BankChunk : PresetData::Kind::ProgramChunk;
+        preset.count = bank ? host.numPrograms() : host.numParams();
+        preset.chunk = host.getChunk(!bank);
+    } else {
+        preset.kind = bank ? PresetData::Kind::BankParams : PresetData::Kind::ProgramParams;
+        std::vector<float> values;
+        for (VstInt32 i = 0; i < host.numParams(); ++i) values.push_back(host.getParameter(i));
+        preset.programs.push_back(values);
+        preset.programNames.push_back(preset.programName);
+    }
+    return writePresetFile(path, preset, error);
+}
+
+void printParameterTable(PluginHost& host)
+{
+    std::printf("  %-3s %-9s %-8s %-9s %s\n", "#", "name", "value", "display", "label");
+    for (VstInt32 i = 0; i < host.numParams(); ++i) {
+        std::printf("  %-3d %-9s %-8.4f %-9s %s\n", i, host.parameterName(i).c_str(), host.getParameter(i),
+                    host.parameterDisplay(i).c_str(), host.parameterLabel(i).c_str());
+    }
+}
+
+// The four bands as the plug-in's current values set them, at a rate.
+std::vector<BandMarker> bandMarkers(PluginHost& host, double rate)
+{
+    std::vector<BandMarker> markers;
+    for (const BandInfo& band : kBands) {
+        BandMarker marker;
+        marker.label = band.title;
+        marker.frequency = effectivePlain(band.frequencyIndex, host.getParameter(band.frequencyIndex), rate);
+        marker.gainDb = effectivePlain(band.gainIndex, host.getParameter(band.gainIndex), rate);
+        marker.hasQ = band.qIndex >= 0;
+        marker.q = marker.hasQ ? effectivePlain(band.qIndex, host.getParameter(band.qIndex), rate) : kShelfQ;
+        marker.active = gainIsActive(host.getParameter(band.gainIndex));
+        markers.push_back(marker);
+    }
+    return markers;
+}
+
+std::string activeBands(const std::vector<BandMarker>& markers)
+{
+    std::string text;
+    for (const BandMarker& m : markers) {
+        if (m.active) text += (text.empty() ? "" : ", ") + m.label;
+    }
+    return text.empty() ? "none (the plug-in passes audio through unchanged)" : text;
+}
+
+std::string responseTitle(const std::vector<BandMarker>& markers, double rate)
+{
+    char text[512];
+    int n = std::snprintf(text, sizeof(text), "Korvo-EQ at %.0f Hz:", rate);
+    for (const BandMarker& m : markers) {
+        if (n < 0 || n >= static_cast<int>(sizeof(text))) break;
+        n += std::snprintf(text + n, sizeof(text) - static_cast<std::size_t>(n), " %s %.0f Hz %+.1f dB%s%s;",
+                           m.label.c_str(), m.frequency, m.gainDb, m.hasQ ? " Q " : "",
+                           m.hasQ ? std::to_string(m.q).substr(0, 5).c_str() : "");
+    }
+    std::string title = text;
+    if (!title.empty() && title.back() == ';') title.pop_back();
+    return title;
+}
+
+// Renders audio held in memory in blocks of `block` frames.
+void render(PluginHost& host, const StereoAudio& input, StereoAudio& output, int block)
+{
+    output.sampleRate = input.sampleRate;
+    output.left.assign(input.frames(), 0.0f);
+    output.right.assign(input.frames(), 0.0f);
+    host.start(input.sampleRate, block);
+    for (std::size_t done = 0; done < input.frames(); done += static_cast<std::size_t>(block)) {
+        const auto n = static_cast<VstInt32>(std::min<std::size_t>(static_cast<std::size_t>(block), input.frames() - done));
+        float* ins[2] = {const_cast<float*>(input.left.data() + done), const_cast<float*>(input.right.data() + done)};
+        float* outs[2] = {output.left.data() + done, output.right.data() + done};
+        host.process(ins, outs, n);
+    }
+    host.stop();
+}
+
+bool parsePositive(const std::string& text, double low, double high, double& value)
+{
+    char* end = nullptr;
+    value = std::strtod(text.c_str(), &end);
+    return end != text.c_str() && *end == 0 && value >= low && value <= high;
+}
+
+bool writeText(const std::string& path, const std::string& text, std::string& error)
+{
+    return writeWholeFile(path, text.data(), text.size(), error);
+}
+
+std::string modulePath(const CommandLine& line)
+{
+    if (line.has("--module")) return line.get("--module");
+    char self[4096];
+    const ssize_t length = readlink("/proc/self/exe", self, sizeof(self) - 1);
+    if (length <= 0) return "KorvoEQ.so";
+    self[length] = 0;
+    // Beside the program in a build tree; under lib/vst of an installed prefix.
+    const std::filesystem::path here = std::filesystem::path(self).parent_path();
+    const std::filesystem::path beside = here / "KorvoEQ.so";
+    const std::filesystem::path installed = here.parent_path() / "lib" / "vst" / "KorvoEQ.so";
+    std::error_code ignored;
+    if (!std::filesystem::exists(beside, ignored) && std::filesystem::exists(installed, ignored)) {
+        return installed.string();
+    }
+    return beside.string();
+}

@@ -1,0 +1,53 @@
+// What the commands of `korvo` share: loading the plug-in, applying settings
+// and presets, printing the parameter table, the bands for plots, rendering,
+// and the one-line messages.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "tools/CommandLine.h"
+#include "tools/PluginHost.h"
+#include "tools/AudioFile.h"
+#include "tools/ResponsePlot.h"
+
+// "korvo: message" on stderr; answers the failure status, 1.
+int fail(const std::string& message);
+
+// A usage error: "korvo: message" and the command's usage; answers 2.
+int usageError(const std::string& message, const char* usage);
+
+bool endsWith(const std::string& text, const std::string& ending);
+
+// Loads the module (path, else the one --module names or korvo finds) into host.
+bool loadHost(const CommandLine& line, PluginHost& host, std::string& error, const std::string& path = "");
+
+// The settings, applied through the plug-in's own parameter names.
+bool applySettings(PluginHost& host, const std::vector<std::string>& settings, std::string& error);
+
+// A program or bank file's settings, refused when it is another plug-in's unless forced.
+bool applyPreset(PluginHost& host, const std::string& path, bool force, std::string& error);
+
+// The current settings as a program (.fxp) or bank (.fxb) file.
+bool savePreset(PluginHost& host, const std::string& path, std::string& error);
+
+// Each parameter's number, name, value, display and label.
+void printParameterTable(PluginHost& host);
+
+// The four bands as the plug-in's current values set them, at a rate.
+std::vector<BandMarker> bandMarkers(PluginHost& host, double rate);
+
+// The names of the active bands, or "none".
+std::string activeBands(const std::vector<BandMarker>& markers);
+
+// The title of a response plot: the bands and the rate.
+std::string responseTitle(const std::vector<BandMarker>& markers, double rate);
+
+// Renders audio held in memory in blocks of `block` frames.
+void render(PluginHost& host, const StereoAudio& input, StereoAudio& output, int block);
+
+// A number within [low, high], the whole text.
+bool parsePositive(const std::string& text, double low, double high, double& value);
+
+// The text written whole, or an error.
+bool writeText(const std::string& path, const std::string& text, std::string& error);
