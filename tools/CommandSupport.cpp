@@ -197,7 +197,7 @@ void render(PluginHost& host, const StereoAudio& input, StereoAudio& output, int
     host.stop();
 }
 
-bool parsePositive(const std::string& text, double low, double high, double& value)
+bool parseNumber(const std::string& text, double low, double high, double& value)
 {
     char* end = nullptr;
     value = std::strtod(text.c_str(), &end);

@@ -47,7 +47,7 @@ std::string responseTitle(const std::vector<BandMarker>& markers, double rate);
 void render(PluginHost& host, const StereoAudio& input, StereoAudio& output, int block);
 
 // A number within [low, high], the whole text.
-bool parsePositive(const std::string& text, double low, double high, double& value);
+bool parseNumber(const std::string& text, double low, double high, double& value);
 
 // The text written whole, or an error.
 bool writeText(const std::string& path, const std::string& text, std::string& error);

@@ -1,5 +1,6 @@
 #include "tools/Commands.h"
 #include "tools/CommandSupport.h"
+#include "tools/LevelMeter.h"
 
 #include <algorithm>
 #include <chrono>
@@ -69,8 +70,12 @@ int runDemo(const CommandLine& line)
     render(host, input, output, 512);
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
     const double audioSeconds = static_cast<double>(input.frames()) / rate;
-    std::printf("rendered %.1f s of audio in %.3f s: %.0f x real time\n", audioSeconds, seconds,
-                audioSeconds / std::fmax(seconds, 1e-9));
+    LevelMeter inputLevel, outputLevel;
+    inputLevel.add(input.left.data(), input.right.data(), input.frames());
+    outputLevel.add(output.left.data(), output.right.data(), output.frames());
+    std::printf("rendered %.1f s of audio in %.3f s: %.0f x real time; peak %.2f dBFS in, %.2f dBFS out\n",
+                audioSeconds, seconds, audioSeconds / std::fmax(seconds, 1e-9), inputLevel.peakDbfs(),
+                outputLevel.peakDbfs());
 
     const std::string inPath = (out / "input.wav").string(), outPath = (out / "output.wav").string();
     const std::string svgPath = (out / "response.svg").string(), presetPath = (out / "preset.fxp").string();

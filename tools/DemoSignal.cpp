@@ -110,5 +110,16 @@ StereoAudio makeDemoSignal(int sampleRate)
         const double g = edgeFade(i, drumLength, fade);
         append(audio, g * (kick + snare + 0.7 * hat), g * (kick + snare + 1.0 * hat));
     }
+
+    // Headroom: the loudest sample at -3 dBFS, so the demo's boosts do not clip.
+    float peak = 0.0f;
+    for (std::size_t i = 0; i < audio.frames(); ++i) {
+        peak = std::fmax(peak, std::fmax(std::fabs(audio.left[i]), std::fabs(audio.right[i])));
+    }
+    const auto scale = static_cast<float>(std::pow(10.0, -3.0 / 20.0) / static_cast<double>(peak));
+    for (std::size_t i = 0; i < audio.frames(); ++i) {
+        audio.left[i] *= scale;
+        audio.right[i] *= scale;
+    }
     return audio;
 }

@@ -41,7 +41,7 @@ int runResponse(const CommandLine& line)
     if (line.help) return std::fputs(kResponseUsage, stdout), 0;
     if (!line.words.empty()) return usageError("response takes no file arguments; use -o and --csv", kResponseUsage);
     double rate = 48000;
-    if (line.has("--rate") && !parsePositive(line.get("--rate"), 8000, 768000, rate)) {
+    if (line.has("--rate") && !parseNumber(line.get("--rate"), 8000, 768000, rate)) {
         return usageError("--rate needs a sample rate from 8000 to 768000 Hz", kResponseUsage);
     }
     std::string error;

@@ -3,6 +3,7 @@
 
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -136,6 +137,46 @@ TEST_F(KorvoCli, ABoostOfTwelveDecibelsAtOneKilohertz)
     EXPECT_NEAR(peakFrequency, 1000.0, 15.0);
     EXPECT_NEAR(peakDb, 12.0, 0.1);
     EXPECT_EQ(slurp(path("r.svg")).rfind("<svg", 0), 0u);
+}
+
+TEST_F(KorvoCli, LevelsAreReportedAndCanBeTrimmed)
+{
+    const auto peakOf = [](const StereoAudio& audio) {
+        float peak = 0.0f;
+        for (std::size_t i = 0; i < audio.frames(); ++i) {
+            peak = std::max({peak, std::fabs(audio.left[i]), std::fabs(audio.right[i])});
+        }
+        return peak;
+    };
+    const std::string in = writeSine("sine.wav", 1000.0, 44100, 0.5);
+    const std::string boost = " --set A-Freq=1000Hz --set A-Gain=+20dB";
+    Result r = korvo("render " + in + " " + path("loud.wav") + boost);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("peak +"), std::string::npos) << r.out;
+    EXPECT_EQ(r.err.rfind("korvo: warning: ", 0), 0u) << r.err;
+    EXPECT_NE(r.err.find("over full scale"), std::string::npos);
+    EXPECT_NE(r.err.find("kept in the float file"), std::string::npos);
+    EXPECT_GT(peakOf(read(path("loud.wav"))), 1.5f);
+
+    r = korvo("render " + in + " " + path("loud.flac") + boost);
+    EXPECT_NE(r.err.find("clipped in the file"), std::string::npos) << r.err;
+    EXPECT_LE(peakOf(read(path("loud.flac"))), 1.0f);
+
+    r = korvo("render " + in + " " + path("normal.wav") + boost + " --normalize -1");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(r.err.empty()) << r.err;
+    EXPECT_NE(r.out.find("peak -1.00 dBFS"), std::string::npos) << r.out;
+    EXPECT_NEAR(peakOf(read(path("normal.wav"))), std::pow(10.0f, -1.0f / 20.0f), 1e-4f);
+
+    r = korvo("render " + in + " " + path("trim.wav") + boost + " --gain -12");
+    EXPECT_NEAR(peakOf(read(path("trim.wav"))), peakOf(read(path("loud.wav"))) * std::pow(10.0f, -0.6f), 1e-4f);
+    EXPECT_NE(korvo("render " + in + " " + path("x.wav") + " --gain -3 --normalize -1").status, 0);
+    EXPECT_FALSE(fs::exists(path("x.wav")));
+
+    // The demo leaves headroom and does not clip.
+    ASSERT_EQ(korvo("demo --out " + path("demo")).status, 0);
+    EXPECT_LT(peakOf(read(path("demo/input.wav"))), std::pow(10.0f, -1.0f / 20.0f));
+    EXPECT_LT(peakOf(read(path("demo/output.wav"))), 1.0f);
 }
 
 TEST_F(KorvoCli, BlockSizeDoesNotChangeTheRender)
