@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -49,7 +50,13 @@ bool endsWith(const std::string& text, const std::string& ending)
 
 bool loadHost(const CommandLine& line, PluginHost& host, std::string& error, const std::string& path)
 {
-    return host.load(path.empty() ? modulePath(line) : path, error);
+    const std::string module = path.empty() ? modulePath(line) : path;
+    if (module.empty()) {
+        error = "found no KorvoEQ.so beside korvo, in lib/vst of its prefix, in LXVST_PATH or VST_PATH, or in "
+                "~/.vst; give its path with --module PATH";
+        return false;
+    }
+    return host.load(module, error);
 }
 
 // The settings, applied through the plug-in's own parameter names.
@@ -209,20 +216,43 @@ bool writeText(const std::string& path, const std::string& text, std::string& er
     return writeWholeFile(path, text.data(), text.size(), error);
 }
 
+namespace {
+
+// Where korvo looks for the module, in order: beside itself (a build tree),
+// lib/vst of the prefix it is installed in, the folders of LXVST_PATH and
+// VST_PATH, and ~/.vst.
+std::vector<std::filesystem::path> moduleCandidates()
+{
+    std::vector<std::filesystem::path> places;
+    char self[4096];
+    const ssize_t length = readlink("/proc/self/exe", self, sizeof(self) - 1);
+    if (length > 0) {
+        self[length] = 0;
+        const std::filesystem::path here = std::filesystem::path(self).parent_path();
+        places.push_back(here / "KorvoEQ.so");
+        places.push_back(here.parent_path() / "lib" / "vst" / "KorvoEQ.so");
+    }
+    for (const char* variable : {"LXVST_PATH", "VST_PATH"}) {
+        const char* value = std::getenv(variable);
+        std::string folders = value ? value : "";
+        for (std::size_t start = 0; start <= folders.size();) {
+            const std::size_t colon = std::min(folders.find(':', start), folders.size());
+            if (colon > start) places.push_back(std::filesystem::path(folders.substr(start, colon - start)) / "KorvoEQ.so");
+            start = colon + 1;
+        }
+    }
+    if (const char* home = std::getenv("HOME")) places.push_back(std::filesystem::path(home) / ".vst" / "KorvoEQ.so");
+    return places;
+}
+
+}  // namespace
+
 std::string modulePath(const CommandLine& line)
 {
     if (line.has("--module")) return line.get("--module");
-    char self[4096];
-    const ssize_t length = readlink("/proc/self/exe", self, sizeof(self) - 1);
-    if (length <= 0) return "KorvoEQ.so";
-    self[length] = 0;
-    // Beside the program in a build tree; under lib/vst of an installed prefix.
-    const std::filesystem::path here = std::filesystem::path(self).parent_path();
-    const std::filesystem::path beside = here / "KorvoEQ.so";
-    const std::filesystem::path installed = here.parent_path() / "lib" / "vst" / "KorvoEQ.so";
     std::error_code ignored;
-    if (!std::filesystem::exists(beside, ignored) && std::filesystem::exists(installed, ignored)) {
-        return installed.string();
+    for (const std::filesystem::path& place : moduleCandidates()) {
+        if (std::filesystem::is_regular_file(place, ignored)) return place.string();
     }
-    return beside.string();
+    return "";
 }

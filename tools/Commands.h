@@ -11,5 +11,6 @@ int runResponse(const CommandLine& line);
 int runDemo(const CommandLine& line);
 int runSnapshot(const CommandLine& line);
 
-// The module beside the korvo program, or the one --module names.
+// The module --module names, else the first found beside korvo, in lib/vst of
+// its prefix, in the LXVST_PATH and VST_PATH folders, or in ~/.vst; empty when none.
 std::string modulePath(const CommandLine& line);

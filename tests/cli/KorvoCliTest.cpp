@@ -179,6 +179,25 @@ TEST_F(KorvoCli, LevelsAreReportedAndCanBeTrimmed)
     EXPECT_LT(peakOf(read(path("demo/output.wav"))), 1.0f);
 }
 
+TEST_F(KorvoCli, ACopiedKorvoFindsTheModuleOnTheVstPathsOrSaysWhereItLooked)
+{
+    fs::create_directories(path("bin"));
+    fs::copy_file(KORVO_BINARY, path("bin/korvo"));
+    const std::string module = (fs::path(KORVO_BINARY).parent_path() / "KorvoEQ.so").string();
+    const auto run = [&](const std::string& environment) {
+        const std::string command = "cd / && HOME=" + path("home") + " VST_PATH= " + environment + " " +
+                                    path("bin/korvo") + " info >" + path("out.txt") + " 2>" + path("err.txt");
+        const int raw = std::system(command.c_str());
+        return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    };
+    EXPECT_NE(run("LXVST_PATH="), 0);
+    const std::string err = slurp(path("err.txt"));
+    EXPECT_EQ(err.rfind("korvo: found no KorvoEQ.so", 0), 0u) << err;
+    EXPECT_NE(err.find("--module"), std::string::npos);
+    EXPECT_EQ(run("LXVST_PATH=/nowhere:" + fs::path(module).parent_path().string()), 0) << slurp(path("err.txt"));
+    EXPECT_NE(slurp(path("out.txt")).find("Korvo-EQ"), std::string::npos);
+}
+
 TEST_F(KorvoCli, BlockSizeDoesNotChangeTheRender)
 {
     const std::string in = writeSine("sine.wav", 440.0, 44100, 0.5);
