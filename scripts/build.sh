@@ -21,7 +21,7 @@ if [ "${KORVO_SKIP_SANITIZERS:-0}" != 1 ]; then
     cmake --build build/asan --target korvo_unit_tests korvo_integration_tests KorvoEQ
     asan_dir="$root/build/asan"
 fi
-cmake -S . -B build/linux -G Ninja -DKORVO_WINDOWS_BUILD_DIR="$root/build/windows" \
+cmake -S . -B build/linux -G Ninja -DKORVO_BUILD_TESTS=ON -DKORVO_WINDOWS_BUILD_DIR="$root/build/windows" \
     -DKORVO_WINDOWS64_BUILD_DIR="$root/build/windows-x64" \
     -DKORVO_TSAN_BUILD_DIR="$tsan_dir" -DKORVO_ASAN_BUILD_DIR="$asan_dir" >/dev/null
 cmake --build build/linux

@@ -1,19 +1,24 @@
 #!/usr/bin/env bash
 # Installs what a fresh Debian 12 machine lacks to build and test Korvo-EQ:
 # the native toolchain, mingw-w64 for the 32-bit and 64-bit Windows modules, and
-# 32-bit and 64-bit Wine (with Xvfb) to run the Windows tests. Safe to run
+# 32-bit and 64-bit Wine (with Xvfb) to run the Windows tests. With --native,
+# only what the Linux module and korvo need (the run command). Safe to run
 # again: it installs only what is missing.
 set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build pkg-config
-  libgtest-dev libgmock-dev googletest libbenchmark-dev
-  g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686
-  g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
-  wine wine32:i386 wine64 xvfb xauth util-linux
-  libsndfile1-dev libfftw3-dev libpng-dev libx11-dev libxtst-dev python3
-  ardour
+  libsndfile1-dev libfftw3-dev libpng-dev libx11-dev
 )
+if [ "${1:-}" != --native ]; then
+  packages+=(
+    libgtest-dev libgmock-dev googletest libbenchmark-dev libxtst-dev python3
+    g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686
+    g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
+    wine wine32:i386 wine64 xvfb xauth util-linux
+    ardour
+  )
+fi
 
 missing=()
 for p in "${packages[@]}"; do
@@ -30,7 +35,7 @@ if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
 
 echo "Installing: ${missing[*]}"
 export DEBIAN_FRONTEND=noninteractive
-if ! dpkg --print-foreign-architectures | grep -qx i386; then
+if [ "${1:-}" != --native ] && ! dpkg --print-foreign-architectures | grep -qx i386; then
   $SUDO dpkg --add-architecture i386
 fi
 # Another apt or dpkg run (an unattended upgrade, say) may hold the lock: wait for it.
