@@ -4,7 +4,7 @@
 
 bool parseCommandLine(int argc, char** argv, CommandLine& line, std::string& error)
 {
-    static const std::set<std::string> valued = {"--module", "--preset", "--save-preset", "--block", "--rate", "--gain", "--normalize",
+    static const std::set<std::string> valued = {"--module", "--preset", "--save-preset", "--block", "--rate", "--gain", "--normalize", "-j",
                                                  "-o",       "--csv",    "--name",        "--out"};
     for (int i = 1; i < argc; ++i) {
         std::string word = argv[i];

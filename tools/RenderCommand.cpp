@@ -3,6 +3,8 @@
 #include "tools/LevelMeter.h"
 
 #include <algorithm>
+#include <atomic>
+#include <cctype>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -10,6 +12,9 @@
 #include <memory>
 #include <filesystem>
 #include <fstream>
+#include <mutex>
+#include <set>
+#include <thread>
 #include <unistd.h>
 
 #include "eq/EqEffect.h"
@@ -32,6 +37,7 @@ namespace {
 const char* const kRenderUsage =
     "usage: korvo render IN OUT [--set NAME=VALUE]... [--preset FILE] [--save-preset FILE]\n"
     "                    [--gain DB | --normalize DBFS] [--block N] [--force]\n"
+    "       korvo render IN... -o DIR [-j N] [options]\n"
     "\n"
     "Runs IN (WAV, AIFF, FLAC, OGG, ...; mono feeds both channels) through the plug-in at\n"
     "the file's own sample rate and writes OUT in the format its extension names\n"
@@ -46,6 +52,11 @@ const char* const kRenderUsage =
     "  --gain DB           trim the output by DB decibels, after the plug-in\n"
     "  --normalize DBFS    bring the output's peak to DBFS (e.g. -1), in two passes\n"
     "  --block N           frames per processing block (default 512)\n"
+    "  -o DIR              render each IN (a file, or a folder's .wav, .aif(f), .flac and\n"
+    "                      .ogg files) into DIR under its own name; a failure is reported\n"
+    "                      and the others go on (status 1 if any failed)\n"
+    "  -j N                render N files at once, each through its own plug-in\n"
+    "                      (default: one per processor core)\n"
     "  --force             load a preset made for another plug-in\n";
 
 // Shows how far a render has got, on a terminal only and only for long files.
@@ -80,11 +91,11 @@ private:
 // plug-in's output, times the trim gain, is measured and, when there is a
 // writer, written.
 bool renderFile(PluginHost& host, AudioReader& reader, AudioWriter* writer, int block, float gain, LevelMeter& meter,
-                std::string& error)
+                bool showProgress, std::string& error)
 {
     const auto size = static_cast<std::size_t>(block);
     std::vector<float> inLeft(size), inRight(size), outLeft(size), outRight(size);
-    Progress progress(writer ? reader.frames() : 0, reader.sampleRate());
+    Progress progress(writer && showProgress ? reader.frames() : 0, reader.sampleRate());
     long long done = 0;
     host.start(reader.sampleRate(), block);
     for (;;) {
@@ -129,19 +140,158 @@ std::string decibels(double db)
 
 }  // namespace
 
+namespace {
+
+// What every file of one render shares.
+struct RenderJob {
+    const CommandLine* line;
+    int block;
+    bool normalize;
+    double target;    // the peak --normalize asks for, in dBFS
+    double gainDb;    // --gain
+    bool showProgress;
+};
+
+// Renders one file. On success, `report` holds the line for stdout and
+// `warning` the one for stderr, if any.
+bool renderOne(const RenderJob& job, const std::string& inPath, const std::string& outPath, std::string& report,
+               std::string& warning, std::string& error)
+{
+    const CommandLine& line = *job.line;
+    if (!AudioWriter::canWrite(outPath, error)) return false;
+    auto reader = std::make_unique<AudioReader>();
+    auto host = std::make_unique<PluginHost>();
+    if (!reader->open(inPath, error) || !prepareHost(line, *host, error)) return false;
+    double gainDb = job.gainDb;
+    if (job.normalize) {
+        // The gain that brings the output's peak to the level, measured in a
+        // first pass through a plug-in of its own.
+        LevelMeter first;
+        if (!renderFile(*host, *reader, nullptr, job.block, 1.0f, first, false, error)) return false;
+        gainDb = first.peak() > 0.0f ? job.target - first.peakDbfs() : 0.0;
+        host = std::make_unique<PluginHost>();
+        reader = std::make_unique<AudioReader>();
+        if (!reader->open(inPath, error) || !prepareHost(line, *host, error)) return false;
+    }
+    const auto gain = static_cast<float>(std::pow(10.0, gainDb / 20.0));
+
+    AudioWriter writer;
+    LevelMeter level;
+    if (!writer.open(outPath, reader->sampleRate(), error) ||
+        !renderFile(*host, *reader, &writer, job.block, gain, level, job.showProgress, error) ||
+        !writer.finish(error)) {
+        return false;
+    }
+    if (line.has("--save-preset") && !savePreset(*host, line.get("--save-preset"), error)) return false;
+    char text[1024];
+    std::snprintf(text, sizeof text, "rendered %.2f s at %d Hz through %s: %s, peak %s\n",
+                  static_cast<double>(reader->frames()) / reader->sampleRate(), reader->sampleRate(),
+                  host->effectName().c_str(), outPath.c_str(), decibels(level.peakDbfs()).c_str());
+    report = text;
+    warning.clear();
+    if (level.overs() > 0) {
+        const bool integer = endsWith(outPath, ".flac");
+        std::snprintf(text, sizeof text,
+                      "korvo: warning: %s has %lld samples over full scale (peak %s), %s; --gain or --normalize "
+                      "lowers the level\n",
+                      outPath.c_str(), level.overs(), decibels(level.peakDbfs()).c_str(),
+                      integer ? "clipped in the file" : "kept in the float file");
+        warning = text;
+    }
+    return true;
+}
+
+bool isAudioFile(const std::filesystem::path& file)
+{
+    std::string extension = file.extension().string();
+    for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return extension == ".wav" || extension == ".aif" || extension == ".aiff" || extension == ".flac" ||
+           extension == ".ogg";
+}
+
+// Several files, or the audio files of folders, each into DIR under its own
+// name, N at a time, each through a plug-in of its own.
+int renderBatch(const CommandLine& line, RenderJob job)
+{
+    const std::filesystem::path dir = line.get("-o");
+    std::vector<std::string> inputs;
+    for (const std::string& word : line.words) {
+        std::error_code ignored;
+        if (std::filesystem::is_directory(word, ignored)) {
+            std::vector<std::string> found;
+            for (const auto& entry : std::filesystem::directory_iterator(word, ignored)) {
+                if (entry.is_regular_file(ignored) && isAudioFile(entry.path())) found.push_back(entry.path().string());
+            }
+            std::sort(found.begin(), found.end());
+            inputs.insert(inputs.end(), found.begin(), found.end());
+        } else {
+            inputs.push_back(word);
+        }
+    }
+    if (inputs.empty()) return usageError("render -o DIR needs input files, or folders holding some", kRenderUsage);
+    if (line.has("--save-preset")) return usageError("--save-preset goes with a single render", kRenderUsage);
+    std::vector<std::string> outputs;
+    std::set<std::string> taken;
+    for (const std::string& input : inputs) {
+        outputs.push_back((dir / std::filesystem::path(input).filename()).string());
+        if (!taken.insert(outputs.back()).second) return fail("two inputs would both be written to " + outputs.back());
+    }
+    std::error_code made;
+    std::filesystem::create_directories(dir, made);
+    if (made) return fail("cannot create " + dir.string() + ": " + made.message());
+
+    double jobs = std::max(1u, std::thread::hardware_concurrency());
+    if (line.has("-j") && !parseNumber(line.get("-j"), 1, 64, jobs)) {
+        return usageError("-j needs a number of files at once from 1 to 64", kRenderUsage);
+    }
+    job.showProgress = false;
+    const bool terminal = isatty(STDERR_FILENO);
+    std::atomic<std::size_t> next{0};
+    std::mutex printing;
+    std::size_t done = 0, failed = 0;
+    auto work = [&] {
+        for (std::size_t i = next++; i < inputs.size(); i = next++) {
+            std::string report, warning, error;
+            const bool ok = renderOne(job, inputs[i], outputs[i], report, warning, error);
+            const std::lock_guard<std::mutex> hold(printing);
+            if (terminal) std::fputs("\r\033[K", stderr);
+            if (ok) {
+                std::fputs(report.c_str(), stdout);
+                std::fflush(stdout);
+                std::fputs(warning.c_str(), stderr);
+            } else {
+                std::fprintf(stderr, "korvo: %s: %s\n", inputs[i].c_str(), error.c_str());
+                ++failed;
+            }
+            ++done;
+            if (terminal) std::fprintf(stderr, "rendering: %zu of %zu files", done, inputs.size());
+        }
+    };
+    std::vector<std::thread> workers;
+    for (int k = 1; k < static_cast<int>(jobs) && k < static_cast<int>(inputs.size()); ++k) workers.emplace_back(work);
+    work();
+    for (std::thread& worker : workers) worker.join();
+    if (terminal) std::fputs("\n", stderr);
+    if (failed > 0) {
+        std::fprintf(stderr, "korvo: %zu of %zu files failed\n", failed, inputs.size());
+        return 1;
+    }
+    return 0;
+}
+
+}  // namespace
+
 int runRender(const CommandLine& line)
 {
     if (line.help) return std::fputs(kRenderUsage, stdout), 0;
-    if (line.words.size() != 2) return usageError("render needs IN and OUT", kRenderUsage);
-    const std::string& inPath = line.words[0];
-    const std::string& outPath = line.words[1];
+    const bool batch = line.has("-o");
+    if (!batch && line.words.size() != 2) return usageError("render needs IN and OUT, or IN... -o DIR", kRenderUsage);
     double block = 512;
     if (line.has("--block") && !parseNumber(line.get("--block"), 1, 1 << 20, block)) {
         return usageError("--block needs a whole number of frames from 1 to 1048576", kRenderUsage);
     }
     if (block != std::floor(block)) return usageError("--block needs a whole number of frames", kRenderUsage);
     std::string error;
-    if (!AudioWriter::canWrite(outPath, error)) return fail(error);
     if (line.has("--save-preset") && !endsWith(line.get("--save-preset"), ".fxp") &&
         !endsWith(line.get("--save-preset"), ".fxb")) {
         return fail("cannot save '" + line.get("--save-preset") + "': a preset file ends in .fxp or .fxb");
@@ -150,50 +300,19 @@ int runRender(const CommandLine& line)
         Setting parsed{};
         if (!parseSetting(setting, parsed, error)) return fail(error);
     }
-
-    // The trim: a gain in dB, or the gain that brings the output's peak to
-    // a level, measured in a first pass through a plug-in of its own.
-    double gainDb = 0.0;
-    if (line.has("--gain") && !parseNumber(line.get("--gain"), -96.0, 48.0, gainDb)) {
+    RenderJob job{&line, static_cast<int>(block), line.has("--normalize"), 0.0, 0.0, true};
+    if (line.has("--gain") && !parseNumber(line.get("--gain"), -96.0, 48.0, job.gainDb)) {
         return usageError("--gain needs a number of dB from -96 to +48", kRenderUsage);
     }
-    double target = 0.0;
-    const bool normalize = line.has("--normalize");
-    if (normalize && !parseNumber(line.get("--normalize"), -96.0, 0.0, target)) {
+    if (job.normalize && !parseNumber(line.get("--normalize"), -96.0, 0.0, job.target)) {
         return usageError("--normalize needs a peak level in dBFS from -96 to 0", kRenderUsage);
     }
-    if (normalize && line.has("--gain")) return usageError("--gain and --normalize do not go together", kRenderUsage);
+    if (job.normalize && line.has("--gain")) return usageError("--gain and --normalize do not go together", kRenderUsage);
+    if (batch) return renderBatch(line, job);
 
-    auto reader = std::make_unique<AudioReader>();
-    auto host = std::make_unique<PluginHost>();
-    if (!reader->open(inPath, error)) return fail(error);
-    if (!prepareHost(line, *host, error)) return fail(error);
-    if (normalize) {
-        LevelMeter first;
-        if (!renderFile(*host, *reader, nullptr, static_cast<int>(block), 1.0f, first, error)) return fail(error);
-        gainDb = first.peak() > 0.0f ? target - first.peakDbfs() : 0.0;
-        host = std::make_unique<PluginHost>();
-        reader = std::make_unique<AudioReader>();
-        if (!reader->open(inPath, error) || !prepareHost(line, *host, error)) return fail(error);
-    }
-    const auto gain = static_cast<float>(std::pow(10.0, gainDb / 20.0));
-
-    AudioWriter writer;
-    LevelMeter level;
-    if (!writer.open(outPath, reader->sampleRate(), error)) return fail(error);
-    if (!renderFile(*host, *reader, &writer, static_cast<int>(block), gain, level, error) || !writer.finish(error)) {
-        return fail(error);
-    }
-    if (line.has("--save-preset") && !savePreset(*host, line.get("--save-preset"), error)) return fail(error);
-    std::printf("rendered %.2f s at %d Hz through %s: %s, peak %s\n",
-                static_cast<double>(reader->frames()) / reader->sampleRate(), reader->sampleRate(),
-                host->effectName().c_str(), outPath.c_str(), decibels(level.peakDbfs()).c_str());
-    if (level.overs() > 0) {
-        const bool integer = endsWith(outPath, ".flac");
-        std::fprintf(stderr, "korvo: warning: %s has %lld samples over full scale (peak %s), %s; --gain or "
-                             "--normalize lowers the level\n",
-                     outPath.c_str(), level.overs(), decibels(level.peakDbfs()).c_str(),
-                     integer ? "clipped in the file" : "kept in the float file");
-    }
+    std::string report, warning;
+    if (!renderOne(job, line.words[0], line.words[1], report, warning, error)) return fail(error);
+    std::fputs(report.c_str(), stdout);
+    std::fputs(warning.c_str(), stderr);
     return 0;
 }

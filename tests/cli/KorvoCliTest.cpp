@@ -198,6 +198,27 @@ TEST_F(KorvoCli, ACopiedKorvoFindsTheModuleOnTheVstPathsOrSaysWhereItLooked)
     EXPECT_NE(slurp(path("out.txt")).find("Korvo-EQ"), std::string::npos);
 }
 
+TEST_F(KorvoCli, ABatchRendersEachFileAsASingleRenderWould)
+{
+    fs::create_directories(path("in"));
+    for (double f : {300.0, 1000.0, 5000.0}) {
+        fs::rename(writeSine("s.wav", f, 44100, 0.3), path("in/" + std::to_string(static_cast<int>(f)) + ".wav"));
+    }
+    const std::string settings = " --set A-Freq=1000Hz --set A-Gain=+6dB --set HS-Gain=-4dB";
+    Result r = korvo("render " + path("in") + " -o " + path("out") + " -j 2" + settings);
+    ASSERT_EQ(r.status, 0) << r.err;
+    for (const char* name : {"300.wav", "1000.wav", "5000.wav"}) {
+        ASSERT_EQ(korvo("render " + path(std::string("in/") + name) + " " + path("one.wav") + settings).status, 0);
+        EXPECT_TRUE(sameSamples(read(path(std::string("out/") + name)), read(path("one.wav")))) << name;
+    }
+    // One bad input is reported on its own line; the others are written.
+    r = korvo("render " + path("in/300.wav") + " " + path("none.wav") + " -o " + path("out2") + settings);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(fs::exists(path("out2/300.wav")));
+    EXPECT_FALSE(fs::exists(path("out2/none.wav")));
+    EXPECT_NE(r.err.find("korvo: " + path("none.wav") + ": "), std::string::npos) << r.err;
+}
+
 TEST_F(KorvoCli, BlockSizeDoesNotChangeTheRender)
 {
     const std::string in = writeSine("sine.wav", 440.0, 44100, 0.5);
