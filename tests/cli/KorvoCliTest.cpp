@@ -283,6 +283,8 @@ TEST_F(KorvoCli, EveryCommandHasHelpAndDemoWritesItsFiles)
     ASSERT_EQ(info.status, 0) << info.err;
     EXPECT_NE(info.out.find("VXKE"), std::string::npos);
     EXPECT_NE(info.out.find("HS-Gain"), std::string::npos);
+    EXPECT_NE(info.out.find("40 to 540 Hz"), std::string::npos) << info.out;
+    EXPECT_NE(info.out.find("-20 to +20 dB"), std::string::npos) << info.out;
 
     const Result demo = korvo("demo --out " + path("demo"));
     ASSERT_EQ(demo.status, 0) << demo.err;
