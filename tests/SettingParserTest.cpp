@@ -45,12 +45,18 @@ TEST(SettingParser, ValuesInTheParameterUnitMapBackThroughTheTable)
     }
 }
 
-TEST(SettingParser, PlainNumbersAreNormalisedExceptForQ)
+TEST(SettingParser, PlainNumbersAreInTheUnitAndNormalisedValuesEndInN)
 {
-    EXPECT_EQ(parsed("A-Freq=0.045").value, 0.045f);
-    EXPECT_EQ(parsed("LS-Gain=1").value, 1.0f);
-    EXPECT_EQ(parsed("HS-Gain=0").value, 0.0f);
-    EXPECT_NEAR(parsed("A-Q=0.501").value, 0.5f, 1e-6f);
+    EXPECT_NEAR(toPlain(3, parsed("A-Gain=12").value), 12.0f, 1e-4f);
+    EXPECT_NEAR(toPlain(9, parsed("HS-Gain=-6.5").value), -6.5f, 1e-4f);
+    EXPECT_NEAR(toPlain(0, parsed("LS-Freq=120").value), 120.0f, 1e-3f);
+    EXPECT_NEAR(toPlain(4, parsed("A-Q=0.7").value), 0.7f, 1e-6f);
+    // A normalised value is stored as the float it names, bit for bit.
+    EXPECT_EQ(parsed("A-Freq=0.045n").value, 0.045f);
+    EXPECT_EQ(parsed("A-Gain=0.8N").value, 0.8f);
+    EXPECT_EQ(parsed("HS-Gain=0.75n").value, 0.75f);
+    EXPECT_EQ(parsed("LS-Gain=1n").value, 1.0f);
+    EXPECT_EQ(parsed("B-Q=0n").value, 0.0f);
 }
 
 TEST(SettingParser, EveryParameterRoundTripsThroughItsUnit)
@@ -69,15 +75,26 @@ TEST(SettingParser, EveryParameterRoundTripsThroughItsUnit)
 
 TEST(SettingParser, BadSettingsAreRefusedWithAReason)
 {
-    EXPECT_NE(refused("A-Freq=30000Hz").find("100 Hz to 20100 Hz"), std::string::npos);
-    EXPECT_NE(refused("LS-Gain=+21dB").find("-20 dB to 20 dB"), std::string::npos);
-    EXPECT_NE(refused("A-Q=0").find("0.001 to 1.001"), std::string::npos);
-    EXPECT_NE(refused("LS-Freq=1.5").find("0..1"), std::string::npos);
+    EXPECT_EQ(refused("A-Gain=30"), "A-Gain=30: out of range -20..+20 dB");
+    EXPECT_EQ(refused("A-Freq=30000Hz"), "A-Freq=30000Hz: out of range 100..20100 Hz");
+    EXPECT_EQ(refused("A-Q=0"), "A-Q=0: out of range 0.001..1.001");
+    EXPECT_NE(refused("LS-Gain=+21dB").find("-20..+20 dB"), std::string::npos);
+    EXPECT_NE(refused("HS-Freq=20k").find("5000..15000 Hz"), std::string::npos);
+    EXPECT_NE(refused("LS-Freq=0.3").find("written 0.3n"), std::string::npos);
+    EXPECT_NE(refused("LS-Freq=1.5n").find("0..1"), std::string::npos);
     EXPECT_NE(refused("Volume=0.5").find("unknown parameter"), std::string::npos);
     EXPECT_NE(refused("A-Gain=loud").find("not a number"), std::string::npos);
     EXPECT_NE(refused("A-Gain=6Hz").find("not a unit"), std::string::npos);
+    EXPECT_NE(refused("A-Q=0.5dB").find("not a unit"), std::string::npos);
     EXPECT_NE(refused("A-Gain=nan").find("not a number"), std::string::npos);
     EXPECT_NE(refused("A-Gain").find("NAME=VALUE"), std::string::npos);
+}
+
+TEST(SettingParser, RangesAreWrittenInTheUnit)
+{
+    EXPECT_EQ(describeRange(0), "40 to 540 Hz");
+    EXPECT_EQ(describeRange(3), "-20 to +20 dB");
+    EXPECT_EQ(describeRange(4), "0.001 to 1.001");
 }
 
 }  // namespace

@@ -31,7 +31,7 @@ const char* const kInfoUsage =
     "usage: korvo info [MODULE]\n"
     "\n"
     "Prints the plug-in's identity and its parameter table: index, name, value,\n"
-    "display and label.\n";
+    "display, label, and the range a --set value takes in the parameter's unit.\n";
 
 std::string flagWords(VstInt32 flags)
 {
@@ -54,6 +54,20 @@ std::string flagWords(VstInt32 flags)
     return words.empty() ? "none" : words;
 }
 
+// The parameter table with each parameter's range in its unit, where the name is
+// one korvo knows.
+void printParameterTableWithRanges(PluginHost& host)
+{
+    std::printf("  %-3s %-9s %-8s %-9s %-5s %s\n", "#", "name", "value", "display", "label", "range");
+    for (VstInt32 i = 0; i < host.numParams(); ++i) {
+        const std::string name = host.parameterName(i);
+        const int known = findParameterByName(name);
+        std::printf("  %-3d %-9s %-8.4f %-9s %-5s %s\n", i, name.c_str(), host.getParameter(i),
+                    host.parameterDisplay(i).c_str(), host.parameterLabel(i).c_str(),
+                    known < 0 ? "" : describeRange(known).c_str());
+    }
+}
+
 }  // namespace
 
 int runInfo(const CommandLine& line)
@@ -74,6 +88,6 @@ int runInfo(const CommandLine& line)
     int width = 0, height = 0;
     if (host.editorSize(width, height)) std::printf("editor:      %d x %d\n", width, height);
     std::printf("program:     %s\n\n", host.programName().c_str());
-    printParameterTable(host);
+    printParameterTableWithRanges(host);
     return 0;
 }

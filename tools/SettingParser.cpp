@@ -26,13 +26,6 @@ std::string trim(const std::string& text)
     return text.substr(begin, end - begin);
 }
 
-std::string number(double value)
-{
-    char text[32];
-    std::snprintf(text, sizeof(text), "%g", value);
-    return text;
-}
-
 const char* unitWord(int index)
 {
     switch (kParameters[index].unit) {
@@ -68,11 +61,22 @@ std::string parameterNames()
     return names;
 }
 
-std::string describeRange(int index)
+namespace {
+
+// The knob's ends in the parameter's unit, between them the given text: a gain
+// carries its sign ("-20 to +20 dB"), a Q no unit.
+std::string rangeText(int index, const char* between)
 {
-    const std::string unit = unitWord(index);
-    return number(toPlain(index, 0.0f)) + unit + " to " + number(toPlain(index, 1.0f)) + unit;
+    const char* format = kParameters[index].unit == ParameterUnit::Gain ? "%+g" : "%g";
+    char low[32], high[32];
+    std::snprintf(low, sizeof(low), format, static_cast<double>(toPlain(index, 0.0f)));
+    std::snprintf(high, sizeof(high), format, static_cast<double>(toPlain(index, 1.0f)));
+    return std::string(low) + between + high + unitWord(index);
 }
+
+}  // namespace
+
+std::string describeRange(int index) { return rangeText(index, " to "); }
 
 bool parseSetting(const std::string& argument, Setting& setting, std::string& error)
 {
@@ -88,47 +92,55 @@ bool parseSetting(const std::string& argument, Setting& setting, std::string& er
         error = "unknown parameter '" + name + "' (parameters: " + parameterNames() + ")";
         return false;
     }
+    const std::string given = name + "=" + valueText;
 
     const char* start = valueText.c_str();
     char* end = nullptr;
     const double number = std::strtod(start, &end);
     if (end == start || !std::isfinite(number)) {
-        error = name + "=" + valueText + ": not a number";
+        error = given + ": not a number";
         return false;
     }
     const std::string unit = lower(trim(end));
     const ParameterUnit kind = kParameters[index].unit;
 
-    double plain = 0.0;
-    bool inUnit = true;
-    if (unit.empty()) {
-        inUnit = kind == ParameterUnit::Q;
-        plain = number;
-    } else if (kind == ParameterUnit::Frequency && (unit == "hz" || unit == "khz" || unit == "k")) {
-        plain = unit == "hz" ? number : number * 1000.0;
-    } else if (kind == ParameterUnit::Gain && unit == "db") {
-        plain = number;
-    } else {
-        error = name + "=" + valueText + ": '" + unit + "' is not a unit of " + name +
-                (kind == ParameterUnit::Frequency ? " (use Hz or kHz)"
-                                                  : kind == ParameterUnit::Gain ? " (use dB)" : " (a Q has no unit)");
+    // A trailing n marks the host's normalised value, stored as given.
+    if (unit == "n") {
+        if (number < 0.0 || number > 1.0) {
+            error = given + ": out of range 0..1 for a normalised value";
+            return false;
+        }
+        setting.index = index;
+        setting.value = std::fmin(1.0f, std::fmax(0.0f, static_cast<float>(number)));
+        return true;
+    }
+
+    // Otherwise the value is in the parameter's unit, written or not: Hz, dB or the Q.
+    double plain = number;
+    const bool frequencyUnit = kind == ParameterUnit::Frequency && (unit == "hz" || unit == "khz" || unit == "k");
+    const bool gainUnit = kind == ParameterUnit::Gain && unit == "db";
+    if (frequencyUnit && unit != "hz") {
+        plain = number * 1000.0;
+    } else if (!unit.empty() && !frequencyUnit && !gainUnit) {
+        error = given + ": '" + unit + "' is not a unit of " + name +
+                (kind == ParameterUnit::Frequency ? " (use Hz or kHz, or n for a normalised value)"
+                 : kind == ParameterUnit::Gain    ? " (use dB, or n for a normalised value)"
+                                                  : " (a Q has no unit; n marks a normalised value)");
         return false;
     }
 
-    double normalised = number;
-    if (inUnit) {
-        const double low = toPlain(index, 0.0f), high = toPlain(index, 1.0f);
-        const double slack = 1e-6 * std::fmax(1.0, std::fabs(high - low));
-        if (plain < low - slack || plain > high + slack) {
-            error = name + "=" + valueText + " is outside the knob's range, " + describeRange(index);
-            return false;
+    const double low = toPlain(index, 0.0f), high = toPlain(index, 1.0f);
+    const double slack = 1e-6 * std::fmax(1.0, std::fabs(high - low));
+    if (plain < low - slack || plain > high + slack) {
+        error = given + ": out of range " + rangeText(index, "..");
+        // Plain numbers from 0 to 1 were once normalised values for all but the Qs;
+        // say how to write one now.
+        if (unit.empty() && kind != ParameterUnit::Q && number >= 0.0 && number <= 1.0) {
+            error += " (a normalised value is written " + valueText + "n)";
         }
-        normalised = toNormalised(index, static_cast<float>(plain));
-    } else if (number < 0.0 || number > 1.0) {
-        error = name + "=" + valueText + " is outside 0..1; give a normalised value or one in" + unitWord(index) +
-                " within the knob's range, " + describeRange(index);
         return false;
     }
+    const double normalised = toNormalised(index, static_cast<float>(plain));
     setting.index = index;
     setting.value = std::fmin(1.0f, std::fmax(0.0f, static_cast<float>(normalised)));
     return true;

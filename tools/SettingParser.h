@@ -1,6 +1,7 @@
 // Turns the command line's NAME=VALUE settings into normalised parameter values.
-// VALUE is a normalised value 0..1, or a value in the parameter's unit: "1000Hz",
-// "2.5kHz", "+6dB". A Q has no unit, so a plain number for a Q parameter is the Q.
+// VALUE is in the parameter's unit, which may be written or left out: "1000",
+// "1000Hz", "2.5kHz", "+6", "-6dB", and for a Q the Q itself. A value ending in n
+// is the host's normalised value 0..1 ("0.7n"), stored exactly as given.
 #pragma once
 
 #include <string>
@@ -17,7 +18,8 @@ bool parseSetting(const std::string& argument, Setting& setting, std::string& er
 // The parameter's index by name, ignoring case; -1 when there is none.
 int findParameterByName(const std::string& name);
 
-// The knob's range in the parameter's unit, as text: "100 Hz to 20100 Hz".
+// The knob's range in the parameter's unit, as text: "100 to 20100 Hz",
+// "-20 to +20 dB", "0.001 to 1.001".
 std::string describeRange(int index);
 
 // The comma-separated list of parameter names.

@@ -9,8 +9,8 @@
 # MODULE                the KorvoEQ.so to load into Ardour
 # REFERENCE_RENDER_CMD  a command that renders INPUT into OUTPUT with the settings
 #                       below; bash runs it with the two paths appended as quoted words,
-#                       e.g. "build/linux/korvo render --set A-Freq=0.045 --set A-Gain=0.8
-#                       --set HS-Gain=0.75" (see README.md for tools that want them first)
+#                       e.g. "build/linux/korvo render --set A-Freq=0.045n --set A-Gain=0.8n
+#                       --set HS-Gain=0.75n" (see README.md for tools that want them first)
 # INPUT.wav             stereo 32-bit float WAV at 48000 Hz
 # WORKDIR               scratch folder: the session, the renders and the logs go there
 #

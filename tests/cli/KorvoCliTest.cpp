@@ -114,7 +114,8 @@ protected:
 TEST_F(KorvoCli, ABoostOfTwelveDecibelsAtOneKilohertz)
 {
     const std::string in = writeSine("sine.wav", 1000.0, 48000, 1.0);
-    const Result r = korvo("render " + in + " " + path("out.wav") + " --set A-Freq=1000Hz --set A-Gain=+12dB");
+    // A plain number is in the parameter's unit; the response below writes the units out.
+    const Result r = korvo("render " + in + " " + path("out.wav") + " --set A-Freq=1000 --set A-Gain=12");
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_NEAR(gainDb(read(path("out.wav")), read(in)), 12.0, 0.1);
 
@@ -222,7 +223,7 @@ TEST_F(KorvoCli, ABatchRendersEachFileAsASingleRenderWould)
 TEST_F(KorvoCli, BlockSizeDoesNotChangeTheRender)
 {
     const std::string in = writeSine("sine.wav", 440.0, 44100, 0.5);
-    const std::string settings = " --set LS-Gain=+9dB --set A-Freq=300Hz --set A-Gain=-8dB --set B-Gain=0.9"
+    const std::string settings = " --set LS-Gain=+9dB --set A-Freq=300Hz --set A-Gain=-8dB --set B-Gain=0.9n"
                                  " --set HS-Gain=-12dB";
     ASSERT_EQ(korvo("render " + in + " " + path("whole.wav") + " --block 22050" + settings).status, 0);
     const StereoAudio whole = read(path("whole.wav"));
@@ -251,7 +252,7 @@ TEST_F(KorvoCli, MonoFeedsBothChannelsAndOtherFormatsAreWritten)
     sf_close(file);
 
     for (const char* name : {"out.flac", "out.aiff", "out.ogg"}) {
-        const Result r = korvo("render " + in + " " + path(name) + " --set LS-Gain=1");
+        const Result r = korvo("render " + in + " " + path(name) + " --set LS-Gain=1n");
         ASSERT_EQ(r.status, 0) << name << ": " << r.err;
         const StereoAudio out = read(path(name));
         EXPECT_EQ(out.sourceChannels, 2) << name;
@@ -281,7 +282,8 @@ TEST_F(KorvoCli, UserErrorsGiveOneLineAndLeaveNoOutput)
         {"render " + in + " " + out + " --module " + path("fake.so"), "cannot load"},
         {"render " + in + " " + out + " --module /lib/x86_64-linux-gnu/libm.so.6", "not a VST 2.4 plug-in"},
         {"render " + in + " " + out + " --set Volume=1", "unknown parameter"},
-        {"render " + in + " " + out + " --set A-Freq=30000Hz", "100 Hz to 20100 Hz"},
+        {"render " + in + " " + out + " --set A-Freq=30000Hz", "A-Freq=30000Hz: out of range 100..20100 Hz"},
+        {"render " + in + " " + out + " --set A-Gain=30", "A-Gain=30: out of range -20..+20 dB"},
         {"render " + in + " " + out + " --set A-Gain=loud", "not a number"},
         {"render " + in + " " + path("out.xyz"), "unsupported format"},
         {"render " + in + " " + out + " --preset " + path("missing.fxp"), "missing.fxp"},
@@ -340,7 +342,7 @@ TEST_F(KorvoCli, ParameterListPresetsFromOtherHostsLoad)
 
     const std::string in = writeSine("sine.wav", 1000.0, 48000, 0.5);
     ASSERT_EQ(korvo("render " + in + " " + path("a.wav") + " --preset " + path("list.fxp")).status, 0);
-    ASSERT_EQ(korvo("render " + in + " " + path("b.wav") + " --set A-Freq=0.045 --set A-Gain=0.8").status, 0);
+    ASSERT_EQ(korvo("render " + in + " " + path("b.wav") + " --set A-Freq=0.045n --set A-Gain=0.8n").status, 0);
     EXPECT_TRUE(sameSamples(read(path("a.wav")), read(path("b.wav"))));
 
     list.uniqueId = ('A' << 24) | ('B' << 16) | ('C' << 8) | 'D';
@@ -362,6 +364,8 @@ TEST_F(KorvoCli, EveryCommandHasHelpAndDemoWritesItsFiles)
     ASSERT_EQ(info.status, 0) << info.err;
     EXPECT_NE(info.out.find("VXKE"), std::string::npos);
     EXPECT_NE(info.out.find("HS-Gain"), std::string::npos);
+    EXPECT_NE(info.out.find("40 to 540 Hz"), std::string::npos) << info.out;
+    EXPECT_NE(info.out.find("-20 to +20 dB"), std::string::npos) << info.out;
 
     const Result demo = korvo("demo --out " + path("demo"));
     ASSERT_EQ(demo.status, 0) << demo.err;
@@ -395,7 +399,7 @@ std::vector<unsigned char> decodePng(const std::string& file, int& width, int& h
 
 TEST_F(KorvoCli, SnapshotIsTheEditorAsTheCanvasDrawsIt)
 {
-    const std::vector<std::string> settings = {"LS-Gain=+6dB", "A-Freq=1000Hz", "A-Gain=-9dB", "B-Q=0.3", "HS-Gain=0.9"};
+    const std::vector<std::string> settings = {"LS-Gain=+6dB", "A-Freq=1000Hz", "A-Gain=-9dB", "B-Q=0.3", "HS-Gain=0.9n"};
     std::string arguments = "snapshot " + path("editor.png");
     for (const std::string& setting : settings) arguments += " --set " + setting;
     const Result r = korvo(arguments);
