@@ -68,10 +68,12 @@ bool AudioWriter::open(const std::string& name, int sampleRate, std::string& err
     }
     path = name;
     temporary = partialPath(name);
+    interrupt = std::make_unique<RemoveOnInterrupt>(name);
     file = sf_open(temporary.c_str(), SFM_WRITE, &info);
     if (!file) {
         error = "cannot write '" + name + "': " + sf_strerror(nullptr);
         temporary.clear();
+        interrupt.reset();
         return false;
     }
     sf_command(file, SFC_SET_CLIPPING, nullptr, SF_TRUE);
@@ -115,6 +117,7 @@ bool AudioWriter::finish(std::string& error)
         return false;
     }
     temporary.clear();
+    interrupt.reset();
     return true;
 }
 
@@ -128,4 +131,5 @@ void AudioWriter::discard()
         std::remove(temporary.c_str());
         temporary.clear();
     }
+    interrupt.reset();
 }
