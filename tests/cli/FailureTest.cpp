@@ -1,5 +1,6 @@
-// How the korvo program fails, run as a user runs it: interrupted, it says so
-// in one line and leaves no file behind.
+// How the korvo program fails, run as a user runs it: interrupted or refused
+// by the output format or folder, it says so in one line and leaves no file
+// behind.
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -154,6 +155,34 @@ TEST_F(KorvoFailure, InterruptedRenderRemovesItsFileAndExitsWithTheSignalsStatus
         EXPECT_NE(err.find("interrupted"), std::string::npos) << err;
         EXPECT_EQ(leftovers({"long.wav"}), std::vector<std::string>{}) << context;
     }
+}
+
+TEST_F(KorvoFailure, OutputTheFormatRefusesOnceOpenedLeavesNothing)
+{
+    // WAV takes 700 kHz; FLAC stops at 655350 Hz, which libsndfile finds out
+    // only after it has created the file.
+    const std::string in = writeSine("fast.wav", 700000, 0.05);
+    const Result r = korvo("render " + in + " " + path("out.flac"));
+    EXPECT_EQ(r.status, 1);
+    expectOneLine(r.err, "flac");
+    EXPECT_NE(r.err.find("out.flac"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("sample rate (700000 Hz)"), std::string::npos) << r.err;
+    EXPECT_EQ(r.err.find("Error :"), std::string::npos) << r.err;
+    EXPECT_EQ(leftovers({"fast.wav"}), std::vector<std::string>{});
+}
+
+TEST_F(KorvoFailure, WritesIntoAMissingFolderNameTheFolder)
+{
+    const std::string in = writeSine("sine.wav", 44100, 0.1);
+    const std::string missing = path("none");
+    for (const std::string& command : {"render " + in + " ", std::string("preset save ")}) {
+        const std::string out = missing + (command[0] == 'r' ? "/out.wav" : "/p.fxp");
+        const Result r = korvo(command + out);
+        EXPECT_EQ(r.status, 1) << out;
+        expectOneLine(r.err, out);
+        EXPECT_EQ(r.err, "korvo: cannot write '" + out + "': no such directory '" + missing + "'\n");
+    }
+    EXPECT_EQ(leftovers({"sine.wav"}), std::vector<std::string>{});
 }
 
 }  // namespace
