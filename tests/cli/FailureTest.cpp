@@ -1,6 +1,6 @@
-// How the korvo program fails, run as a user runs it: interrupted or refused
-// by the output format or folder, it says so in one line and leaves no file
-// behind.
+// How the korvo program fails, run as a user runs it: interrupted, refused by
+// the output format or given a bad input, it says so in one line and leaves no
+// file behind.
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -183,6 +183,23 @@ TEST_F(KorvoFailure, WritesIntoAMissingFolderNameTheFolder)
         EXPECT_EQ(r.err, "korvo: cannot write '" + out + "': no such directory '" + missing + "'\n");
     }
     EXPECT_EQ(leftovers({"sine.wav"}), std::vector<std::string>{});
+}
+
+TEST_F(KorvoFailure, BadInputsAreNamedWithWhatIsWrong)
+{
+    // Begins as an MPEG frame header would, then nothing that decodes: the
+    // decoder has warnings of its own to print.
+    std::ofstream(path("damaged.wav"), std::ios::binary) << "\xff\xfb\x90\x00" << std::string(3000, 'x');
+    fs::create_directory(path("folder.wav"));
+    for (const std::string& says : {path("missing.wav") + ": no such file", path("folder.wav") + ": is a directory",
+                                    path("damaged.wav") + ": not a readable audio file"}) {
+        const std::string in = says.substr(0, says.find(": "));
+        const Result r = korvo("render " + in + " " + path("out.wav"));
+        EXPECT_EQ(r.status, 1) << in;
+        expectOneLine(r.err, in);
+        EXPECT_EQ(r.err, "korvo: " + says + "\n");
+    }
+    EXPECT_EQ(leftovers({"damaged.wav", "folder.wav"}), std::vector<std::string>{});
 }
 
 }  // namespace
