@@ -1,6 +1,6 @@
 // How the korvo program fails, run as a user runs it: interrupted, refused by
-// the output format or given a bad input, it says so in one line and leaves no
-// file behind.
+// the output format, given a bad input or used wrongly, it says so in one line
+// and leaves no file behind.
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -200,6 +200,30 @@ TEST_F(KorvoFailure, BadInputsAreNamedWithWhatIsWrong)
         EXPECT_EQ(r.err, "korvo: " + says + "\n");
     }
     EXPECT_EQ(leftovers({"damaged.wav", "folder.wav"}), std::vector<std::string>{});
+}
+
+TEST_F(KorvoFailure, UsageErrorsAreOneLinePointingAtTheHelp)
+{
+    struct Case {
+        std::string arguments;
+        std::string command;
+    };
+    const Case cases[] = {
+        {"render", "render"},
+        {"render a.wav b.wav --block 0", "render"},
+        {"preset rename " + path("p.fxp"), "preset"},
+        {"response extra", "response"},
+        {"demo extra", "demo"},
+        {"snapshot", "snapshot"},
+    };
+    for (const Case& c : cases) {
+        const Result r = korvo(c.arguments);
+        EXPECT_EQ(r.status, 2) << c.arguments;
+        expectOneLine(r.err, c.arguments);
+        const std::string ending = " (see korvo " + c.command + " --help)\n";
+        ASSERT_GE(r.err.size(), ending.size()) << r.err;
+        EXPECT_EQ(r.err.substr(r.err.size() - ending.size()), ending) << r.err;
+    }
 }
 
 }  // namespace
