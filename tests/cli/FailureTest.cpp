@@ -224,6 +224,10 @@ TEST_F(KorvoFailure, UsageErrorsAreOneLinePointingAtTheHelp)
         ASSERT_GE(r.err.size(), ending.size()) << r.err;
         EXPECT_EQ(r.err.substr(r.err.size() - ending.size()), ending) << r.err;
     }
+    // The response's help promises what it prints: no table.
+    const std::string help = path("help.txt");
+    ASSERT_EQ(std::system((std::string(KORVO_BINARY) + " response --help >" + help).c_str()), 0);
+    EXPECT_EQ(slurp(help).find("table"), std::string::npos) << slurp(help);
 }
 
 }  // namespace
