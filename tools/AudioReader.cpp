@@ -1,6 +1,63 @@
 #include "tools/AudioReader.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <sndfile.h>
+
+#include <cctype>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+// Sends what libsndfile's decoders print (the MPEG decoder writes its warnings
+// to the terminal itself) to /dev/null while one lives: korvo's messages are
+// its own, one line each.
+class QuietDecoder {
+public:
+    QuietDecoder()
+    {
+        std::fflush(stderr);
+        const int null = open("/dev/null", O_WRONLY | O_CLOEXEC);
+        if (null < 0) return;
+        saved = fcntl(STDERR_FILENO, F_DUPFD_CLOEXEC, 0);
+        if (saved >= 0) dup2(null, STDERR_FILENO);
+        close(null);
+    }
+    ~QuietDecoder()
+    {
+        if (saved < 0) return;
+        dup2(saved, STDERR_FILENO);
+        close(saved);
+    }
+    QuietDecoder(const QuietDecoder&) = delete;
+    QuietDecoder& operator=(const QuietDecoder&) = delete;
+
+private:
+    int saved = -1;
+};
+
+// Why a file cannot be opened for reading, or "" when it can.
+std::string cannotOpenReason(const std::string& name)
+{
+    struct stat status {};
+    if (stat(name.c_str(), &status) != 0) {
+        if (errno == ENOENT || errno == ENOTDIR) return "no such file";
+        std::string reason = std::strerror(errno);
+        reason[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(reason[0])));
+        return reason;
+    }
+    if (S_ISDIR(status.st_mode)) return "is a directory";
+    if (access(name.c_str(), R_OK) != 0) return "permission denied";
+    return "";
+}
+
+bool isMpeg(const SF_INFO& info) { return (info.format & SF_FORMAT_TYPEMASK) == SF_FORMAT_MPEG; }
+
+}  // namespace
 
 AudioReader::~AudioReader()
 {
@@ -11,11 +68,21 @@ AudioReader::~AudioReader()
 
 bool AudioReader::open(const std::string& name, std::string& error)
 {
-    SF_INFO info{};
-    file = sf_open(name.c_str(), SFM_READ, &info);
     path = name;
+    const std::string reason = cannotOpenReason(name);
+    if (!reason.empty()) {
+        error = name + ": " + reason;
+        return false;
+    }
+    SF_INFO info{};
+    {
+        QuietDecoder quiet;
+        file = sf_open(name.c_str(), SFM_READ, &info);
+    }
     if (!file) {
-        error = "cannot read '" + name + "': " + sf_strerror(nullptr);
+        // The file is there and readable: libsndfile's own reason for a damaged
+        // file can be a misleading one ("does not exist ... possibly a pipe").
+        error = name + ": not a readable audio file";
         return false;
     }
     if (info.channels < 1 || info.channels > 2) {
@@ -30,6 +97,7 @@ bool AudioReader::open(const std::string& name, std::string& error)
     rate = info.samplerate;
     channelCount = info.channels;
     frameCount = info.frames;
+    quietReads = isMpeg(info);
     return true;
 }
 
@@ -39,7 +107,13 @@ std::size_t AudioReader::read(float* left, float* right, std::size_t count)
         return 0;
     }
     interleaved.resize(count * static_cast<std::size_t>(channelCount));
-    const sf_count_t got = sf_readf_float(file, interleaved.data(), static_cast<sf_count_t>(count));
+    sf_count_t got = 0;
+    if (quietReads) {
+        QuietDecoder quiet;
+        got = sf_readf_float(file, interleaved.data(), static_cast<sf_count_t>(count));
+    } else {
+        got = sf_readf_float(file, interleaved.data(), static_cast<sf_count_t>(count));
+    }
     if (got <= 0) {
         return 0;
     }

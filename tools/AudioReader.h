@@ -34,5 +34,6 @@ private:
     int rate = 0;
     int channelCount = 0;
     long long frameCount = 0;
+    bool quietReads = false;  // an MPEG stream, whose decoder prints its own warnings
     std::vector<float> interleaved;
 };

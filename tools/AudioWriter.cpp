@@ -5,6 +5,7 @@
 #include <sndfile.h>
 
 #include <cctype>
+#include <cerrno>
 #include <cstdio>
 
 namespace {
@@ -33,6 +34,18 @@ int formatFor(const std::string& path)
     if (extension == "caf") return SF_FORMAT_CAF | SF_FORMAT_FLOAT;
     if (extension == "w64") return SF_FORMAT_W64 | SF_FORMAT_FLOAT;
     return 0;
+}
+
+// libsndfile's reason as a plain phrase: "Error : flac does not support this
+// sample rate." becomes "flac does not support this sample rate".
+std::string plainReason(const char* text)
+{
+    std::string reason = text ? text : "";
+    for (const char* prefix : {"System error : ", "Error : "}) {
+        if (reason.rfind(prefix, 0) == 0) reason = reason.substr(std::string(prefix).size());
+    }
+    while (!reason.empty() && (reason.back() == '.' || reason.back() == ' ')) reason.pop_back();
+    return reason.empty() ? "unknown error" : reason;
 }
 
 }  // namespace
@@ -68,10 +81,17 @@ bool AudioWriter::open(const std::string& name, int sampleRate, std::string& err
     }
     path = name;
     temporary = partialPath(name);
+    interrupt = std::make_unique<RemoveOnInterrupt>(name);
+    errno = 0;
     file = sf_open(temporary.c_str(), SFM_WRITE, &info);
     if (!file) {
-        error = "cannot write '" + name + "': " + sf_strerror(nullptr);
-        temporary.clear();
+        // libsndfile may have created the file before it gave up on it.
+        const int errorNumber = errno;
+        const int status = sf_error(nullptr);
+        error = "cannot write '" + name + "': " +
+                (status == SF_ERR_SYSTEM ? cannotCreateReason(name, errorNumber) : plainReason(sf_strerror(nullptr)));
+        if (error.find("sample rate") != std::string::npos) error += " (" + std::to_string(sampleRate) + " Hz)";
+        discard();
         return false;
     }
     sf_command(file, SFC_SET_CLIPPING, nullptr, SF_TRUE);
@@ -90,7 +110,7 @@ bool AudioWriter::write(const float* left, const float* right, std::size_t count
         interleaved[2 * i + 1] = right[i];
     }
     if (sf_writef_float(file, interleaved.data(), static_cast<sf_count_t>(count)) != static_cast<sf_count_t>(count)) {
-        error = "cannot write '" + path + "': " + sf_strerror(file);
+        error = "cannot write '" + path + "': " + plainReason(sf_strerror(file));
         return false;
     }
     return true;
@@ -115,6 +135,7 @@ bool AudioWriter::finish(std::string& error)
         return false;
     }
     temporary.clear();
+    interrupt.reset();
     return true;
 }
 
@@ -128,4 +149,5 @@ void AudioWriter::discard()
         std::remove(temporary.c_str());
         temporary.clear();
     }
+    interrupt.reset();
 }

@@ -5,10 +5,13 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include <sndfile.h>
+
+#include "tools/WholeFile.h"
 
 class AudioWriter {
 public:
@@ -34,4 +37,6 @@ private:
     std::string path;
     std::string temporary;
     std::vector<float> interleaved;
+    // Removes the temporary file if korvo is interrupted while it is written.
+    std::unique_ptr<RemoveOnInterrupt> interrupt;
 };

@@ -35,7 +35,13 @@ int fail(const std::string& message)
 
 int usageError(const std::string& message, const char* usage)
 {
-    std::fprintf(stderr, "korvo: %s\n%s", message.c_str(), usage);
+    // The command is the word after "korvo" in its usage's first line.
+    const std::string text = usage ? usage : "";
+    const std::string lead = "usage: korvo ";
+    std::string command;
+    if (text.rfind(lead, 0) == 0) command = text.substr(lead.size(), text.find_first_of(" \n", lead.size()) - lead.size());
+    std::fprintf(stderr, "korvo: %s (see korvo %s%s--help)\n", message.c_str(), command.c_str(),
+                 command.empty() ? "" : " ");
     return 2;
 }
 

@@ -14,7 +14,8 @@
 // "korvo: message" on stderr; answers the failure status, 1.
 int fail(const std::string& message);
 
-// A usage error: "korvo: message" and the command's usage; answers 2.
+// A usage error: "korvo: message (see korvo COMMAND --help)", the command
+// taken from its usage text; answers 2.
 int usageError(const std::string& message, const char* usage);
 
 bool endsWith(const std::string& text, const std::string& ending);

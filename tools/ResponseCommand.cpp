@@ -31,8 +31,9 @@ const char* const kResponseUsage =
     "usage: korvo response [--set NAME=VALUE]... [--preset FILE] [--rate R] [-o FILE.svg] [--csv FILE]\n"
     "\n"
     "Measures the plug-in's magnitude response: an impulse through the module at rate R\n"
-    "(default 48000 Hz) and its spectrum. Prints the peak and a short table; -o writes\n"
-    "a plot on a log-frequency axis from 20 Hz to 20 kHz, --csv frequency and dB.\n";
+    "(default 48000 Hz) and its spectrum. Prints the bands, and the peak and lowest\n"
+    "points; -o writes a plot on a log-frequency axis from 20 Hz to 20 kHz, --csv every\n"
+    "measured point as frequency and dB.\n";
 
 }  // namespace
 

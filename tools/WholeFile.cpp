@@ -1,21 +1,97 @@
 #include "tools/WholeFile.h"
 
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
 #include <cstdio>
-#include <fstream>
+#include <cstring>
+
+namespace {
+
+const int kSignals[] = {SIGINT, SIGTERM, SIGHUP};
+const int kSignalCount = 3;
+
+// What the handler needs, prepared beforehand: it may only make
+// async-signal-safe calls, so it neither allocates nor formats.
+char gTemporary[4096];
+char gMessage[4096 + 64];
+std::size_t gMessageLength = 0;
+volatile sig_atomic_t gArmed = 0;
+struct sigaction gPrevious[kSignalCount];
+bool gInstalled[kSignalCount] = {};
+
+extern "C" void removeTemporaryAndExit(int signalNumber)
+{
+    if (gArmed) {
+        unlink(gTemporary);
+        if (gMessageLength > 0) {
+            const ssize_t ignored = write(STDERR_FILENO, gMessage, gMessageLength);
+            (void)ignored;
+        }
+    }
+    _exit(128 + signalNumber);
+}
+
+std::string folderOf(const std::string& path)
+{
+    const std::size_t slash = path.find_last_of('/');
+    if (slash == std::string::npos) return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+}  // namespace
 
 std::string partialPath(const std::string& path) { return path + ".partial-" + std::to_string(getpid()); }
+
+std::string cannotCreateReason(const std::string& path, int errorNumber)
+{
+    const std::string folder = folderOf(path);
+    struct stat status {};
+    if (stat(folder.c_str(), &status) != 0) {
+        if (errno == ENOENT) return "no such directory '" + folder + "'";
+        if (errno == ENOTDIR) return "'" + folder + "' is not a directory";
+    } else if (!S_ISDIR(status.st_mode)) {
+        return "'" + folder + "' is not a directory";
+    } else if (access(folder.c_str(), W_OK) != 0) {
+        return "no permission to write in '" + folder + "'";
+    }
+    if (errorNumber == EISDIR) return "it is a directory";
+    std::string reason = std::strerror(errorNumber);
+    if (!reason.empty()) reason[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(reason[0])));
+    return reason;
+}
 
 bool writeWholeFile(const std::string& path, const void* data, std::size_t size, std::string& error)
 {
     const std::string temporary = partialPath(path);
-    std::ofstream file(temporary, std::ios::binary | std::ios::trunc);
-    file.write(static_cast<const char*>(data), static_cast<std::streamsize>(size));
-    file.close();
-    if (!file) {
+    RemoveOnInterrupt interrupt(path);
+    const int file = open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (file < 0) {
+        error = "cannot write '" + path + "': " + cannotCreateReason(path, errno);
+        return false;
+    }
+    const char* bytes = static_cast<const char*>(data);
+    std::size_t done = 0;
+    int failure = 0;
+    while (done < size && failure == 0) {
+        const ssize_t n = write(file, bytes + done, size - done);
+        if (n > 0) {
+            done += static_cast<std::size_t>(n);
+        } else if (n < 0 && errno != EINTR) {
+            failure = errno;
+        }
+    }
+    if (close(file) != 0 && failure == 0) failure = errno;
+    if (failure != 0) {
         std::remove(temporary.c_str());
-        error = "cannot write '" + path + "'";
+        std::string reason = std::strerror(failure);
+        reason[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(reason[0])));
+        error = "cannot write '" + path + "': " + reason;
         return false;
     }
     if (std::rename(temporary.c_str(), path.c_str()) != 0) {
@@ -24,4 +100,37 @@ bool writeWholeFile(const std::string& path, const void* data, std::size_t size,
         return false;
     }
     return true;
+}
+
+RemoveOnInterrupt::RemoveOnInterrupt(const std::string& path)
+{
+    const std::string temporary = partialPath(path);
+    // A name this long cannot be created anyway; there is nothing to remove.
+    if (temporary.size() >= sizeof gTemporary) return;
+    gArmed = 0;
+    std::memcpy(gTemporary, temporary.c_str(), temporary.size() + 1);
+    const std::string message =
+        std::string(isatty(STDERR_FILENO) ? "\n" : "") + "korvo: interrupted; '" + path + "' was not written\n";
+    gMessageLength = std::min(message.size(), sizeof gMessage);
+    std::memcpy(gMessage, message.data(), gMessageLength);
+    gArmed = 1;
+
+    struct sigaction action {};
+    action.sa_handler = removeTemporaryAndExit;
+    sigemptyset(&action.sa_mask);
+    for (int s : kSignals) sigaddset(&action.sa_mask, s);
+    for (int i = 0; i < kSignalCount; ++i) {
+        gInstalled[i] = false;
+        if (sigaction(kSignals[i], nullptr, &gPrevious[i]) != 0 || gPrevious[i].sa_handler == SIG_IGN) continue;
+        gInstalled[i] = sigaction(kSignals[i], &action, nullptr) == 0;
+    }
+}
+
+RemoveOnInterrupt::~RemoveOnInterrupt()
+{
+    gArmed = 0;
+    for (int i = 0; i < kSignalCount; ++i) {
+        if (gInstalled[i]) sigaction(kSignals[i], &gPrevious[i], nullptr);
+        gInstalled[i] = false;
+    }
 }

@@ -10,3 +10,21 @@ std::string partialPath(const std::string& path);
 
 // False with a one-line reason; the old file, if any, is then left as it was.
 bool writeWholeFile(const std::string& path, const void* data, std::size_t size, std::string& error);
+
+// Why `path` cannot be created, given the errno of the failed attempt: the
+// folder it would go in is missing, is not a folder or may not be written, or
+// the system's own reason.
+std::string cannotCreateReason(const std::string& path, int errorNumber);
+
+// While one of these lives, SIGINT, SIGTERM and SIGHUP remove the temporary
+// file of `path` and end korvo with the conventional status, 128 + the signal
+// (a signal ignored when it was made stays ignored). Make it before the
+// temporary file is created; one at a time.
+class RemoveOnInterrupt {
+public:
+    explicit RemoveOnInterrupt(const std::string& path);
+    ~RemoveOnInterrupt();
+
+    RemoveOnInterrupt(const RemoveOnInterrupt&) = delete;
+    RemoveOnInterrupt& operator=(const RemoveOnInterrupt&) = delete;
+};

@@ -277,8 +277,8 @@ TEST_F(KorvoCli, UserErrorsGiveOneLineAndLeaveNoOutput)
     };
     const std::string out = path("out.wav");
     const Case cases[] = {
-        {"render " + path("missing.wav") + " " + out, "cannot read"},
-        {"render " + path("text.wav") + " " + out, "cannot read"},
+        {"render " + path("missing.wav") + " " + out, "no such file"},
+        {"render " + path("text.wav") + " " + out, "not a readable audio file"},
         {"render " + in + " " + out + " --module " + path("fake.so"), "cannot load"},
         {"render " + in + " " + out + " --module /lib/x86_64-linux-gnu/libm.so.6", "not a VST 2.4 plug-in"},
         {"render " + in + " " + out + " --set Volume=1", "unknown parameter"},

@@ -1,0 +1,233 @@
+// How the korvo program fails, run as a user runs it: interrupted, refused by
+// the output format, given a bad input or used wrongly, it says so in one line
+// and leaves no file behind.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <sndfile.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Result {
+    int status;
+    std::string err;
+};
+
+class KorvoFailure : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        dir = fs::temp_directory_path() / ("korvo-failure-" + std::to_string(::getpid()) + "-" +
+                                           testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+    }
+    void TearDown() override { fs::remove_all(dir); }
+
+    std::string path(const std::string& name) const { return (dir / name).string(); }
+
+    static std::string slurp(const std::string& file)
+    {
+        std::ifstream in(file, std::ios::binary);
+        std::stringstream text;
+        text << in.rdbuf();
+        return text.str();
+    }
+
+    Result korvo(const std::string& arguments) const
+    {
+        const std::string err = path("stderr.txt");
+        const std::string command = std::string(KORVO_BINARY) + " " + arguments + " >/dev/null 2>" + err;
+        const int raw = std::system(command.c_str());
+        return Result{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, slurp(err)};
+    }
+
+    // Starts korvo with stderr to `errFile`, with the signals it is sent at
+    // their defaults whatever this test inherited.
+    static pid_t start(const std::vector<std::string>& arguments, const std::string& errFile)
+    {
+        std::vector<char*> argv{const_cast<char*>(KORVO_BINARY)};
+        for (const std::string& a : arguments) argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        const pid_t pid = fork();
+        if (pid == 0) {
+            struct sigaction defaults {};
+            defaults.sa_handler = SIG_DFL;
+            for (int s : {SIGINT, SIGTERM, SIGHUP}) sigaction(s, &defaults, nullptr);
+            sigset_t none;
+            sigemptyset(&none);
+            sigprocmask(SIG_SETMASK, &none, nullptr);
+            const int err = open(errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            const int null = open("/dev/null", O_WRONLY);
+            dup2(null, STDOUT_FILENO);
+            dup2(err, STDERR_FILENO);
+            execv(KORVO_BINARY, argv.data());
+            _exit(127);
+        }
+        return pid;
+    }
+
+    // A mono 16-bit WAV of a sine at 0.25.
+    std::string writeSine(const std::string& name, int rate, double seconds) const
+    {
+        SF_INFO info{};
+        info.samplerate = rate;
+        info.channels = 1;
+        info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
+        SNDFILE* file = sf_open(path(name).c_str(), SFM_WRITE, &info);
+        EXPECT_NE(file, nullptr) << sf_strerror(nullptr);
+        std::vector<float> block(65536);
+        const auto total = static_cast<long long>(seconds * rate);
+        for (long long done = 0; file && done < total;) {
+            const auto n = static_cast<std::size_t>(std::min<long long>(65536, total - done));
+            for (std::size_t i = 0; i < n; ++i) {
+                block[i] = static_cast<float>(0.25 * std::sin(0.05 * static_cast<double>(done + static_cast<long long>(i))));
+            }
+            EXPECT_EQ(sf_writef_float(file, block.data(), static_cast<sf_count_t>(n)), static_cast<sf_count_t>(n));
+            done += static_cast<long long>(n);
+        }
+        if (file) sf_close(file);
+        return path(name);
+    }
+
+    // One line that begins "korvo: ".
+    static void expectOneLine(const std::string& err, const std::string& context)
+    {
+        EXPECT_EQ(err.rfind("korvo: ", 0), 0u) << context << "\n" << err;
+        EXPECT_EQ(err.find('\n'), err.size() - 1) << context << "\n" << err;
+    }
+
+    // Every file in the test's folder but those it made itself.
+    std::vector<std::string> leftovers(const std::vector<std::string>& made) const
+    {
+        std::vector<std::string> found;
+        for (const auto& entry : fs::directory_iterator(dir)) {
+            const std::string name = entry.path().filename().string();
+            if (name != "stderr.txt" && std::find(made.begin(), made.end(), name) == made.end()) found.push_back(name);
+        }
+        return found;
+    }
+
+    fs::path dir;
+};
+
+TEST_F(KorvoFailure, InterruptedRenderRemovesItsFileAndExitsWithTheSignalsStatus)
+{
+    // Five minutes in blocks of four frames: far longer than it takes to interrupt.
+    const std::string in = writeSine("long.wav", 44100, 300.0);
+    for (int signalNumber : {SIGINT, SIGTERM, SIGHUP}) {
+        const std::string context = std::string("signal ") + strsignal(signalNumber);
+        const std::string out = path("out.wav");
+        const pid_t pid = start({"render", in, out, "--block", "4", "--set", "A-Gain=+6dB"}, path("stderr.txt"));
+        ASSERT_GT(pid, 0);
+        const std::string partial = out + ".partial-" + std::to_string(pid);
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+        while (!fs::exists(partial) && std::chrono::steady_clock::now() < deadline) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        const bool started = fs::exists(partial);
+        kill(pid, started ? signalNumber : SIGKILL);
+        int raw = 0;
+        ASSERT_EQ(waitpid(pid, &raw, 0), pid);
+        ASSERT_TRUE(started) << context << ": no " << partial;
+        ASSERT_TRUE(WIFEXITED(raw)) << context;
+        EXPECT_EQ(WEXITSTATUS(raw), 128 + signalNumber) << context;
+        const std::string err = slurp(path("stderr.txt"));
+        expectOneLine(err, context);
+        EXPECT_NE(err.find("interrupted"), std::string::npos) << err;
+        EXPECT_EQ(leftovers({"long.wav"}), std::vector<std::string>{}) << context;
+    }
+}
+
+TEST_F(KorvoFailure, OutputTheFormatRefusesOnceOpenedLeavesNothing)
+{
+    // WAV takes 700 kHz; FLAC stops at 655350 Hz, which libsndfile finds out
+    // only after it has created the file.
+    const std::string in = writeSine("fast.wav", 700000, 0.05);
+    const Result r = korvo("render " + in + " " + path("out.flac"));
+    EXPECT_EQ(r.status, 1);
+    expectOneLine(r.err, "flac");
+    EXPECT_NE(r.err.find("out.flac"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("sample rate (700000 Hz)"), std::string::npos) << r.err;
+    EXPECT_EQ(r.err.find("Error :"), std::string::npos) << r.err;
+    EXPECT_EQ(leftovers({"fast.wav"}), std::vector<std::string>{});
+}
+
+TEST_F(KorvoFailure, WritesIntoAMissingFolderNameTheFolder)
+{
+    const std::string in = writeSine("sine.wav", 44100, 0.1);
+    const std::string missing = path("none");
+    for (const std::string& command : {"render " + in + " ", std::string("preset save ")}) {
+        const std::string out = missing + (command[0] == 'r' ? "/out.wav" : "/p.fxp");
+        const Result r = korvo(command + out);
+        EXPECT_EQ(r.status, 1) << out;
+        expectOneLine(r.err, out);
+        EXPECT_EQ(r.err, "korvo: cannot write '" + out + "': no such directory '" + missing + "'\n");
+    }
+    EXPECT_EQ(leftovers({"sine.wav"}), std::vector<std::string>{});
+}
+
+TEST_F(KorvoFailure, BadInputsAreNamedWithWhatIsWrong)
+{
+    // Begins as an MPEG frame header would, then nothing that decodes: the
+    // decoder has warnings of its own to print.
+    std::ofstream(path("damaged.wav"), std::ios::binary) << "\xff\xfb\x90\x00" << std::string(3000, 'x');
+    fs::create_directory(path("folder.wav"));
+    for (const std::string& says : {path("missing.wav") + ": no such file", path("folder.wav") + ": is a directory",
+                                    path("damaged.wav") + ": not a readable audio file"}) {
+        const std::string in = says.substr(0, says.find(": "));
+        const Result r = korvo("render " + in + " " + path("out.wav"));
+        EXPECT_EQ(r.status, 1) << in;
+        expectOneLine(r.err, in);
+        EXPECT_EQ(r.err, "korvo: " + says + "\n");
+    }
+    EXPECT_EQ(leftovers({"damaged.wav", "folder.wav"}), std::vector<std::string>{});
+}
+
+TEST_F(KorvoFailure, UsageErrorsAreOneLinePointingAtTheHelp)
+{
+    struct Case {
+        std::string arguments;
+        std::string command;
+    };
+    const Case cases[] = {
+        {"render", "render"},
+        {"render a.wav b.wav --block 0", "render"},
+        {"preset rename " + path("p.fxp"), "preset"},
+        {"response extra", "response"},
+        {"demo extra", "demo"},
+        {"snapshot", "snapshot"},
+    };
+    for (const Case& c : cases) {
+        const Result r = korvo(c.arguments);
+        EXPECT_EQ(r.status, 2) << c.arguments;
+        expectOneLine(r.err, c.arguments);
+        const std::string ending = " (see korvo " + c.command + " --help)\n";
+        ASSERT_GE(r.err.size(), ending.size()) << r.err;
+        EXPECT_EQ(r.err.substr(r.err.size() - ending.size()), ending) << r.err;
+    }
+    // The response's help promises what it prints: no table.
+    const std::string help = path("help.txt");
+    ASSERT_EQ(std::system((std::string(KORVO_BINARY) + " response --help >" + help).c_str()), 0);
+    EXPECT_EQ(slurp(help).find("table"), std::string::npos) << slurp(help);
+}
+
+}  // namespace
