@@ -95,6 +95,9 @@ bool AudioWriter::open(const std::string& name, int sampleRate, std::string& err
         return false;
     }
     sf_command(file, SFC_SET_CLIPPING, nullptr, SF_TRUE);
+    // The peak chunk of a float file carries the time it was written: without
+    // it, the same render gives the same file, byte for byte.
+    sf_command(file, SFC_SET_ADD_PEAK_CHUNK, nullptr, SF_FALSE);
     return true;
 }
 
