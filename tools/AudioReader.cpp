@@ -15,10 +15,11 @@ namespace {
 
 // Sends what libsndfile's decoders print (the MPEG decoder writes its warnings
 // to the terminal itself) to /dev/null while one lives: korvo's messages are
-// its own, one line each.
+// its own, one line each. It holds the terminal lock meanwhile, so another
+// thread's message waits instead of going to /dev/null too.
 class QuietDecoder {
 public:
-    QuietDecoder()
+    QuietDecoder() : hold(terminalLock())
     {
         std::fflush(stderr);
         const int null = open("/dev/null", O_WRONLY | O_CLOEXEC);
@@ -37,8 +38,19 @@ public:
     QuietDecoder& operator=(const QuietDecoder&) = delete;
 
 private:
+    std::lock_guard<std::mutex> hold;
     int saved = -1;
 };
+
+}  // namespace
+
+std::mutex& terminalLock()
+{
+    static std::mutex lock;
+    return lock;
+}
+
+namespace {
 
 // Why a file cannot be opened for reading, or "" when it can.
 std::string cannotOpenReason(const std::string& name)

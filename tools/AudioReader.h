@@ -2,6 +2,8 @@
 // libsndfile: any format it reads; a mono file feeds both channels.
 #pragma once
 
+#include <mutex>
+
 #include <cstddef>
 #include <string>
 #include <vector>
@@ -37,3 +39,8 @@ private:
     bool quietReads = false;  // an MPEG stream, whose decoder prints its own warnings
     std::vector<float> interleaved;
 };
+
+// Held while a decoder's own messages are kept off the terminal (stderr goes to
+// /dev/null meanwhile): threads that print hold it too, so nothing of theirs
+// is swallowed.
+std::mutex& terminalLock();

@@ -248,13 +248,12 @@ int renderBatch(const CommandLine& line, RenderJob job)
     job.showProgress = false;
     const bool terminal = isatty(STDERR_FILENO);
     std::atomic<std::size_t> next{0};
-    std::mutex printing;
     std::size_t done = 0, failed = 0;
     auto work = [&] {
         for (std::size_t i = next++; i < inputs.size(); i = next++) {
             std::string report, warning, error;
             const bool ok = renderOne(job, inputs[i], outputs[i], report, warning, error);
-            const std::lock_guard<std::mutex> hold(printing);
+            const std::lock_guard<std::mutex> hold(terminalLock());
             if (terminal) std::fputs("\r\033[K", stderr);
             if (ok) {
                 std::fputs(report.c_str(), stdout);

@@ -22,44 +22,16 @@
 
 #include <sndfile.h>
 
+#include "tests/cli/CliFixture.h"
+
 namespace fs = std::filesystem;
 
 namespace {
 
-struct Result {
-    int status;
-    std::string err;
-};
+using Result = KorvoResult;
 
-class KorvoFailure : public testing::Test {
+class KorvoFailure : public CliFixture {
 protected:
-    void SetUp() override
-    {
-        dir = fs::temp_directory_path() / ("korvo-failure-" + std::to_string(::getpid()) + "-" +
-                                           testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir);
-        fs::create_directories(dir);
-    }
-    void TearDown() override { fs::remove_all(dir); }
-
-    std::string path(const std::string& name) const { return (dir / name).string(); }
-
-    static std::string slurp(const std::string& file)
-    {
-        std::ifstream in(file, std::ios::binary);
-        std::stringstream text;
-        text << in.rdbuf();
-        return text.str();
-    }
-
-    Result korvo(const std::string& arguments) const
-    {
-        const std::string err = path("stderr.txt");
-        const std::string command = std::string(KORVO_BINARY) + " " + arguments + " >/dev/null 2>" + err;
-        const int raw = std::system(command.c_str());
-        return Result{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, slurp(err)};
-    }
-
     // Starts korvo with stderr to `errFile`, with the signals it is sent at
     // their defaults whatever this test inherited.
     static pid_t start(const std::vector<std::string>& arguments, const std::string& errFile)
@@ -121,12 +93,11 @@ protected:
         std::vector<std::string> found;
         for (const auto& entry : fs::directory_iterator(dir)) {
             const std::string name = entry.path().filename().string();
-            if (name != "stderr.txt" && std::find(made.begin(), made.end(), name) == made.end()) found.push_back(name);
+            if (name != "stderr.txt" && name != "stdout.txt" && std::find(made.begin(), made.end(), name) == made.end()) found.push_back(name);
         }
         return found;
     }
 
-    fs::path dir;
 };
 
 TEST_F(KorvoFailure, InterruptedRenderRemovesItsFileAndExitsWithTheSignalsStatus)

@@ -20,6 +20,7 @@
 #include "eq/EqEffect.h"
 #include "gui/EqEditor.h"
 #include "gui/SoftwareCanvas.h"
+#include "tests/cli/CliFixture.h"
 #include "tests/support/RecordingHost.h"
 #include "tools/AudioFile.h"
 #include "tools/PresetFile.h"
@@ -31,41 +32,10 @@ namespace {
 
 const double kPi = 3.14159265358979323846;
 
-struct Result {
-    int status;
-    std::string out;
-    std::string err;
-};
+using Result = KorvoResult;
 
-class KorvoCli : public testing::Test {
+class KorvoCli : public CliFixture {
 protected:
-    void SetUp() override
-    {
-        dir = fs::temp_directory_path() / ("korvo-cli-" + std::to_string(::getpid()) + "-" +
-                                           testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir);
-        fs::create_directories(dir);
-    }
-    void TearDown() override { fs::remove_all(dir); }
-
-    std::string path(const std::string& name) const { return (dir / name).string(); }
-
-    static std::string slurp(const std::string& file)
-    {
-        std::ifstream in(file, std::ios::binary);
-        std::stringstream text;
-        text << in.rdbuf();
-        return text.str();
-    }
-
-    Result korvo(const std::string& arguments) const
-    {
-        const std::string out = path("stdout.txt"), err = path("stderr.txt");
-        const std::string command = std::string(KORVO_BINARY) + " " + arguments + " >" + out + " 2>" + err;
-        const int raw = std::system(command.c_str());
-        return Result{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, slurp(out), slurp(err)};
-    }
-
     // A stereo sine of the given frequency, 0.25 amplitude.
     std::string writeSine(const std::string& name, double frequency, int rate, double seconds)
     {
@@ -108,7 +78,6 @@ protected:
                std::memcmp(a.right.data(), b.right.data(), a.frames() * sizeof(float)) == 0;
     }
 
-    fs::path dir;
 };
 
 TEST_F(KorvoCli, ABoostOfTwelveDecibelsAtOneKilohertz)

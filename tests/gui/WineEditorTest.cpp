@@ -14,7 +14,7 @@
 
 #include "eq/EqEffect.h"
 #include "gui/EqEditor.h"
-#include "tests/support/TestCanvas.h"
+#include "tests/support/CanvasEditor.h"
 #include "tests/support/RecordingHost.h"
 #include "tests/support/TestMain.h"
 #include "tools/PluginLoader.h"
@@ -115,33 +115,6 @@ public:
 
 private:
     std::vector<Colour> pixels;
-};
-
-// The software canvas's picture of the editor for a set of parameter values.
-class CanvasEditor {
-public:
-    explicit CanvasEditor(const float* values)
-    {
-        setGuiPlatform(&canvas);
-        effect = std::make_unique<EqEffect>(nullptr);
-        for (int i = 0; i < 10; ++i) effect->setParameter(i, values[i]);
-        host = canvas.createTopLevelWindow(kWidth, kHeight, 0, 0);
-        effect->getEditor()->open(host);
-        child = static_cast<GuiWindow*>(effect->getEditor())->getWindow();
-        canvas.sendMessage(child, kMessagePaint, 0, 0);
-    }
-    ~CanvasEditor()
-    {
-        effect.reset();
-        setGuiPlatform(nullptr);
-    }
-    Colour at(int x, int y) { return canvas.pixel(child, x, y); }
-
-private:
-    TestCanvas canvas;
-    std::unique_ptr<EqEffect> effect;
-    WindowHandle host = nullptr;
-    WindowHandle child = nullptr;
 };
 
 // Counts the pixels of a box that differ between the real window and the canvas.

@@ -18,7 +18,7 @@
 
 #include "eq/EqEffect.h"
 #include "gui/GuiWindow.h"
-#include "tests/support/TestCanvas.h"
+#include "tests/support/CanvasEditor.h"
 #include "tests/support/RecordingHost.h"
 #include "tests/support/TestMain.h"
 #include "tools/PluginLoader.h"
@@ -54,37 +54,16 @@ int openFileDescriptors()
     return count;
 }
 
-// The software canvas's picture of the editor for a set of parameter values.
-class CanvasEditor {
-public:
-    explicit CanvasEditor(const float* values)
-    {
-        setGuiPlatform(&canvas);
-        effect = std::make_unique<EqEffect>(nullptr);
-        for (int i = 0; i < 10; ++i) effect->setParameter(i, values[i]);
-        WindowHandle host = canvas.createTopLevelWindow(kWidth, kHeight, 0, 0);
-        effect->getEditor()->open(host);
-        child = static_cast<GuiWindow*>(effect->getEditor())->getWindow();
-        canvas.sendMessage(child, kMessagePaint, 0, 0);
-    }
-    ~CanvasEditor()
-    {
-        effect.reset();
-        setGuiPlatform(nullptr);
-    }
-    Colour at(int x, int y) { return canvas.pixel(child, x, y); }
-
-private:
-    TestCanvas canvas;
-    std::unique_ptr<EqEffect> effect;
-    WindowHandle child = nullptr;
-};
-
 class X11Editor : public testing::Test {
 protected:
     void SetUp() override
     {
-        display = XOpenDisplay(nullptr);
+        // A server that resets when its last client leaves refuses new ones
+        // for a moment (run Xvfb with -noreset): wait for it.
+        for (int attempt = 0; attempt < 100 && !display; ++attempt) {
+            display = XOpenDisplay(nullptr);
+            if (!display) usleep(20000);
+        }
         ASSERT_NE(display, nullptr) << "no X server (run under xvfb-run)";
         XSetErrorHandler(countHostErrors);
         hostErrors = 0;
@@ -99,6 +78,7 @@ protected:
 
     void TearDown() override
     {
+        if (!display) return;
         if (effect) dispatch(effClose);
         if (host) XDestroyWindow(display, host);
         XSync(display, False);
