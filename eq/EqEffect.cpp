@@ -215,9 +215,8 @@ void EqEffect::refreshDesigns()
     if (!settings.snapshot(values, rate)) {
         return;  // a chunk is being loaded right now: the next block takes it whole
     }
-    BandCoefficients coefficients[kNumBands];
     unsigned active = 0;
-    bool changed = !designed || rate != designedRate;
+    bool changed = false;
     for (int b = 0; b < kNumBands; ++b) {
         const BandInfo& info = kBands[b];
         const bool same = designed && rate == designedRate && sameBits(values, designedValues, info.frequencyIndex) &&
@@ -227,12 +226,10 @@ void EqEffect::refreshDesigns()
             active |= 1u << b;
         }
         if (!same) {
-            // The designs run on the audio thread: a few microseconds at most,
-            // and only for a band whose settings changed.
-            coefficients[b] = designBand(b, values, rate);
+            // Designed on the audio thread (well under a microsecond), and only
+            // for a band whose settings changed.
+            designedCoefficients[b] = designBand(b, values, rate);
             changed = true;
-        } else {
-            coefficients[b] = designedCoefficients[b];
         }
     }
     std::memcpy(designedValues, values, sizeof values);
@@ -245,8 +242,7 @@ void EqEffect::refreshDesigns()
     designedGeneration = generation;
     designed = true;
     if (changed) {
-        std::memcpy(designedCoefficients, coefficients, sizeof coefficients);
-        cascadeLayout(cascadeCoefficients, coefficients, active);
+        cascadeLayout(cascadeCoefficients, designedCoefficients, active);
     }
 }
 
@@ -421,8 +417,13 @@ float EqEffect::getParameter(VstInt32 index)
 
 void EqEffect::setProgram(VstInt32 program)
 {
+    // With a single program there is nothing to switch to, and no lock is
+    // taken: some hosts send program changes from their audio thread.
+    if (program < 0 || program >= bank.getCount() || bank.getCount() == 1) {
+        return;
+    }
     const std::lock_guard<std::mutex> hold(requestLock);
-    if (program < 0 || program >= bank.getCount() || program == curProgram) {
+    if (program == curProgram) {
         return;
     }
     // The program left keeps its values; the one chosen becomes the live settings.

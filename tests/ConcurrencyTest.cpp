@@ -155,9 +155,9 @@ TEST(Concurrency, AHostsThreadsWithTheEditorOpen)
             }
             editor->close();
         });
-        for (unsigned seed : {1u, 2u}) {
-            threads.emplace_back([&, seed] {  // automation
-                std::mt19937 random(seed);
+        for (unsigned stream : {1u, 2u}) {
+            threads.emplace_back([&, stream] {  // two threads automating, each its own values
+                std::mt19937 random(stream);
                 while (!stop.load()) {
                     effect.setParameter(static_cast<VstInt32>(random() % 10), static_cast<float>(random() % 1000) / 999.0f);
                 }

@@ -119,6 +119,13 @@ bool applyPreset(PluginHost& host, const std::string& path, bool force, std::str
     return true;
 }
 
+bool prepareHost(const CommandLine& line, PluginHost& host, std::string& error)
+{
+    return loadHost(line, host, error) &&
+           (!line.has("--preset") || applyPreset(host, line.get("--preset"), line.force, error)) &&
+           applySettings(host, line.settings, error);
+}
+
 bool savePreset(PluginHost& host, const std::string& path, std::string& error)
 {
     const bool bank = endsWith(path, ".fxb");

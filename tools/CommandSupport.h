@@ -26,6 +26,9 @@ bool loadHost(const CommandLine& line, PluginHost& host, std::string& error, con
 // The settings, applied through the plug-in's own parameter names.
 bool applySettings(PluginHost& host, const std::vector<std::string>& settings, std::string& error);
 
+// A fresh plug-in with the command's --preset, then its --set settings.
+bool prepareHost(const CommandLine& line, PluginHost& host, std::string& error);
+
 // A program or bank file's settings, refused when it is another plug-in's unless forced.
 bool applyPreset(PluginHost& host, const std::string& path, bool force, std::string& error);
 

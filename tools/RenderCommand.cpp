@@ -123,14 +123,6 @@ bool renderFile(PluginHost& host, AudioReader& reader, AudioWriter* writer, int 
     return !reader.failed(error);
 }
 
-// A fresh plug-in with the command's preset and settings.
-bool prepareHost(const CommandLine& line, PluginHost& host, std::string& error)
-{
-    return loadHost(line, host, error) &&
-           (!line.has("--preset") || applyPreset(host, line.get("--preset"), line.force, error)) &&
-           applySettings(host, line.settings, error);
-}
-
 std::string decibels(double db)
 {
     if (std::isinf(db)) return "-inf dBFS";

@@ -48,9 +48,7 @@ int runResponse(const CommandLine& line)
     std::string error;
     if (line.has("-o") && !endsWith(line.get("-o"), ".svg")) return fail("the plot is SVG: -o FILE.svg");
     PluginHost host;
-    if (!loadHost(line, host, error)) return fail(error);
-    if (line.has("--preset") && !applyPreset(host, line.get("--preset"), line.force, error)) return fail(error);
-    if (!applySettings(host, line.settings, error)) return fail(error);
+    if (!prepareHost(line, host, error)) return fail(error);
 
     const std::vector<BandMarker> markers = bandMarkers(host, rate);
     const MeasuredResponse measured = measureResponse(host, rate);

@@ -54,9 +54,7 @@ int runSnapshot(const CommandLine& line)
     }
 
     PluginHost host;
-    if (!loadHost(line, host, error)) return fail(error);
-    if (line.has("--preset") && !applyPreset(host, line.get("--preset"), line.force, error)) return fail(error);
-    if (!applySettings(host, line.settings, error)) return fail(error);
+    if (!prepareHost(line, host, error)) return fail(error);
 
     // The module draws the picture: korvo only asks for it and writes it.
     std::vector<unsigned char> pixels(static_cast<std::size_t>(EqEffect::kSnapshotBytes));

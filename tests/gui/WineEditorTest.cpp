@@ -21,16 +21,8 @@
 
 namespace {
 
-constexpr int kWidth = 785;
-constexpr int kHeight = 82;
-
-struct Box {
-    int left, top, width, height;
-    const char* what;
-};
-const Box kGainKnob{234, 24, 26, 26, "A-Gain knob"};
-const Box kGainLed{259, 24, 8, 8, "A-Gain LED"};
-const Box kFreqKnob{193, 24, 26, 26, "A-Freq knob"};
+constexpr int kWidth = CanvasEditor::kWidth;
+constexpr int kHeight = CanvasEditor::kHeight;
 
 LRESULT CALLBACK hostWindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {

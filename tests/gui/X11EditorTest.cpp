@@ -25,17 +25,9 @@
 
 namespace {
 
-constexpr int kWidth = 785;
-constexpr int kHeight = 82;
+constexpr int kWidth = CanvasEditor::kWidth;
+constexpr int kHeight = CanvasEditor::kHeight;
 constexpr int kHostX = 100, kHostY = 100;  // where the host window sits on the screen
-
-struct Box {
-    int left, top, width, height;
-    const char* what;
-};
-const Box kGainKnob{234, 24, 26, 26, "A-Gain knob"};
-const Box kGainLed{259, 24, 8, 8, "A-Gain LED"};
-const Box kFreqKnob{193, 24, 26, 26, "A-Freq knob"};
 
 int hostErrors = 0;
 int countHostErrors(Display*, XErrorEvent*)

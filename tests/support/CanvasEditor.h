@@ -8,8 +8,20 @@
 
 class EqEffect;
 
+// A part of the editor that a test compares, pixel by pixel.
+struct Box {
+    int left, top, width, height;
+    const char* what;
+};
+const Box kGainKnob{234, 24, 26, 26, "A-Gain knob"};
+const Box kGainLed{259, 24, 8, 8, "A-Gain LED"};
+const Box kFreqKnob{193, 24, 26, 26, "A-Freq knob"};
+
 class CanvasEditor {
 public:
+    static constexpr int kWidth = 785;
+    static constexpr int kHeight = 82;
+
     explicit CanvasEditor(const float* values);  // ten values
     ~CanvasEditor();
     Colour at(int x, int y) { return canvas.pixel(child, x, y); }
