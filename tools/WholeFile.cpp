@@ -6,33 +6,50 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <mutex>
 
 namespace {
 
 const int kSignals[] = {SIGINT, SIGTERM, SIGHUP};
 const int kSignalCount = 3;
 
-// What the handler needs, prepared beforehand: it may only make
-// async-signal-safe calls, so it neither allocates nor formats.
-char gTemporary[4096];
-char gMessage[4096 + 64];
-std::size_t gMessageLength = 0;
-volatile sig_atomic_t gArmed = 0;
+// One file being written; several at once in a batch. What the handler needs
+// is prepared beforehand: it may only make async-signal-safe calls, so it
+// neither allocates nor formats, and it reads a slot only once it is armed.
+struct InterruptSlot {
+    std::atomic<int> state{0};  // kFree, kFilling, kArmed
+    char temporary[4200];
+    char path[4096];
+};
+constexpr int kFree = 0, kFilling = 1, kArmed = 2;
+constexpr int kSlotCount = 72;  // more than the files a batch writes at once
+InterruptSlot gSlots[kSlotCount];
+static_assert(std::atomic<int>::is_always_lock_free, "the handler reads the slots' states");
+
+std::mutex gInstallLock;  // guards what follows; never taken by the handler
+int gArmedCount = 0;
 struct sigaction gPrevious[kSignalCount];
 bool gInstalled[kSignalCount] = {};
+volatile sig_atomic_t gNewLineFirst = 0;  // stderr is a terminal, where a progress line may be open
+
+void say(const char* text) { (void)!write(STDERR_FILENO, text, std::strlen(text)); }
 
 extern "C" void removeTemporaryAndExit(int signalNumber)
 {
-    if (gArmed) {
-        unlink(gTemporary);
-        if (gMessageLength > 0) {
-            const ssize_t ignored = write(STDERR_FILENO, gMessage, gMessageLength);
-            (void)ignored;
-        }
+    bool first = true;
+    for (InterruptSlot& slot : gSlots) {
+        if (slot.state.load(std::memory_order_acquire) != kArmed) continue;
+        unlink(slot.temporary);
+        if (first && gNewLineFirst) say("\n");
+        first = false;
+        say("korvo: interrupted; '");
+        say(slot.path);
+        say("' was not written\n");
     }
     _exit(128 + signalNumber);
 }
@@ -106,15 +123,21 @@ RemoveOnInterrupt::RemoveOnInterrupt(const std::string& path)
 {
     const std::string temporary = partialPath(path);
     // A name this long cannot be created anyway; there is nothing to remove.
-    if (temporary.size() >= sizeof gTemporary) return;
-    gArmed = 0;
-    std::memcpy(gTemporary, temporary.c_str(), temporary.size() + 1);
-    const std::string message =
-        std::string(isatty(STDERR_FILENO) ? "\n" : "") + "korvo: interrupted; '" + path + "' was not written\n";
-    gMessageLength = std::min(message.size(), sizeof gMessage);
-    std::memcpy(gMessage, message.data(), gMessageLength);
-    gArmed = 1;
+    if (temporary.size() >= sizeof gSlots[0].temporary) return;
+    for (int i = 0; i < kSlotCount && slot < 0; ++i) {
+        int expected = kFree;
+        if (gSlots[i].state.compare_exchange_strong(expected, kFilling)) slot = i;
+    }
+    if (slot < 0) return;
+    std::memcpy(gSlots[slot].temporary, temporary.c_str(), temporary.size() + 1);
+    const std::size_t shown = std::min(path.size(), sizeof gSlots[slot].path - 1);
+    std::memcpy(gSlots[slot].path, path.data(), shown);
+    gSlots[slot].path[shown] = '\0';
 
+    const std::lock_guard<std::mutex> hold(gInstallLock);
+    gSlots[slot].state.store(kArmed, std::memory_order_release);
+    if (gArmedCount++ > 0) return;
+    gNewLineFirst = isatty(STDERR_FILENO) ? 1 : 0;
     struct sigaction action {};
     action.sa_handler = removeTemporaryAndExit;
     sigemptyset(&action.sa_mask);
@@ -128,7 +151,10 @@ RemoveOnInterrupt::RemoveOnInterrupt(const std::string& path)
 
 RemoveOnInterrupt::~RemoveOnInterrupt()
 {
-    gArmed = 0;
+    if (slot < 0) return;
+    const std::lock_guard<std::mutex> hold(gInstallLock);
+    gSlots[slot].state.store(kFree, std::memory_order_release);
+    if (--gArmedCount > 0) return;
     for (int i = 0; i < kSignalCount; ++i) {
         if (gInstalled[i]) sigaction(kSignals[i], &gPrevious[i], nullptr);
         gInstalled[i] = false;

@@ -19,7 +19,7 @@ std::string cannotCreateReason(const std::string& path, int errorNumber);
 // While one of these lives, SIGINT, SIGTERM and SIGHUP remove the temporary
 // file of `path` and end korvo with the conventional status, 128 + the signal
 // (a signal ignored when it was made stays ignored). Make it before the
-// temporary file is created; one at a time.
+// temporary file is created; several threads may each hold their own.
 class RemoveOnInterrupt {
 public:
     explicit RemoveOnInterrupt(const std::string& path);
@@ -27,4 +27,7 @@ public:
 
     RemoveOnInterrupt(const RemoveOnInterrupt&) = delete;
     RemoveOnInterrupt& operator=(const RemoveOnInterrupt&) = delete;
+
+private:
+    int slot = -1;
 };

@@ -7,11 +7,13 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 struct KorvoResult {
     int status;
@@ -42,12 +44,36 @@ protected:
         return text.str();
     }
 
-    KorvoResult korvo(const std::string& arguments) const
+    KorvoResult korvo(const std::string& arguments, const std::string& before = "") const
     {
         const std::string out = path("stdout.txt"), err = path("stderr.txt");
-        const std::string command = std::string(KORVO_BINARY) + " " + arguments + " >" + out + " 2>" + err;
+        const std::string command = before + KORVO_BINARY + " " + arguments + " >" + out + " 2>" + err;
         const int raw = std::system(command.c_str());
         return KorvoResult{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, slurp(out), slurp(err)};
+    }
+
+    // korvo with `input` piped into its standard input.
+    KorvoResult korvoPiped(const std::string& input, const std::string& arguments) const
+    {
+        return korvo(arguments, "cat '" + input + "' | ");
+    }
+
+    // One line that begins "korvo: ".
+    static void expectOneLine(const std::string& err, const std::string& context)
+    {
+        EXPECT_EQ(err.rfind("korvo: ", 0), 0u) << context << "\n" << err;
+        EXPECT_EQ(err.find('\n'), err.size() - 1) << context << "\n" << err;
+    }
+
+    // Every file in the test's folder but those it made itself.
+    std::vector<std::string> leftovers(const std::vector<std::string>& made) const
+    {
+        std::vector<std::string> found;
+        for (const auto& entry : std::filesystem::directory_iterator(dir)) {
+            const std::string name = entry.path().filename().string();
+            if (name != "stderr.txt" && name != "stdout.txt" && std::find(made.begin(), made.end(), name) == made.end()) found.push_back(name);
+        }
+        return found;
     }
 
     std::filesystem::path dir;

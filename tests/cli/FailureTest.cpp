@@ -80,24 +80,6 @@ protected:
         return path(name);
     }
 
-    // One line that begins "korvo: ".
-    static void expectOneLine(const std::string& err, const std::string& context)
-    {
-        EXPECT_EQ(err.rfind("korvo: ", 0), 0u) << context << "\n" << err;
-        EXPECT_EQ(err.find('\n'), err.size() - 1) << context << "\n" << err;
-    }
-
-    // Every file in the test's folder but those it made itself.
-    std::vector<std::string> leftovers(const std::vector<std::string>& made) const
-    {
-        std::vector<std::string> found;
-        for (const auto& entry : fs::directory_iterator(dir)) {
-            const std::string name = entry.path().filename().string();
-            if (name != "stderr.txt" && name != "stdout.txt" && std::find(made.begin(), made.end(), name) == made.end()) found.push_back(name);
-        }
-        return found;
-    }
-
 };
 
 TEST_F(KorvoFailure, InterruptedRenderRemovesItsFileAndExitsWithTheSignalsStatus)
@@ -126,6 +108,31 @@ TEST_F(KorvoFailure, InterruptedRenderRemovesItsFileAndExitsWithTheSignalsStatus
         EXPECT_NE(err.find("interrupted"), std::string::npos) << err;
         EXPECT_EQ(leftovers({"long.wav"}), std::vector<std::string>{}) << context;
     }
+
+    // A batch writing two files at once loses both.
+    fs::copy_file(in, path("again.wav"));
+    const pid_t pid = start({"render", in, path("again.wav"), "-o", path("out"), "-j", "2", "--block", "4"},
+                            path("stderr.txt"));
+    ASSERT_GT(pid, 0);
+    const std::string suffix = ".partial-" + std::to_string(pid);
+    const auto writing = [&] {
+        return fs::exists(path("out/long.wav") + suffix) && fs::exists(path("out/again.wav") + suffix);
+    };
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (!writing() && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    const bool started = writing();
+    kill(pid, started ? SIGINT : SIGKILL);
+    int raw = 0;
+    ASSERT_EQ(waitpid(pid, &raw, 0), pid);
+    ASSERT_TRUE(started);
+    ASSERT_TRUE(WIFEXITED(raw));
+    EXPECT_EQ(WEXITSTATUS(raw), 130);
+    EXPECT_TRUE(fs::is_empty(path("out")));
+    const std::string err = slurp(path("stderr.txt"));
+    EXPECT_NE(err.find("'" + path("out/long.wav") + "' was not written"), std::string::npos) << err;
+    EXPECT_NE(err.find("'" + path("out/again.wav") + "' was not written"), std::string::npos) << err;
 }
 
 TEST_F(KorvoFailure, OutputTheFormatRefusesOnceOpenedLeavesNothing)
