@@ -69,6 +69,71 @@ std::string cannotOpenReason(const std::string& name)
 
 bool isMpeg(const SF_INFO& info) { return (info.format & SF_FORMAT_TYPEMASK) == SF_FORMAT_MPEG; }
 
+// Standard input copied whole into an unnamed temporary file, the first time
+// it is asked for; every reader of "-" then reads that copy. -1 with a reason
+// when there is no audio there.
+int standardInputCopy(sf_count_t& length, std::string& error)
+{
+    static std::mutex lock;
+    static int copy = -1;
+    static sf_count_t size = 0;
+    static std::string failure;
+    static bool made = false;
+    const std::lock_guard<std::mutex> hold(lock);
+    if (!made) {
+        made = true;
+        std::FILE* file = isatty(STDIN_FILENO) ? nullptr : std::tmpfile();
+        if (isatty(STDIN_FILENO)) {
+            failure = "standard input is a terminal; pipe audio into korvo or name a file";
+        } else if (!file) {
+            failure = "standard input: no temporary file to hold it";
+        } else {
+            std::vector<char> buffer(1 << 16);
+            for (;;) {
+                const ssize_t got = read(STDIN_FILENO, buffer.data(), buffer.size());
+                if (got < 0 && errno == EINTR) continue;
+                if (got <= 0 || std::fwrite(buffer.data(), 1, static_cast<std::size_t>(got), file) !=
+                                    static_cast<std::size_t>(got)) {
+                    if (got != 0) failure = "standard input: reading or holding it failed";
+                    break;
+                }
+                size += got;
+            }
+            if (failure.empty() && std::fflush(file) != 0) failure = "standard input: holding it failed";
+            if (failure.empty() && size == 0) failure = "standard input: no audio (it is empty)";
+            if (failure.empty()) copy = fileno(file);  // the file stays open while korvo runs
+        }
+    }
+    length = size;
+    error = failure;
+    return copy;
+}
+
+// libsndfile's virtual I/O over the copy of standard input, with a position
+// of the reader's own.
+struct SpooledIo {
+    static sf_count_t length(void* data) { return static_cast<Spool*>(data)->length; }
+    static sf_count_t seek(sf_count_t offset, int whence, void* data)
+    {
+        Spool& spool = *static_cast<Spool*>(data);
+        const sf_count_t base = whence == SEEK_CUR ? spool.position : whence == SEEK_END ? spool.length : 0;
+        if (base + offset < 0) return -1;
+        spool.position = base + offset;
+        return spool.position;
+    }
+    static sf_count_t read(void* to, sf_count_t count, void* data)
+    {
+        Spool& spool = *static_cast<Spool*>(data);
+        const ssize_t got = pread(spool.descriptor, to, static_cast<std::size_t>(count), spool.position);
+        if (got <= 0) return 0;
+        spool.position += got;
+        return got;
+    }
+    static sf_count_t write(const void*, sf_count_t, void*) { return 0; }
+    static sf_count_t tell(void* data) { return static_cast<Spool*>(data)->position; }
+    using Spool = AudioReader::Spooled;
+};
+
 }  // namespace
 
 AudioReader::~AudioReader()
@@ -80,36 +145,46 @@ AudioReader::~AudioReader()
 
 bool AudioReader::open(const std::string& name, std::string& error)
 {
-    path = name;
-    const std::string reason = cannotOpenReason(name);
+    path = name == "-" ? "standard input" : name;
+    const std::string reason = name == "-" ? "" : cannotOpenReason(name);
     if (!reason.empty()) {
         error = name + ": " + reason;
         return false;
     }
+    if (name == "-") {
+        spooled.descriptor = standardInputCopy(spooled.length, error);
+        if (spooled.descriptor < 0) return false;
+    }
     SF_INFO info{};
     {
         QuietDecoder quiet;
-        file = sf_open(name.c_str(), SFM_READ, &info);
+        static SF_VIRTUAL_IO io = {SpooledIo::length, SpooledIo::seek, SpooledIo::read, SpooledIo::write,
+                                   SpooledIo::tell};
+        file = name == "-" ? sf_open_virtual(&io, SFM_READ, &info, &spooled) : sf_open(name.c_str(), SFM_READ, &info);
     }
     if (!file) {
         // The file is there and readable: libsndfile's own reason for a damaged
         // file can be a misleading one ("does not exist ... possibly a pipe").
-        error = name + ": not a readable audio file";
+        error = path + ": not a readable audio file";
         return false;
     }
     if (info.channels < 1 || info.channels > 2) {
-        error = "cannot read '" + name + "': " + std::to_string(info.channels) +
+        error = "cannot read '" + path + "': " + std::to_string(info.channels) +
                 " channels; only mono and stereo files are supported";
         return false;
     }
     if (info.samplerate <= 0 || info.frames < 0) {
-        error = "cannot read '" + name + "': the file gives no valid sample rate or length";
+        error = "cannot read '" + path + "': the file gives no valid sample rate or length";
         return false;
     }
     rate = info.samplerate;
     channelCount = info.channels;
     frameCount = info.frames;
     quietReads = isMpeg(info);
+    for (int kind = SF_STR_FIRST; kind <= SF_STR_LAST; ++kind) {
+        const char* text = sf_get_string(file, kind);
+        if (text && *text) stringTags.emplace_back(kind, text);
+    }
     return true;
 }
 

@@ -1,5 +1,7 @@
 // Reads an audio file block by block as two channels of floats, through
-// libsndfile: any format it reads; a mono file feeds both channels.
+// libsndfile: any format it reads; a mono file feeds both channels. "-" reads
+// standard input, which may be a pipe: it is copied whole into an unnamed
+// temporary file first, so any format reads from it, as often as needed.
 #pragma once
 
 #include <mutex>
@@ -9,6 +11,8 @@
 #include <vector>
 
 #include <sndfile.h>
+
+#include "tools/OutputFormat.h"
 
 class AudioReader {
 public:
@@ -21,11 +25,20 @@ public:
     int sampleRate() const { return rate; }
     int channels() const { return channelCount; }
     long long frames() const { return frameCount; }
+    // The file's string tags: title, artist, album, date, comment...
+    const AudioTags& tags() const { return stringTags; }
 
     // Up to `count` frames into left and right; answers how many were read, 0 at
     // the end. After a 0, failed() tells whether the end was an error.
     std::size_t read(float* left, float* right, std::size_t count);
     bool failed(std::string& error) const;
+
+    // Standard input's copy, as one reader reads it through libsndfile's virtual I/O.
+    struct Spooled {
+        int descriptor;
+        sf_count_t length;
+        sf_count_t position;
+    };
 
     AudioReader(const AudioReader&) = delete;
     AudioReader& operator=(const AudioReader&) = delete;
@@ -38,6 +51,8 @@ private:
     long long frameCount = 0;
     bool quietReads = false;  // an MPEG stream, whose decoder prints its own warnings
     std::vector<float> interleaved;
+    AudioTags stringTags;
+    Spooled spooled{-1, 0, 0};
 };
 
 // Held while a decoder's own messages are kept off the terminal (stderr goes to

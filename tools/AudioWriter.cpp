@@ -1,40 +1,11 @@
 #include "tools/AudioWriter.h"
 
-#include "tools/WholeFile.h"
+#include <unistd.h>
 
-#include <sndfile.h>
-
-#include <cctype>
 #include <cerrno>
-#include <cstdio>
+#include <cstring>
 
 namespace {
-
-std::string extensionOf(const std::string& path)
-{
-    const std::size_t slash = path.find_last_of('/');
-    const std::size_t dot = path.find_last_of('.');
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) {
-        return "";
-    }
-    std::string extension = path.substr(dot + 1);
-    for (char& c : extension) {
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    }
-    return extension;
-}
-
-int formatFor(const std::string& path)
-{
-    const std::string extension = extensionOf(path);
-    if (extension == "wav") return SF_FORMAT_WAV | SF_FORMAT_FLOAT;
-    if (extension == "aif" || extension == "aiff") return SF_FORMAT_AIFF | SF_FORMAT_FLOAT;
-    if (extension == "flac") return SF_FORMAT_FLAC | SF_FORMAT_PCM_24;
-    if (extension == "ogg" || extension == "oga") return SF_FORMAT_OGG | SF_FORMAT_VORBIS;
-    if (extension == "caf") return SF_FORMAT_CAF | SF_FORMAT_FLOAT;
-    if (extension == "w64") return SF_FORMAT_W64 | SF_FORMAT_FLOAT;
-    return 0;
-}
 
 // libsndfile's reason as a plain phrase: "Error : flac does not support this
 // sample rate." becomes "flac does not support this sample rate".
@@ -48,94 +19,146 @@ std::string plainReason(const char* text)
     return reason.empty() ? "unknown error" : reason;
 }
 
+std::string systemReason(int errorNumber)
+{
+    std::string reason = std::strerror(errorNumber);
+    if (!reason.empty()) reason[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(reason[0])));
+    return reason;
+}
+
+// The whole of a file, from its start, to standard output.
+bool copyToStandardOutput(int from, std::string& reason)
+{
+    if (lseek(from, 0, SEEK_SET) != 0) {
+        reason = systemReason(errno);
+        return false;
+    }
+    std::vector<char> buffer(1 << 16);
+    for (;;) {
+        const ssize_t got = read(from, buffer.data(), buffer.size());
+        if (got == 0) return true;
+        if (got < 0) {
+            if (errno == EINTR) continue;
+            reason = systemReason(errno);
+            return false;
+        }
+        for (ssize_t done = 0; done < got;) {
+            const ssize_t put = write(STDOUT_FILENO, buffer.data() + done, static_cast<std::size_t>(got - done));
+            if (put < 0 && errno == EINTR) continue;
+            if (put <= 0) {
+                reason = systemReason(errno);
+                return false;
+            }
+            done += put;
+        }
+    }
+}
+
 }  // namespace
 
 AudioWriter::~AudioWriter() { discard(); }
 
-bool AudioWriter::canWrite(const std::string& path, std::string& error)
+bool AudioWriter::fail(const std::string& reason, std::string& error) const
 {
-    if (formatFor(path) != 0) {
-        return true;
-    }
-    const std::string extension = extensionOf(path);
-    error = "cannot write '" + path + "': unsupported format" +
-            (extension.empty() ? std::string(" (no extension)") : " '." + extension + "'") +
-            "; use .wav, .aiff, .flac, .ogg, .caf or .w64";
+    error = "cannot write " + (path == "-" ? std::string("standard output") : "'" + path + "'") + ": " + reason;
     return false;
 }
 
 bool AudioWriter::open(const std::string& name, int sampleRate, std::string& error)
 {
+    OutputFormat chosen;
+    return chooseOutputFormat(name, "", "", chosen, error) && open(name, sampleRate, chosen, AudioTags{}, error);
+}
+
+bool AudioWriter::open(const std::string& name, int sampleRate, const OutputFormat& chosen, const AudioTags& tags,
+                       std::string& error)
+{
     discard();
-    if (!canWrite(name, error)) {
-        return false;
-    }
+    path = name;
+    format = chosen;
     SF_INFO info{};
     info.samplerate = sampleRate;
-    info.channels = 2;
-    info.format = formatFor(name);
+    info.channels = format.channels;
+    info.format = format.sndfileFormat();
     if (!sf_format_check(&info)) {
-        error = "cannot write '" + name + "': the format does not take a sample rate of " +
-                std::to_string(sampleRate) + " Hz";
-        return false;
+        return fail(format.describe() + " does not take a sample rate of " + std::to_string(sampleRate) + " Hz",
+                    error);
     }
-    path = name;
-    temporary = partialPath(name);
-    interrupt = std::make_unique<RemoveOnInterrupt>(name);
     errno = 0;
-    file = sf_open(temporary.c_str(), SFM_WRITE, &info);
+    if (name == "-") {
+        if (isatty(STDOUT_FILENO)) return fail("it is a terminal; redirect it to a file or a program", error);
+        // Unnamed from the start, so nothing is left behind, interrupted or not.
+        spool = std::tmpfile();
+        if (!spool) return fail("no temporary file: " + systemReason(errno), error);
+        file = sf_open_fd(fileno(spool), SFM_WRITE, &info, SF_FALSE);
+    } else {
+        temporary = partialPath(name);
+        interrupt = std::make_unique<RemoveOnInterrupt>(name);
+        file = sf_open(temporary.c_str(), SFM_WRITE, &info);
+    }
     if (!file) {
         // libsndfile may have created the file before it gave up on it.
         const int errorNumber = errno;
         const int status = sf_error(nullptr);
-        error = "cannot write '" + name + "': " +
-                (status == SF_ERR_SYSTEM ? cannotCreateReason(name, errorNumber) : plainReason(sf_strerror(nullptr)));
-        if (error.find("sample rate") != std::string::npos) error += " (" + std::to_string(sampleRate) + " Hz)";
+        std::string reason = status == SF_ERR_SYSTEM && name != "-" ? cannotCreateReason(name, errorNumber)
+                                                                    : plainReason(sf_strerror(nullptr));
+        if (reason.find("sample rate") != std::string::npos) reason += " (" + std::to_string(sampleRate) + " Hz)";
         discard();
-        return false;
+        return fail(reason, error);
     }
-    sf_command(file, SFC_SET_CLIPPING, nullptr, SF_TRUE);
     // The peak chunk of a float file carries the time it was written: without
     // it, the same render gives the same file, byte for byte.
     sf_command(file, SFC_SET_ADD_PEAK_CHUNK, nullptr, SF_FALSE);
+    sf_command(file, SFC_SET_CLIPPING, nullptr, SF_TRUE);
+    // A format that holds no tag of a kind refuses it; the audio goes on without.
+    for (const auto& tag : tags) sf_set_string(file, tag.first, tag.second.c_str());
+    if (format.integer()) quantiser = std::make_unique<Quantiser>(format.bits, format.dither);
     return true;
 }
 
 bool AudioWriter::write(const float* left, const float* right, std::size_t count, std::string& error)
 {
-    if (!file) {
-        error = "cannot write '" + path + "': the file is not open";
-        return false;
+    if (!file) return fail("the file is not open", error);
+    const auto channels = static_cast<std::size_t>(format.channels);
+    interleaved.resize(channels * count);
+    if (channels == 1) {
+        interleaved.assign(left, left + count);
+    } else {
+        for (std::size_t i = 0; i < count; ++i) {
+            interleaved[2 * i] = left[i];
+            interleaved[2 * i + 1] = right[i];
+        }
     }
-    interleaved.resize(2 * count);
-    for (std::size_t i = 0; i < count; ++i) {
-        interleaved[2 * i] = left[i];
-        interleaved[2 * i + 1] = right[i];
+    sf_count_t written = 0;
+    if (quantiser) {
+        integers.resize(interleaved.size());
+        quantiser->convert(interleaved.data(), integers.data(), interleaved.size());
+        written = sf_writef_int(file, integers.data(), static_cast<sf_count_t>(count));
+    } else {
+        written = sf_writef_float(file, interleaved.data(), static_cast<sf_count_t>(count));
     }
-    if (sf_writef_float(file, interleaved.data(), static_cast<sf_count_t>(count)) != static_cast<sf_count_t>(count)) {
-        error = "cannot write '" + path + "': " + plainReason(sf_strerror(file));
-        return false;
-    }
+    if (written != static_cast<sf_count_t>(count)) return fail(plainReason(sf_strerror(file)), error);
     return true;
 }
 
 bool AudioWriter::finish(std::string& error)
 {
-    if (!file) {
-        error = "cannot write '" + path + "': the file is not open";
-        return false;
-    }
+    if (!file) return fail("the file is not open", error);
     const int closed = sf_close(file);
     file = nullptr;
     if (closed != 0) {
-        error = "cannot write '" + path + "': closing the file failed";
         discard();
-        return false;
+        return fail("closing the file failed", error);
+    }
+    if (spool) {
+        std::string reason;
+        const bool copied = copyToStandardOutput(fileno(spool), reason);
+        discard();
+        return copied || fail(reason, error);
     }
     if (std::rename(temporary.c_str(), path.c_str()) != 0) {
-        error = "cannot write '" + path + "': renaming the finished file failed";
         discard();
-        return false;
+        return fail("renaming the finished file failed", error);
     }
     temporary.clear();
     interrupt.reset();
@@ -148,9 +171,14 @@ void AudioWriter::discard()
         sf_close(file);
         file = nullptr;
     }
+    if (spool) {
+        std::fclose(spool);
+        spool = nullptr;
+    }
     if (!temporary.empty()) {
         std::remove(temporary.c_str());
         temporary.clear();
     }
     interrupt.reset();
+    quantiser.reset();
 }

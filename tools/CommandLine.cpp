@@ -5,7 +5,8 @@
 bool parseCommandLine(int argc, char** argv, CommandLine& line, std::string& error)
 {
     static const std::set<std::string> valued = {"--module", "--preset", "--save-preset", "--block", "--rate", "--gain", "--normalize", "-j",
-                                                 "-o",       "--csv",    "--name",        "--out"};
+                                                 "-o",       "--csv",    "--name",        "--out",
+                                                 "--format", "--bits",   "--channels"};
     for (int i = 1; i < argc; ++i) {
         std::string word = argv[i];
         std::string value;
@@ -21,6 +22,8 @@ bool parseCommandLine(int argc, char** argv, CommandLine& line, std::string& err
             line.version = true;
         } else if (word == "--force") {
             line.force = true;
+        } else if (word == "--no-dither") {
+            line.noDither = true;
         } else if (word == "--set" || word.rfind("--set=", 0) == 0) {
             if (word != "--set") {
                 line.settings.push_back(word.substr(6));

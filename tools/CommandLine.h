@@ -13,6 +13,7 @@ struct CommandLine {
     bool help = false;
     bool version = false;  // --version: print the release and stop
     bool force = false;
+    bool noDither = false;  // --no-dither
 
     bool has(const std::string& option) const { return options.count(option) != 0; }
     std::string get(const std::string& option, const std::string& fallback = "") const

@@ -6,9 +6,9 @@
 
 void LevelMeter::add(const float* left, const float* right, std::size_t count)
 {
-    for (std::size_t i = 0; i < count; ++i) {
-        for (const float x : {left[i], right[i]}) {
-            const float magnitude = std::fabs(x);
+    for (const float* channel : {left, right}) {
+        for (std::size_t i = 0; channel && i < count; ++i) {
+            const float magnitude = std::fabs(channel[i]);
             if (magnitude > largest) largest = magnitude;
             if (magnitude > 1.0f) ++over;
         }

@@ -5,6 +5,7 @@
 
 class LevelMeter {
 public:
+    // `right` is null for a mono output.
     void add(const float* left, const float* right, std::size_t count);
 
     // The largest magnitude seen, 1.0 being full scale.

@@ -37,7 +37,11 @@ const char* const kPresetUsage =
     "checks the file is accepted and prints the resulting parameters; show prints a\n"
     "file's contents without loading the plug-in. Files that hold plain parameter lists,\n"
     "as other hosts write them, load as well. A file made for another plug-in is\n"
-    "refused unless --force is given.\n";
+    "refused unless --force is given.\n"
+    "\n"
+    KORVO_SET_HELP
+    "  --name NAME         the program's name (the plug-in keeps up to 23 characters)\n"
+    "  --force             load a file made for another plug-in\n";
 
 }  // namespace
 

@@ -5,57 +5,54 @@
 #include <algorithm>
 #include <atomic>
 #include <cctype>
-#include <chrono>
 #include <cmath>
 #include <cstdio>
-#include <cstring>
-#include <memory>
 #include <filesystem>
-#include <fstream>
+#include <memory>
 #include <mutex>
 #include <set>
 #include <thread>
+
 #include <unistd.h>
 
-#include "eq/EqEffect.h"
-#include "eq/Parameters.h"
-#include "tools/AudioFile.h"
 #include "tools/AudioReader.h"
 #include "tools/AudioWriter.h"
-#include "tools/DemoSignal.h"
+#include "tools/OutputFormat.h"
 #include "tools/PluginHost.h"
-#include "tools/PngEncoder.h"
-#include "tools/PresetFile.h"
-#include "tools/ResponseMeter.h"
-#include "tools/ResponsePlot.h"
 #include "tools/SettingParser.h"
-#include "tools/WholeFile.h"
-
 
 namespace {
 
 const char* const kRenderUsage =
     "usage: korvo render IN OUT [--set NAME=VALUE]... [--preset FILE] [--save-preset FILE]\n"
-    "                    [--gain DB | --normalize DBFS] [--block N] [--force]\n"
+    "                    [--gain DB | --normalize DBFS] [--format F] [--bits B] [--no-dither]\n"
+    "                    [--channels 1] [--block N] [--force]\n"
     "       korvo render IN... -o DIR [-j N] [options]\n"
     "\n"
     "Runs IN (WAV, AIFF, FLAC, OGG, ...; mono feeds both channels) through the plug-in at\n"
-    "the file's own sample rate and writes OUT in the format its extension names\n"
-    "(.wav and .aiff: 32-bit float; .flac: 24-bit; .ogg: Vorbis). It reports the\n"
-    "output's peak, and warns of samples over full scale (a FLAC file clips them).\n"
+    "the file's own sample rate and writes OUT in the format its extension names:\n"
+    ".wav, .aiff, .caf and .w64 as 32-bit float, .flac as 24-bit, .ogg as Vorbis. IN -\n"
+    "reads standard input (a pipe, in any of those formats); OUT - writes standard\n"
+    "output, in the --format given. The input's tags (title, artist...) are copied.\n"
+    "It reports the output's peak, and warns of samples over full scale (an integer\n"
+    "or FLAC file clips them).\n"
     "\n"
-    "  --set NAME=VALUE    set a parameter in its unit, written or not: A-Freq=1000 or\n"
-    "                      1000Hz, B-Freq=2.5kHz, LS-Gain=-6 or -6dB, A-Q=0.7 (the Q);\n"
-    "                      a normalised value 0..1 ends in n: A-Gain=0.7n. `korvo info`\n"
-    "                      lists each parameter's range\n"
+    KORVO_SET_HELP
     "  --preset FILE       load a program (.fxp) or bank (.fxb) file first\n"
     "  --save-preset FILE  save the settings used as a .fxp or .fxb file\n"
     "  --gain DB           trim the output by DB decibels, after the plug-in\n"
     "  --normalize DBFS    bring the output's peak to DBFS (e.g. -1), in two passes\n"
+    "  --format F          wav, aiff, flac, ogg, caf or w64, whatever OUT's extension\n"
+    "  --bits B            16, 24, 32 (integers) or float; FLAC takes 16 or 24\n"
+    "  --no-dither         round to 16 or 24 bits without dither (by default, TPDF\n"
+    "                      dither of one step, the same in every render)\n"
+    "  --channels 1        write a mono input's output as mono: the left channel, which\n"
+    "                      carries the same result as the right\n"
     "  --block N           frames per processing block (default 512)\n"
     "  -o DIR              render each IN (a file, or a folder's .wav, .aif(f), .flac and\n"
-    "                      .ogg files) into DIR under its own name; a failure is reported\n"
-    "                      and the others go on (status 1 if any failed)\n"
+    "                      .ogg files) into DIR under its own name (with --format, its\n"
+    "                      extension); a failure is reported and the others go on\n"
+    "                      (status 1 if any failed)\n"
     "  -j N                render N files at once, each through its own plug-in\n"
     "                      (default: one per processor core)\n"
     "  --force             load a preset made for another plug-in\n";
@@ -91,8 +88,8 @@ private:
 // Renders a file block by block, so files of any length fit in memory: the
 // plug-in's output, times the trim gain, is measured and, when there is a
 // writer, written.
-bool renderFile(PluginHost& host, AudioReader& reader, AudioWriter* writer, int block, float gain, LevelMeter& meter,
-                bool showProgress, std::string& error)
+bool renderFile(PluginHost& host, AudioReader& reader, AudioWriter* writer, int block, float gain, bool mono,
+                LevelMeter& meter, bool showProgress, std::string& error)
 {
     const auto size = static_cast<std::size_t>(block);
     std::vector<float> inLeft(size), inRight(size), outLeft(size), outRight(size);
@@ -111,7 +108,7 @@ bool renderFile(PluginHost& host, AudioReader& reader, AudioWriter* writer, int 
                 outRight[i] *= gain;
             }
         }
-        meter.add(outLeft.data(), outRight.data(), n);
+        meter.add(outLeft.data(), mono ? nullptr : outRight.data(), n);
         if (writer && !writer->write(outLeft.data(), outRight.data(), n, error)) {
             host.stop();
             return false;
@@ -143,6 +140,9 @@ struct RenderJob {
     double target;    // the peak --normalize asks for, in dBFS
     double gainDb;    // --gain
     bool showProgress;
+    std::string container;  // --format
+    std::string bits;       // --bits
+    bool mono;              // --channels 1
 };
 
 // Renders one file. On success, `report` holds the line for stdout and
@@ -151,16 +151,24 @@ bool renderOne(const RenderJob& job, const std::string& inPath, const std::strin
                std::string& warning, std::string& error)
 {
     const CommandLine& line = *job.line;
-    if (!AudioWriter::canWrite(outPath, error)) return false;
+    OutputFormat format;
+    format.dither = !line.noDither;
+    if (!chooseOutputFormat(outPath, job.container, job.bits, format, error)) return false;
     auto reader = std::make_unique<AudioReader>();
     auto host = std::make_unique<PluginHost>();
     if (!reader->open(inPath, error) || !prepareHost(line, *host, error)) return false;
+    if (job.mono && reader->channels() != 1) {
+        error = "--channels 1 writes a mono input as mono, and " + (inPath == "-" ? "standard input" : inPath) +
+                " is stereo";
+        return false;
+    }
+    if (job.mono) format.channels = 1;
     double gainDb = job.gainDb;
     if (job.normalize) {
         // The gain that brings the output's peak to the level, measured in a
         // first pass through a plug-in of its own.
         LevelMeter first;
-        if (!renderFile(*host, *reader, nullptr, job.block, 1.0f, first, false, error)) return false;
+        if (!renderFile(*host, *reader, nullptr, job.block, 1.0f, job.mono, first, false, error)) return false;
         gainDb = first.peak() > 0.0f ? job.target - first.peakDbfs() : 0.0;
         host = std::make_unique<PluginHost>();
         reader = std::make_unique<AudioReader>();
@@ -170,25 +178,29 @@ bool renderOne(const RenderJob& job, const std::string& inPath, const std::strin
 
     AudioWriter writer;
     LevelMeter level;
-    if (!writer.open(outPath, reader->sampleRate(), error) ||
-        !renderFile(*host, *reader, &writer, job.block, gain, level, job.showProgress, error) ||
+    if (!writer.open(outPath, reader->sampleRate(), format, reader->tags(), error) ||
+        !renderFile(*host, *reader, &writer, job.block, gain, job.mono, level, job.showProgress, error) ||
         !writer.finish(error)) {
         return false;
     }
     if (line.has("--save-preset") && !savePreset(*host, line.get("--save-preset"), error)) return false;
     char text[1024];
-    std::snprintf(text, sizeof text, "rendered %.2f s at %d Hz through %s: %s, peak %s\n",
+    const std::string shownOut = outPath == "-" ? "standard output" : outPath;
+    const std::string written = format.describe() + (format.channels == 1 ? ", mono" : "") +
+                                (format.integer() && format.bits < 32 && format.dither ? ", dithered" : "");
+    std::snprintf(text, sizeof text, "rendered %.2f s at %d Hz through %s: %s (%s), peak %s\n",
                   static_cast<double>(reader->frames()) / reader->sampleRate(), reader->sampleRate(),
-                  host->effectName().c_str(), outPath.c_str(), decibels(level.peakDbfs()).c_str());
+                  host->effectName().c_str(), shownOut.c_str(), written.c_str(), decibels(level.peakDbfs()).c_str());
     report = text;
     warning.clear();
     if (level.overs() > 0) {
-        const bool integer = endsWith(outPath, ".flac");
+        const char* fate = format.integer()           ? "clipped in the file"
+                           : format.container == "ogg" ? "clipped when it is played"
+                                                       : "kept in the float file";
         std::snprintf(text, sizeof text,
                       "korvo: warning: %s has %lld samples over full scale (peak %s), %s; --gain or --normalize "
                       "lowers the level\n",
-                      outPath.c_str(), level.overs(), decibels(level.peakDbfs()).c_str(),
-                      integer ? "clipped in the file" : "kept in the float file");
+                      shownOut.c_str(), level.overs(), decibels(level.peakDbfs()).c_str(), fate);
         warning = text;
     }
     return true;
@@ -223,10 +235,19 @@ int renderBatch(const CommandLine& line, RenderJob job)
     }
     if (inputs.empty()) return usageError("render -o DIR needs input files, or folders holding some", kRenderUsage);
     if (line.has("--save-preset")) return usageError("--save-preset goes with a single render", kRenderUsage);
+    if (std::find(inputs.begin(), inputs.end(), "-") != inputs.end()) {
+        return usageError("standard input goes with a single render, not with -o DIR", kRenderUsage);
+    }
     std::vector<std::string> outputs;
     std::set<std::string> taken;
     for (const std::string& input : inputs) {
-        outputs.push_back((dir / std::filesystem::path(input).filename()).string());
+        std::filesystem::path name = std::filesystem::path(input).filename();
+        OutputFormat format;
+        std::string unknown;  // an unknown --format is reported by each render
+        if (!job.container.empty() && chooseOutputFormat("-", job.container, "", format, unknown)) {
+            name.replace_extension(format.container);
+        }
+        outputs.push_back((dir / name).string());
         if (!taken.insert(outputs.back()).second) return fail("two inputs would both be written to " + outputs.back());
     }
     std::error_code made;
@@ -292,7 +313,7 @@ int runRender(const CommandLine& line)
         Setting parsed{};
         if (!parseSetting(setting, parsed, error)) return fail(error);
     }
-    RenderJob job{&line, static_cast<int>(block), line.has("--normalize"), 0.0, 0.0, true};
+    RenderJob job{&line, static_cast<int>(block), line.has("--normalize"), 0.0, 0.0, true, "", "", false};
     if (line.has("--gain") && !parseNumber(line.get("--gain"), -96.0, 48.0, job.gainDb)) {
         return usageError("--gain needs a number of dB from -96 to +48", kRenderUsage);
     }
@@ -300,11 +321,17 @@ int runRender(const CommandLine& line)
         return usageError("--normalize needs a peak level in dBFS from -96 to 0", kRenderUsage);
     }
     if (job.normalize && line.has("--gain")) return usageError("--gain and --normalize do not go together", kRenderUsage);
+    job.container = line.get("--format");
+    job.bits = line.get("--bits");
+    const std::string channels = line.get("--channels", "2");
+    if (channels != "1" && channels != "2") return usageError("--channels takes 1 or 2", kRenderUsage);
+    job.mono = channels == "1";
     if (batch) return renderBatch(line, job);
 
     std::string report, warning;
     if (!renderOne(job, line.words[0], line.words[1], report, warning, error)) return fail(error);
-    std::fputs(report.c_str(), stdout);
+    // With the audio on standard output, what korvo has to say goes to stderr.
+    std::fputs(report.c_str(), line.words[1] == "-" ? stderr : stdout);
     std::fputs(warning.c_str(), stderr);
     return 0;
 }

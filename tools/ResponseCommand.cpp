@@ -33,7 +33,14 @@ const char* const kResponseUsage =
     "Measures the plug-in's magnitude response: an impulse through the module at rate R\n"
     "(default 48000 Hz) and its spectrum. Prints the bands, and the peak and lowest\n"
     "points; -o writes a plot on a log-frequency axis from 20 Hz to 20 kHz, --csv every\n"
-    "measured point as frequency and dB.\n";
+    "measured point as frequency and dB.\n"
+    "\n"
+    KORVO_SET_HELP
+    "  --preset FILE       load a program (.fxp) or bank (.fxb) file first\n"
+    "  --rate R            the sample rate to measure at, 8000 to 768000 Hz\n"
+    "  -o FILE.svg         write the plot\n"
+    "  --csv FILE          write every measured point as frequency,dB lines\n"
+    "  --force             load a preset made for another plug-in\n";
 
 }  // namespace
 

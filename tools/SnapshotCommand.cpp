@@ -33,9 +33,7 @@ const char* const kSnapshotUsage =
     "Writes the plug-in's editor (785 x 82) with the settings as a 24-bit PNG. The module\n"
     "draws it itself, on its software canvas, so no window system is needed.\n"
     "\n"
-    "  --set NAME=VALUE    set a parameter in its unit, as for render: A-Freq=1000Hz,\n"
-    "                      LS-Gain=+6 (dB), A-Q=0.7; a normalised value 0..1 ends in n:\n"
-    "                      A-Gain=0.7n. `korvo info` lists each parameter's range\n"
+    KORVO_SET_HELP
     "  --preset FILE       load a program (.fxp) or bank (.fxb) file first\n"
     "  --force             load a preset made for another plug-in\n";
 
