@@ -1,9 +1,12 @@
 #include "tools/AudioWriter.h"
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
+
+#include "tools/OggSerial.h"
 
 namespace {
 
@@ -149,6 +152,17 @@ bool AudioWriter::finish(std::string& error)
     if (closed != 0) {
         discard();
         return fail("closing the file failed", error);
+    }
+    if (format.container == "ogg") {
+        // The same serial number in every render, where libsndfile takes one from the clock.
+        const int descriptor = spool ? fileno(spool) : ::open(temporary.c_str(), O_RDWR | O_CLOEXEC);
+        std::string reason = "cannot reopen the file";
+        const bool numbered = descriptor >= 0 && setOggSerial(descriptor, 0x4b6f7276u, reason);
+        if (!spool && descriptor >= 0) close(descriptor);
+        if (!numbered) {
+            discard();
+            return fail(reason, error);
+        }
     }
     if (spool) {
         std::string reason;

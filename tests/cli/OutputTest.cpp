@@ -97,7 +97,7 @@ StepErrors stepErrors(const Samples& integer, const Samples& reference, int bits
 
 }  // namespace
 
-TEST_F(KorvoOutput, IntegerSamplesAreRoundedOrDitheredTheSameWayEveryTime)
+TEST_F(KorvoOutput, IntegerSamplesAreRoundedOrDitheredAndEveryRenderIsTheSame)
 {
     const std::string in = writeInput("in.wav", 2, 1.0);
     const std::string eq = " --set A-Freq=1000 --set A-Gain=-4 --set B-Freq=5000 --set B-Gain=3";
@@ -129,6 +129,13 @@ TEST_F(KorvoOutput, IntegerSamplesAreRoundedOrDitheredTheSameWayEveryTime)
     ASSERT_EQ(korvo("render " + in + " " + path("out32.wav") + eq + " --bits 32").status, 0);
     EXPECT_EQ(load(path("out32.wav")).info.format, SF_FORMAT_WAV | SF_FORMAT_PCM_32);
     EXPECT_LE(stepErrors(load(path("out32.wav")), reference, 24).largest, 0.01);
+
+    // Nothing from the clock: the same render gives the same bytes in every format.
+    for (const std::string format : {"wav", "flac", "aiff", "ogg", "caf"}) {
+        ASSERT_EQ(korvo("render " + in + " " + path("first." + format) + eq).status, 0) << format;
+        ASSERT_EQ(korvo("render " + in + " " + path("second." + format) + eq).status, 0) << format;
+        EXPECT_TRUE(bytes(path("first." + format)) == bytes(path("second." + format))) << format;
+    }
 
     // A folder with --format: each file under its name with the format's extension.
     fs::create_directories(path("album"));
