@@ -25,8 +25,8 @@ namespace {
 
 const char* const kRenderUsage =
     "usage: korvo render IN OUT [--set NAME=VALUE]... [--preset FILE] [--save-preset FILE]\n"
-    "                    [--gain DB | --normalize DBFS] [--format F] [--bits B] [--no-dither]\n"
-    "                    [--channels 1] [--block N] [--force]\n"
+    "                    [--gain DB | --normalize DBFS] [--format F] [--bits B]\n"
+    "                    [--no-dither] [--channels 1] [--block N] [--force]\n"
     "       korvo render IN... -o DIR [-j N] [options]\n"
     "\n"
     "Runs IN (WAV, AIFF, FLAC, OGG, ...; mono feeds both channels) through the plug-in at\n"
