@@ -27,27 +27,31 @@ TEST(Concurrency, AReaderNeverTakesHalfOfALoad)
         twos[k] = 0.2f;
     }
     std::atomic<bool> done{false};
+    std::atomic<int> whole{0};
+    // Loads go on until the reader, however the threads are scheduled, has
+    // taken a good number whole.
     std::thread writer([&] {
-        for (int n = 0; n < 100000; ++n) {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        for (int n = 0; n < 100000 || (whole.load() < 1000 && std::chrono::steady_clock::now() < deadline); ++n) {
             state.load(n % 2 ? ones : twos);
         }
         done = true;
     });
-    int whole = 0, torn = 0;
+    int torn = 0;
     while (!done.load()) {
         float values[kNumParameters];
         float rate = 0.0f;
         if (!state.snapshot(values, rate)) {
             continue;
         }
-        ++whole;
+        whole.fetch_add(1);
         for (int k = 1; k < kNumParameters; ++k) {
             torn += values[k] != values[0];
         }
     }
     writer.join();
     EXPECT_EQ(torn, 0);
-    EXPECT_GT(whole, 0);
+    EXPECT_GT(whole.load(), 0);
 }
 
 TEST(Concurrency, ASavedChunkNeverMixesTwoStatesOfABand)
