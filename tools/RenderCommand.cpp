@@ -154,6 +154,11 @@ bool renderOne(const RenderJob& job, const std::string& inPath, const std::strin
     OutputFormat format;
     format.dither = !line.noDither;
     if (!chooseOutputFormat(outPath, job.container, job.bits, format, error)) return false;
+    std::error_code unknown;
+    if (inPath != "-" && outPath != "-" && std::filesystem::equivalent(inPath, outPath, unknown)) {
+        error = "cannot write '" + outPath + "': it is the input itself, which korvo does not replace";
+        return false;
+    }
     auto reader = std::make_unique<AudioReader>();
     auto host = std::make_unique<PluginHost>();
     if (!reader->open(inPath, error) || !prepareHost(line, *host, error)) return false;

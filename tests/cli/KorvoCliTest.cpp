@@ -190,6 +190,12 @@ TEST_F(KorvoCli, ABatchRendersEachFileAsASingleRenderWould)
     EXPECT_TRUE(fs::exists(path("out2/300.wav")));
     EXPECT_FALSE(fs::exists(path("out2/none.wav")));
     EXPECT_NE(r.err.find("korvo: " + path("none.wav") + ": "), std::string::npos) << r.err;
+    // A batch into its own folder would replace every input: each is refused and kept.
+    const std::string before = slurp(path("in/300.wav"));
+    r = korvo("render " + path("in") + " -o " + path("in") + settings);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("it is the input itself"), std::string::npos) << r.err;
+    EXPECT_TRUE(slurp(path("in/300.wav")) == before);
 }
 
 TEST_F(KorvoCli, BlockSizeDoesNotChangeTheRender)
