@@ -1,6 +1,7 @@
 #include "tools/AudioReader.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -50,6 +51,12 @@ std::mutex& terminalLock()
     return lock;
 }
 
+std::mutex& sndfileOpenLock()
+{
+    static std::mutex lock;
+    return lock;
+}
+
 namespace {
 
 // Why a file cannot be opened for reading, or "" when it can.
@@ -92,6 +99,12 @@ int standardInputCopy(sf_count_t& length, std::string& error)
             for (;;) {
                 const ssize_t got = read(STDIN_FILENO, buffer.data(), buffer.size());
                 if (got < 0 && errno == EINTR) continue;
+                if (got < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+                    // A non-blocking pipe with nothing in it yet.
+                    pollfd in{STDIN_FILENO, POLLIN, 0};
+                    poll(&in, 1, -1);
+                    continue;
+                }
                 if (got <= 0 || std::fwrite(buffer.data(), 1, static_cast<std::size_t>(got), file) !=
                                     static_cast<std::size_t>(got)) {
                     if (got != 0) failure = "standard input: reading or holding it failed";
@@ -157,6 +170,7 @@ bool AudioReader::open(const std::string& name, std::string& error)
     }
     SF_INFO info{};
     {
+        const std::lock_guard<std::mutex> opening(sndfileOpenLock());
         QuietDecoder quiet;
         static SF_VIRTUAL_IO io = {SpooledIo::length, SpooledIo::seek, SpooledIo::read, SpooledIo::write,
                                    SpooledIo::tell};

@@ -59,3 +59,7 @@ private:
 // /dev/null meanwhile): threads that print hold it too, so nothing of theirs
 // is swallowed.
 std::mutex& terminalLock();
+
+// Held around opening a file with libsndfile, which keeps the reason an open
+// failed in one place for all threads. Taken before the terminal lock.
+std::mutex& sndfileOpenLock();

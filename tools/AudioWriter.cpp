@@ -1,11 +1,16 @@
 #include "tools/AudioWriter.h"
 
 #include <fcntl.h>
+#include <poll.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cmath>
 #include <cstring>
+#include <mutex>
 
+#include "tools/AudioReader.h"
 #include "tools/OggSerial.h"
 
 namespace {
@@ -48,6 +53,12 @@ bool copyToStandardOutput(int from, std::string& reason)
         for (ssize_t done = 0; done < got;) {
             const ssize_t put = write(STDOUT_FILENO, buffer.data() + done, static_cast<std::size_t>(got - done));
             if (put < 0 && errno == EINTR) continue;
+            if (put < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+                // A non-blocking pipe that is full: wait until it drains.
+                pollfd out{STDOUT_FILENO, POLLOUT, 0};
+                poll(&out, 1, -1);
+                continue;
+            }
             if (put <= 0) {
                 reason = systemReason(errno);
                 return false;
@@ -55,6 +66,18 @@ bool copyToStandardOutput(int from, std::string& reason)
             done += put;
         }
     }
+}
+
+// Tags longer than this are cut: libsndfile writes a broken header for a WAV or
+// AIFF file with a tag of several kilobytes.
+const std::size_t kLongestTag = 1024;
+
+std::string shortened(const std::string& text)
+{
+    if (text.size() <= kLongestTag) return text;
+    std::size_t end = kLongestTag;
+    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) --end;  // not inside a UTF-8 character
+    return text.substr(0, end);
 }
 
 }  // namespace
@@ -87,34 +110,44 @@ bool AudioWriter::open(const std::string& name, int sampleRate, const OutputForm
         return fail(format.describe() + " does not take a sample rate of " + std::to_string(sampleRate) + " Hz",
                     error);
     }
-    errno = 0;
+    struct stat existing {};
+    if (name != "-" && stat(name.c_str(), &existing) == 0 && !S_ISREG(existing.st_mode)) {
+        return fail(S_ISDIR(existing.st_mode) ? "it is a directory"
+                                              : "it is not a regular file (- writes to standard output)",
+                    error);
+    }
     if (name == "-") {
         if (isatty(STDOUT_FILENO)) return fail("it is a terminal; redirect it to a file or a program", error);
         // Unnamed from the start, so nothing is left behind, interrupted or not.
         spool = std::tmpfile();
         if (!spool) return fail("no temporary file: " + systemReason(errno), error);
-        file = sf_open_fd(fileno(spool), SFM_WRITE, &info, SF_FALSE);
     } else {
         temporary = partialPath(name);
         interrupt = std::make_unique<RemoveOnInterrupt>(name);
-        file = sf_open(temporary.c_str(), SFM_WRITE, &info);
     }
+    // libsndfile keeps the reason an open failed in one place for all threads.
+    std::unique_lock<std::mutex> opening(sndfileOpenLock());
+    errno = 0;
+    file = spool ? sf_open_fd(fileno(spool), SFM_WRITE, &info, SF_FALSE)
+                 : sf_open(temporary.c_str(), SFM_WRITE, &info);
     if (!file) {
         // libsndfile may have created the file before it gave up on it.
         const int errorNumber = errno;
         const int status = sf_error(nullptr);
         std::string reason = status == SF_ERR_SYSTEM && name != "-" ? cannotCreateReason(name, errorNumber)
                                                                     : plainReason(sf_strerror(nullptr));
+        opening.unlock();
         if (reason.find("sample rate") != std::string::npos) reason += " (" + std::to_string(sampleRate) + " Hz)";
         discard();
         return fail(reason, error);
     }
+    opening.unlock();
     // The peak chunk of a float file carries the time it was written: without
     // it, the same render gives the same file, byte for byte.
     sf_command(file, SFC_SET_ADD_PEAK_CHUNK, nullptr, SF_FALSE);
     sf_command(file, SFC_SET_CLIPPING, nullptr, SF_TRUE);
     // A format that holds no tag of a kind refuses it; the audio goes on without.
-    for (const auto& tag : tags) sf_set_string(file, tag.first, tag.second.c_str());
+    for (const auto& tag : tags) sf_set_string(file, tag.first, shortened(tag.second).c_str());
     if (format.integer()) quantiser = std::make_unique<Quantiser>(format.bits, format.dither);
     return true;
 }
@@ -130,6 +163,12 @@ bool AudioWriter::write(const float* left, const float* right, std::size_t count
         for (std::size_t i = 0; i < count; ++i) {
             interleaved[2 * i] = left[i];
             interleaved[2 * i + 1] = right[i];
+        }
+    }
+    if (format.integer() || format.container == "ogg") {
+        // Only a float file can hold what is not a number; elsewhere it is silence.
+        for (float& sample : interleaved) {
+            if (!std::isfinite(sample)) sample = 0.0f;
         }
     }
     sf_count_t written = 0;

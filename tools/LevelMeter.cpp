@@ -8,6 +8,10 @@ void LevelMeter::add(const float* left, const float* right, std::size_t count)
 {
     for (const float* channel : {left, right}) {
         for (std::size_t i = 0; channel && i < count; ++i) {
+            if (!std::isfinite(channel[i])) {
+                ++invalid;
+                continue;
+            }
             const float magnitude = std::fabs(channel[i]);
             if (magnitude > largest) largest = magnitude;
             if (magnitude > 1.0f) ++over;

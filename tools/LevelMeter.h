@@ -14,8 +14,11 @@ public:
     double peakDbfs() const;
     // Samples (of either channel) whose magnitude is above full scale.
     long long overs() const { return over; }
+    // Samples that are not numbers or are infinite; the peak leaves them out.
+    long long notFinite() const { return invalid; }
 
 private:
     float largest = 0.0f;
     long long over = 0;
+    long long invalid = 0;
 };

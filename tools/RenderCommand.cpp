@@ -33,9 +33,9 @@ const char* const kRenderUsage =
     "the file's own sample rate and writes OUT in the format its extension names:\n"
     ".wav, .aiff, .caf and .w64 as 32-bit float, .flac as 24-bit, .ogg as Vorbis. IN -\n"
     "reads standard input (a pipe, in any of those formats); OUT - writes standard\n"
-    "output, in the --format given. The input's tags (title, artist...) are copied.\n"
-    "It reports the output's peak, and warns of samples over full scale (an integer\n"
-    "or FLAC file clips them).\n"
+    "output, in the --format given. The input's tags (title, artist...) are copied\n"
+    "where the format holds them. It reports the output's peak, and warns of samples\n"
+    "over full scale (an integer or FLAC file clips them).\n"
     "\n"
     KORVO_SET_HELP
     "  --preset FILE       load a program (.fxp) or bank (.fxb) file first\n"
@@ -162,9 +162,14 @@ bool renderOne(const RenderJob& job, const std::string& inPath, const std::strin
     auto reader = std::make_unique<AudioReader>();
     auto host = std::make_unique<PluginHost>();
     if (!reader->open(inPath, error) || !prepareHost(line, *host, error)) return false;
+    const std::string shownIn = inPath == "-" ? "standard input" : inPath;
+    if (reader->frames() == 0) {
+        // Some formats cannot even be written empty.
+        error = shownIn + ": no audio in it (0 frames)";
+        return false;
+    }
     if (job.mono && reader->channels() != 1) {
-        error = "--channels 1 writes a mono input as mono, and " + (inPath == "-" ? "standard input" : inPath) +
-                " is stereo";
+        error = "--channels 1 writes a mono input as mono, and " + shownIn + " is stereo";
         return false;
     }
     if (job.mono) format.channels = 1;
@@ -207,6 +212,12 @@ bool renderOne(const RenderJob& job, const std::string& inPath, const std::strin
                       "lowers the level\n",
                       shownOut.c_str(), level.overs(), decibels(level.peakDbfs()).c_str(), fate);
         warning = text;
+    }
+    if (level.notFinite() > 0) {
+        std::snprintf(text, sizeof text, "korvo: warning: %s has %lld samples that are NaN or infinite, %s\n",
+                      shownOut.c_str(), level.notFinite(),
+                      format.integer() || format.container == "ogg" ? "written as silence" : "kept in the float file");
+        warning += text;
     }
     return true;
 }
@@ -328,6 +339,17 @@ int runRender(const CommandLine& line)
     if (job.normalize && line.has("--gain")) return usageError("--gain and --normalize do not go together", kRenderUsage);
     job.container = line.get("--format");
     job.bits = line.get("--bits");
+    // The format's options are checked once, before any file is touched.
+    OutputFormat checked;
+    if (!job.container.empty() && !chooseOutputFormat("-", job.container, job.bits, checked, error)) {
+        return usageError(error, kRenderUsage);
+    }
+    if (!job.bits.empty() && !chooseOutputFormat("-", "wav", job.bits, checked, error)) {
+        return usageError(error, kRenderUsage);
+    }
+    if (!batch && line.words[1] == "-" && job.container.empty()) {
+        return usageError("writing to standard output needs --format wav, aiff, flac, ogg, caf or w64", kRenderUsage);
+    }
     const std::string channels = line.get("--channels", "2");
     if (channels != "1" && channels != "2") return usageError("--channels takes 1 or 2", kRenderUsage);
     job.mono = channels == "1";

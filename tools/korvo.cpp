@@ -1,6 +1,9 @@
 // korvo: a command-line host for the Korvo-EQ plug-in. Loads the module through
 // its exported entry, as a DAW does, and renders files, presets, responses and
 // pictures of the editor.
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cstdio>
 #include <exception>
 #include <string>
@@ -28,10 +31,26 @@ const char* const kUsage =
     "\n"
     "Run `korvo COMMAND --help` for a command's options.\n";
 
+// A standard stream korvo was started without (`>&-`) gets a stand-in, so no
+// file it opens takes that number and receives what is meant for the stream:
+// /dev/null read-only, where reading finds nothing and writing fails.
+void fillClosedStandardStreams()
+{
+    for (int stream = 0; stream <= 2; ++stream) {
+        if (fcntl(stream, F_GETFD) != -1) continue;
+        const int standIn = open("/dev/null", O_RDONLY);
+        if (standIn >= 0 && standIn != stream) {
+            dup2(standIn, stream);
+            close(standIn);
+        }
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
 {
+    fillClosedStandardStreams();
     try {
         CommandLine line;
         std::string error;
