@@ -194,30 +194,30 @@ bool renderOne(const RenderJob& job, const std::string& inPath, const std::strin
         return false;
     }
     if (line.has("--save-preset") && !savePreset(*host, line.get("--save-preset"), error)) return false;
-    char text[1024];
     const std::string shownOut = outPath == "-" ? "standard output" : outPath;
     const std::string written = format.describe() + (format.channels == 1 ? ", mono" : "") +
                                 (format.integer() && format.bits < 32 && format.dither ? ", dithered" : "");
-    std::snprintf(text, sizeof text, "rendered %.2f s at %d Hz through %s: %s (%s), peak %s\n",
-                  static_cast<double>(reader->frames()) / reader->sampleRate(), reader->sampleRate(),
-                  host->effectName().c_str(), shownOut.c_str(), written.c_str(), decibels(level.peakDbfs()).c_str());
-    report = text;
+    // Built as strings: a path may be longer than any fixed buffer.
+    char length[64];
+    std::snprintf(length, sizeof length, "%.2f s at %d Hz", static_cast<double>(reader->frames()) / reader->sampleRate(),
+                  reader->sampleRate());
+    report = "rendered " + std::string(length) + " through " + host->effectName() + ": " + shownOut + " (" + written +
+             "), peak " + decibels(level.peakDbfs()) + "\n";
+    const auto samples = [](long long n, const std::string& kind) {
+        return std::to_string(n) + kind + (n == 1 ? " sample" : " samples");
+    };
     warning.clear();
     if (level.overs() > 0) {
         const char* fate = format.integer()           ? "clipped in the file"
                            : format.container == "ogg" ? "clipped when it is played"
                                                        : "kept in the float file";
-        std::snprintf(text, sizeof text,
-                      "korvo: warning: %s has %lld samples over full scale (peak %s), %s; --gain or --normalize "
-                      "lowers the level\n",
-                      shownOut.c_str(), level.overs(), decibels(level.peakDbfs()).c_str(), fate);
-        warning = text;
+        warning = "korvo: warning: " + shownOut + " has " + samples(level.overs(), "") + " over full scale (peak " +
+                  decibels(level.peakDbfs()) + "), " + fate + "; --gain or --normalize lowers the level\n";
     }
     if (level.notFinite() > 0) {
-        std::snprintf(text, sizeof text, "korvo: warning: %s has %lld samples that are NaN or infinite, %s\n",
-                      shownOut.c_str(), level.notFinite(),
-                      format.integer() || format.container == "ogg" ? "written as silence" : "kept in the float file");
-        warning += text;
+        warning += "korvo: warning: " + shownOut + " has " + samples(level.notFinite(), " NaN or infinite") + ", " +
+                   (format.integer() || format.container == "ogg" ? "written as silence" : "kept in the float file") +
+                   "\n";
     }
     return true;
 }
