@@ -66,8 +66,9 @@ fs::path workDir;  // the temporary folder: one.wav, batch/, and the outputs
 
 // ---- The test signals --------------------------------------------------------
 
-// Three sines a channel and a little seeded noise, peaking near -12 dBFS.
-bool writeSignal(const fs::path& path, int seconds, unsigned seed)
+// Three sines a channel and a little noise, peaking near -12 dBFS; `variant`
+// picks the noise, so no two files are the same.
+bool writeSignal(const fs::path& path, int seconds, unsigned variant)
 {
     SF_INFO info{};
     info.samplerate = kRate;
@@ -76,7 +77,7 @@ bool writeSignal(const fs::path& path, int seconds, unsigned seed)
     SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
     if (!file) return false;
     sf_command(file, SFC_SET_ADD_PEAK_CHUNK, nullptr, SF_FALSE);
-    std::mt19937 rng(seed);
+    std::mt19937 rng(variant);
     std::uniform_real_distribution<float> noise(-0.02f, 0.02f);
     const double pi = 3.14159265358979323846;
     const double freqs[kChannels][3] = {{110.0, 997.0, 4700.0}, {220.0, 1250.0, 6300.0}};
@@ -116,9 +117,9 @@ bool makeSignals()
 {
     if (!writeSignal(longFile(), kLongSeconds, 1)) return false;
     fs::create_directory(batchDir());
-    unsigned seed = 2;
+    unsigned variant = 2;
     for (const fs::path& file : shortFiles()) {
-        if (!writeSignal(file, kShortSeconds, seed++)) return false;
+        if (!writeSignal(file, kShortSeconds, variant++)) return false;
     }
     return true;
 }

@@ -1,16 +1,16 @@
 #include "tools/AudioReader.h"
 
+#include "tools/WholeFile.h"
+
 #include <fcntl.h>
-#include <poll.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <sndfile.h>
 
-#include <cctype>
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
-#include <cstring>
 
 namespace {
 
@@ -65,9 +65,7 @@ std::string cannotOpenReason(const std::string& name)
     struct stat status {};
     if (stat(name.c_str(), &status) != 0) {
         if (errno == ENOENT || errno == ENOTDIR) return "no such file";
-        std::string reason = std::strerror(errno);
-        reason[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(reason[0])));
-        return reason;
+        return systemReason(errno);
     }
     if (S_ISDIR(status.st_mode)) return "is a directory";
     if (access(name.c_str(), R_OK) != 0) return "permission denied";
@@ -95,24 +93,9 @@ int standardInputCopy(sf_count_t& length, std::string& error)
         } else if (!file) {
             failure = "standard input: no temporary file to hold it";
         } else {
-            std::vector<char> buffer(1 << 16);
-            for (;;) {
-                const ssize_t got = read(STDIN_FILENO, buffer.data(), buffer.size());
-                if (got < 0 && errno == EINTR) continue;
-                if (got < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-                    // A non-blocking pipe with nothing in it yet.
-                    pollfd in{STDIN_FILENO, POLLIN, 0};
-                    poll(&in, 1, -1);
-                    continue;
-                }
-                if (got <= 0 || std::fwrite(buffer.data(), 1, static_cast<std::size_t>(got), file) !=
-                                    static_cast<std::size_t>(got)) {
-                    if (got != 0) failure = "standard input: reading or holding it failed";
-                    break;
-                }
-                size += got;
-            }
-            if (failure.empty() && std::fflush(file) != 0) failure = "standard input: holding it failed";
+            const int failed = copyAll(STDIN_FILENO, fileno(file));
+            if (failed != 0) failure = "standard input: " + systemReason(failed);
+            size = std::max<sf_count_t>(0, lseek(fileno(file), 0, SEEK_END));
             if (failure.empty() && size == 0) failure = "standard input: no audio (it is empty)";
             if (failure.empty()) copy = fileno(file);  // the file stays open while korvo runs
         }

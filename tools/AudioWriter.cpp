@@ -1,13 +1,11 @@
 #include "tools/AudioWriter.h"
 
 #include <fcntl.h>
-#include <poll.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cmath>
-#include <cstring>
 #include <mutex>
 
 #include "tools/AudioReader.h"
@@ -25,47 +23,6 @@ std::string plainReason(const char* text)
     }
     while (!reason.empty() && (reason.back() == '.' || reason.back() == ' ')) reason.pop_back();
     return reason.empty() ? "unknown error" : reason;
-}
-
-std::string systemReason(int errorNumber)
-{
-    std::string reason = std::strerror(errorNumber);
-    if (!reason.empty()) reason[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(reason[0])));
-    return reason;
-}
-
-// The whole of a file, from its start, to standard output.
-bool copyToStandardOutput(int from, std::string& reason)
-{
-    if (lseek(from, 0, SEEK_SET) != 0) {
-        reason = systemReason(errno);
-        return false;
-    }
-    std::vector<char> buffer(1 << 16);
-    for (;;) {
-        const ssize_t got = read(from, buffer.data(), buffer.size());
-        if (got == 0) return true;
-        if (got < 0) {
-            if (errno == EINTR) continue;
-            reason = systemReason(errno);
-            return false;
-        }
-        for (ssize_t done = 0; done < got;) {
-            const ssize_t put = write(STDOUT_FILENO, buffer.data() + done, static_cast<std::size_t>(got - done));
-            if (put < 0 && errno == EINTR) continue;
-            if (put < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-                // A non-blocking pipe that is full: wait until it drains.
-                pollfd out{STDOUT_FILENO, POLLOUT, 0};
-                poll(&out, 1, -1);
-                continue;
-            }
-            if (put <= 0) {
-                reason = systemReason(errno);
-                return false;
-            }
-            done += put;
-        }
-    }
 }
 
 // Tags longer than this are cut: libsndfile writes a broken header for a WAV or
@@ -145,7 +102,6 @@ bool AudioWriter::open(const std::string& name, int sampleRate, const OutputForm
     // The peak chunk of a float file carries the time it was written: without
     // it, the same render gives the same file, byte for byte.
     sf_command(file, SFC_SET_ADD_PEAK_CHUNK, nullptr, SF_FALSE);
-    sf_command(file, SFC_SET_CLIPPING, nullptr, SF_TRUE);
     // A format that holds no tag of a kind refuses it; the audio goes on without.
     for (const auto& tag : tags) sf_set_string(file, tag.first, shortened(tag.second).c_str());
     if (format.integer()) quantiser = std::make_unique<Quantiser>(format.bits, format.dither);
@@ -204,10 +160,10 @@ bool AudioWriter::finish(std::string& error)
         }
     }
     if (spool) {
-        std::string reason;
-        const bool copied = copyToStandardOutput(fileno(spool), reason);
+        // The whole finished file, from its start.
+        const int failure = lseek(fileno(spool), 0, SEEK_SET) != 0 ? errno : copyAll(fileno(spool), STDOUT_FILENO);
         discard();
-        return copied || fail(reason, error);
+        return failure == 0 || fail(systemReason(failure), error);
     }
     if (std::rename(temporary.c_str(), path.c_str()) != 0) {
         discard();

@@ -1,9 +1,10 @@
 // Turns float samples into integers of 16, 24 or 32 bits, left-justified in 32
 // as libsndfile takes them: rounded to the nearest step, clipped at full
 // scale, and for 16 and 24 bits with TPDF dither (the sum of two independent
-// uniform values of one step each) from a fixed seed, so the same render gives
-// the same file. The noise runs through the samples in order, so the result
-// does not depend on how they are handed over.
+// uniform values of one step each) from a generator that always starts in the
+// same state, so the same render gives the same file. The noise runs through
+// the samples in order, so the result does not depend on how they are handed
+// over.
 #pragma once
 
 #include <cstddef>

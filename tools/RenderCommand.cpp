@@ -224,10 +224,8 @@ bool renderOne(const RenderJob& job, const std::string& inPath, const std::strin
 
 bool isAudioFile(const std::filesystem::path& file)
 {
-    std::string extension = file.extension().string();
-    for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return extension == ".wav" || extension == ".aif" || extension == ".aiff" || extension == ".flac" ||
-           extension == ".ogg";
+    const std::string extension = extensionOf(file.string());
+    return extension == "wav" || extension == "aif" || extension == "aiff" || extension == "flac" || extension == "ogg";
 }
 
 // Several files, or the audio files of folders, each into DIR under its own
@@ -341,10 +339,7 @@ int runRender(const CommandLine& line)
     job.bits = line.get("--bits");
     // The format's options are checked once, before any file is touched.
     OutputFormat checked;
-    if (!job.container.empty() && !chooseOutputFormat("-", job.container, job.bits, checked, error)) {
-        return usageError(error, kRenderUsage);
-    }
-    if (!job.bits.empty() && !chooseOutputFormat("-", "wav", job.bits, checked, error)) {
+    if (!chooseOutputFormat("-", job.container.empty() ? "wav" : job.container, job.bits, checked, error)) {
         return usageError(error, kRenderUsage);
     }
     if (!batch && line.words[1] == "-" && job.container.empty()) {

@@ -1,6 +1,7 @@
 #include "tools/WholeFile.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -12,6 +13,7 @@
 #include <cstdio>
 #include <cstring>
 #include <mutex>
+#include <vector>
 
 namespace {
 
@@ -63,6 +65,59 @@ std::string folderOf(const std::string& path)
 
 }  // namespace
 
+std::string systemReason(int errorNumber)
+{
+    std::string reason = std::strerror(errorNumber);
+    if (!reason.empty()) reason[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(reason[0])));
+    return reason;
+}
+
+namespace {
+
+// Waits until a non-blocking descriptor can be read or written.
+void waitFor(int descriptor, short events)
+{
+    pollfd ready{descriptor, events, 0};
+    poll(&ready, 1, -1);
+}
+
+bool wouldBlock(int errorNumber) { return errorNumber == EAGAIN || errorNumber == EWOULDBLOCK; }
+
+}  // namespace
+
+int writeAll(int descriptor, const void* data, std::size_t size)
+{
+    const char* bytes = static_cast<const char*>(data);
+    for (std::size_t done = 0; done < size;) {
+        const ssize_t put = write(descriptor, bytes + done, size - done);
+        if (put > 0) {
+            done += static_cast<std::size_t>(put);
+        } else if (put < 0 && wouldBlock(errno)) {
+            waitFor(descriptor, POLLOUT);
+        } else if (put == 0 || errno != EINTR) {
+            return put == 0 ? EIO : errno;
+        }
+    }
+    return 0;
+}
+
+int copyAll(int from, int to)
+{
+    std::vector<char> buffer(1 << 16);
+    for (;;) {
+        const ssize_t got = read(from, buffer.data(), buffer.size());
+        if (got == 0) return 0;
+        if (got < 0 && wouldBlock(errno)) {
+            waitFor(from, POLLIN);
+        } else if (got < 0 && errno != EINTR) {
+            return errno;
+        } else if (got > 0) {
+            const int failure = writeAll(to, buffer.data(), static_cast<std::size_t>(got));
+            if (failure != 0) return failure;
+        }
+    }
+}
+
 std::string partialPath(const std::string& path) { return path + ".partial-" + std::to_string(getpid()); }
 
 std::string cannotCreateReason(const std::string& path, int errorNumber)
@@ -78,9 +133,7 @@ std::string cannotCreateReason(const std::string& path, int errorNumber)
         return "no permission to write in '" + folder + "'";
     }
     if (errorNumber == EISDIR) return "it is a directory";
-    std::string reason = std::strerror(errorNumber);
-    if (!reason.empty()) reason[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(reason[0])));
-    return reason;
+    return systemReason(errorNumber);
 }
 
 bool writeWholeFile(const std::string& path, const void* data, std::size_t size, std::string& error)
@@ -92,23 +145,11 @@ bool writeWholeFile(const std::string& path, const void* data, std::size_t size,
         error = "cannot write '" + path + "': " + cannotCreateReason(path, errno);
         return false;
     }
-    const char* bytes = static_cast<const char*>(data);
-    std::size_t done = 0;
-    int failure = 0;
-    while (done < size && failure == 0) {
-        const ssize_t n = write(file, bytes + done, size - done);
-        if (n > 0) {
-            done += static_cast<std::size_t>(n);
-        } else if (n < 0 && errno != EINTR) {
-            failure = errno;
-        }
-    }
+    int failure = writeAll(file, data, size);
     if (close(file) != 0 && failure == 0) failure = errno;
     if (failure != 0) {
         std::remove(temporary.c_str());
-        std::string reason = std::strerror(failure);
-        reason[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(reason[0])));
-        error = "cannot write '" + path + "': " + reason;
+        error = "cannot write '" + path + "': " + systemReason(failure);
         return false;
     }
     if (std::rename(temporary.c_str(), path.c_str()) != 0) {

@@ -11,6 +11,18 @@ std::string partialPath(const std::string& path);
 // False with a one-line reason; the old file, if any, is then left as it was.
 bool writeWholeFile(const std::string& path, const void* data, std::size_t size, std::string& error);
 
+// The system's reason for an errno as a phrase: "no space left on device".
+std::string systemReason(int errorNumber);
+
+// Writes all `size` bytes to `descriptor`, waiting out interruptions and a
+// full non-blocking pipe: 0, or the errno of the failure.
+int writeAll(int descriptor, const void* data, std::size_t size);
+
+// Copies `from`, from where it stands to its end, into `to`, waiting as
+// writeAll does and for a non-blocking pipe with nothing in it yet: 0, or the
+// errno of the failure.
+int copyAll(int from, int to);
+
 // Why `path` cannot be created, given the errno of the failed attempt: the
 // folder it would go in is missing, is not a folder or may not be written, or
 // the system's own reason.

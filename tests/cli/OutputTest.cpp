@@ -29,7 +29,7 @@ struct Samples {
 
 class KorvoOutput : public CliFixture {
 protected:
-    // A float WAV (or a FLAC) of two sines, seeded noise and, if asked, tags.
+    // A float WAV (or a FLAC) of two sines, repeatable noise and, if asked, tags.
     std::string writeInput(const std::string& name, int channels, double seconds, bool tagged = false)
     {
         SF_INFO info{};
