@@ -15,7 +15,7 @@ if [ "${1:-}" != --native ]; then
     libgtest-dev libgmock-dev googletest libbenchmark-dev libxtst-dev python3
     g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686
     g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
-    wine wine32:i386 wine64 xvfb xauth util-linux
+    wine wine32:i386 wine64 xvfb xauth util-linux sox libsox-fmt-base
     ardour
   )
 fi
