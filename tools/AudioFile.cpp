@@ -9,6 +9,10 @@ bool readAudio(const std::string& path, StereoAudio& audio, std::string& error)
     if (!reader.open(path, error)) {
         return false;
     }
+    if (reader.truncated()) {
+        error = reader.truncation();
+        return false;
+    }
     StereoAudio loaded;
     loaded.sampleRate = reader.sampleRate();
     loaded.sourceChannels = reader.channels();

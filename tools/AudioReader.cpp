@@ -1,5 +1,7 @@
 #include "tools/AudioReader.h"
 
+#include "tools/BufferedSource.h"
+#include "tools/DeclaredLength.h"
 #include "tools/WholeFile.h"
 
 #include <fcntl.h>
@@ -74,30 +76,42 @@ std::string cannotOpenReason(const std::string& name)
 
 bool isMpeg(const SF_INFO& info) { return (info.format & SF_FORMAT_TYPEMASK) == SF_FORMAT_MPEG; }
 
-// Standard input copied whole into an unnamed temporary file, the first time
-// it is asked for; every reader of "-" then reads that copy. -1 with a reason
-// when there is no audio there.
-int standardInputCopy(sf_count_t& length, std::string& error)
+// A copy of a pipe (or other stream) in an unnamed temporary file, so it can
+// be read from anywhere, and again. -1 with a reason when there is no audio.
+int spoolCopy(int from, const std::string& shown, off_t& length, std::string& error)
+{
+    std::FILE* file = std::tmpfile();
+    if (!file) {
+        error = shown + ": no temporary file to hold it";
+        return -1;
+    }
+    const int failed = copyAll(from, fileno(file));
+    length = std::max<off_t>(0, lseek(fileno(file), 0, SEEK_END));
+    if (failed != 0) error = shown + ": " + systemReason(failed);
+    if (failed == 0 && length == 0) error = shown + ": no audio (it is empty)";
+    if (!error.empty()) {
+        std::fclose(file);
+        return -1;
+    }
+    return fileno(file);  // the file stays open while korvo runs
+}
+
+// Standard input's copy, made the first time it is asked for; every reader of
+// "-" then reads that copy.
+int standardInputCopy(off_t& length, std::string& error)
 {
     static std::mutex lock;
     static int copy = -1;
-    static sf_count_t size = 0;
+    static off_t size = 0;
     static std::string failure;
     static bool made = false;
     const std::lock_guard<std::mutex> hold(lock);
     if (!made) {
         made = true;
-        std::FILE* file = isatty(STDIN_FILENO) ? nullptr : std::tmpfile();
         if (isatty(STDIN_FILENO)) {
             failure = "standard input is a terminal; pipe audio into korvo or name a file";
-        } else if (!file) {
-            failure = "standard input: no temporary file to hold it";
         } else {
-            const int failed = copyAll(STDIN_FILENO, fileno(file));
-            if (failed != 0) failure = "standard input: " + systemReason(failed);
-            size = std::max<sf_count_t>(0, lseek(fileno(file), 0, SEEK_END));
-            if (failure.empty() && size == 0) failure = "standard input: no audio (it is empty)";
-            if (failure.empty()) copy = fileno(file);  // the file stays open while korvo runs
+            copy = spoolCopy(STDIN_FILENO, "standard input", size, failure);
         }
     }
     length = size;
@@ -105,59 +119,89 @@ int standardInputCopy(sf_count_t& length, std::string& error)
     return copy;
 }
 
-// libsndfile's virtual I/O over the copy of standard input, with a position
-// of the reader's own.
-struct SpooledIo {
-    static sf_count_t length(void* data) { return static_cast<Spool*>(data)->length; }
-    static sf_count_t seek(sf_count_t offset, int whence, void* data)
-    {
-        Spool& spool = *static_cast<Spool*>(data);
-        const sf_count_t base = whence == SEEK_CUR ? spool.position : whence == SEEK_END ? spool.length : 0;
-        if (base + offset < 0) return -1;
-        spool.position = base + offset;
-        return spool.position;
+// The bytes of a frame of uncompressed samples; 0 for a compressed encoding.
+int frameBytes(const SF_INFO& info)
+{
+    switch (info.format & SF_FORMAT_SUBMASK) {
+    case SF_FORMAT_PCM_S8:
+    case SF_FORMAT_PCM_U8:
+    case SF_FORMAT_ULAW:
+    case SF_FORMAT_ALAW:
+        return info.channels;
+    case SF_FORMAT_PCM_16:
+        return 2 * info.channels;
+    case SF_FORMAT_PCM_24:
+        return 3 * info.channels;
+    case SF_FORMAT_PCM_32:
+    case SF_FORMAT_FLOAT:
+        return 4 * info.channels;
+    case SF_FORMAT_DOUBLE:
+        return 8 * info.channels;
+    default:
+        return 0;
     }
-    static sf_count_t read(void* to, sf_count_t count, void* data)
-    {
-        Spool& spool = *static_cast<Spool*>(data);
-        const ssize_t got = pread(spool.descriptor, to, static_cast<std::size_t>(count), spool.position);
-        if (got <= 0) return 0;
-        spool.position += got;
-        return got;
-    }
-    static sf_count_t write(const void*, sf_count_t, void*) { return 0; }
-    static sf_count_t tell(void* data) { return static_cast<Spool*>(data)->position; }
-    using Spool = AudioReader::Spooled;
-};
+}
+
+// A lossy stream's length is the decoder's estimate, which reading may not meet.
+bool lengthIsExact(const SF_INFO& info)
+{
+    const int encoding = info.format & SF_FORMAT_SUBMASK;
+    return !isMpeg(info) && encoding != SF_FORMAT_VORBIS && encoding != SF_FORMAT_OPUS;
+}
+
+std::string seconds(long long frames, int rate)
+{
+    char text[48];
+    std::snprintf(text, sizeof text, "%.2f s", static_cast<double>(frames) / rate);
+    return text;
+}
 
 }  // namespace
 
+AudioReader::AudioReader() = default;
+
 AudioReader::~AudioReader()
 {
-    if (file) {
-        sf_close(file);
-    }
+    if (file) sf_close(file);
+    if (owned) close(descriptor);
 }
 
 bool AudioReader::open(const std::string& name, std::string& error)
 {
     path = name == "-" ? "standard input" : name;
-    const std::string reason = name == "-" ? "" : cannotOpenReason(name);
-    if (!reason.empty()) {
-        error = name + ": " + reason;
-        return false;
-    }
+    off_t size = 0;
     if (name == "-") {
-        spooled.descriptor = standardInputCopy(spooled.length, error);
-        if (spooled.descriptor < 0) return false;
+        descriptor = standardInputCopy(size, error);
+        if (descriptor < 0) return false;
+    } else {
+        const std::string reason = cannotOpenReason(name);
+        if (!reason.empty()) {
+            error = name + ": " + reason;
+            return false;
+        }
+        descriptor = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
+        struct stat status {};
+        if (descriptor < 0 || fstat(descriptor, &status) != 0) {
+            error = name + ": " + systemReason(errno);
+            return false;
+        }
+        owned = true;
+        size = status.st_size;
+        if (!S_ISREG(status.st_mode)) {
+            // A named pipe or a device: read once, into a copy.
+            const int copy = spoolCopy(descriptor, name, size, error);
+            close(descriptor);
+            descriptor = copy;
+            owned = copy >= 0;
+            if (copy < 0) return false;
+        }
     }
+    source = std::make_unique<BufferedSource>(descriptor, size);
     SF_INFO info{};
     {
         const std::lock_guard<std::mutex> opening(sndfileOpenLock());
         QuietDecoder quiet;
-        static SF_VIRTUAL_IO io = {SpooledIo::length, SpooledIo::seek, SpooledIo::read, SpooledIo::write,
-                                   SpooledIo::tell};
-        file = name == "-" ? sf_open_virtual(&io, SFM_READ, &info, &spooled) : sf_open(name.c_str(), SFM_READ, &info);
+        file = sf_open_virtual(BufferedSource::io(), SFM_READ, &info, source.get());
     }
     if (!file) {
         // The file is there and readable: libsndfile's own reason for a damaged
@@ -176,13 +220,67 @@ bool AudioReader::open(const std::string& name, std::string& error)
     }
     rate = info.samplerate;
     channelCount = info.channels;
-    frameCount = info.frames;
+    frameCount = announced = info.frames;
     quietReads = isMpeg(info);
+    exact = lengthIsExact(info);
     for (int kind = SF_STR_FIRST; kind <= SF_STR_LAST; ++kind) {
         const char* text = sf_get_string(file, kind);
         if (text && *text) stringTags.emplace_back(kind, text);
     }
+    return checkLength(info, size);
+}
+
+bool AudioReader::checkLength(const SF_INFO& info, long long size)
+{
+    AudioExtent extent;
+    if (findAudioExtent(descriptor, static_cast<off_t>(size), extent) && extent.declared > extent.present) {
+        // libsndfile gives the frames the file holds; the header promised more.
+        const int bytes = frameBytes(info);
+        if (bytes > 0) {
+            announced = extent.declared / bytes;
+        } else if (extent.present > 0) {
+            announced = static_cast<long long>(static_cast<double>(frameCount) * static_cast<double>(extent.declared) /
+                                               static_cast<double>(extent.present));
+        }
+        return true;
+    }
+    if ((info.format & SF_FORMAT_TYPEMASK) != SF_FORMAT_FLAC || frameCount == 0) return true;
+    // A FLAC stream's header gives its length; a stream cut short cannot reach
+    // its last frame. Tried on a reader of its own, which is then read to its
+    // end to count what there is.
+    const auto probe = [&](bool count) -> long long {
+        BufferedSource own(descriptor, size);
+        SF_INFO probed{};
+        SNDFILE* other = nullptr;
+        {
+            const std::lock_guard<std::mutex> opening(sndfileOpenLock());
+            other = sf_open_virtual(BufferedSource::io(), SFM_READ, &probed, &own);
+        }
+        if (!other) return 0;
+        long long frames = 0;
+        std::vector<float> scratch(8192 * static_cast<std::size_t>(probed.channels));
+        if (!count) {
+            frames = sf_seek(other, frameCount - 1, SEEK_SET) == frameCount - 1 && sf_readf_float(other, scratch.data(), 1) == 1
+                         ? frameCount
+                         : 0;
+        } else {
+            for (sf_count_t got; (got = sf_readf_float(other, scratch.data(), 8192)) > 0;) frames += got;
+        }
+        sf_close(other);
+        return frames;
+    };
+    if (frameCount == SF_COUNT_MAX) {
+        // A stream that did not know its length when it was written.
+        frameCount = announced = probe(true);
+    } else if (probe(false) != frameCount) {
+        frameCount = probe(true);
+    }
     return true;
+}
+
+std::string AudioReader::truncation() const
+{
+    return path + ": truncated: " + seconds(frameCount, rate) + " of " + seconds(announced, rate) + " read";
 }
 
 std::size_t AudioReader::read(float* left, float* right, std::size_t count)
@@ -202,6 +300,7 @@ std::size_t AudioReader::read(float* left, float* right, std::size_t count)
         return 0;
     }
     const auto n = static_cast<std::size_t>(got);
+    framesRead += static_cast<long long>(n);
     const auto step = static_cast<std::size_t>(channelCount);
     for (std::size_t i = 0; i < n; ++i) {
         left[i] = interleaved[i * step];
@@ -212,9 +311,20 @@ std::size_t AudioReader::read(float* left, float* right, std::size_t count)
 
 bool AudioReader::failed(std::string& error) const
 {
+    if (source && source->failure() != 0) {
+        error = "cannot read '" + path + "': " + systemReason(source->failure()) + " after " +
+                seconds(framesRead, rate);
+        return true;
+    }
     const int status = file ? sf_error(file) : SF_ERR_NO_ERROR;
-    if (status != SF_ERR_NO_ERROR) {
+    // A decoder's complaint where a stream known to be cut short stops is the cut itself.
+    if (status != SF_ERR_NO_ERROR && !(truncated() && framesRead >= frameCount)) {
         error = "cannot read '" + path + "': " + sf_error_number(status);
+        return true;
+    }
+    if (exact && framesRead < frameCount) {
+        // The audio stopped before the length the file gave.
+        error = path + ": truncated: " + seconds(framesRead, rate) + " of " + seconds(frameCount, rate) + " read";
         return true;
     }
     return false;

@@ -1,9 +1,15 @@
 // Reads an audio file block by block as two channels of floats, through
-// libsndfile: any format it reads; a mono file feeds both channels. "-" reads
-// standard input, which may be a pipe: it is copied whole into an unnamed
-// temporary file first, so any format reads from it, as often as needed.
+// libsndfile: any format it reads; a mono file feeds both channels. The file
+// is read in large pieces whatever the block size. "-" reads standard input,
+// which may be a pipe: it is copied whole into an unnamed temporary file
+// first, so any format reads from it, as often as needed.
+//
+// A file that ends before its header says (a WAV, AIFF or W64 cut short, a
+// FLAC stream that stops) is found when it is opened: truncated() says so
+// before any audio is read, and reads give what there is.
 #pragma once
 
+#include <memory>
 #include <mutex>
 
 #include <cstddef>
@@ -14,9 +20,11 @@
 
 #include "tools/OutputFormat.h"
 
+class BufferedSource;
+
 class AudioReader {
 public:
-    AudioReader() = default;
+    AudioReader();
     ~AudioReader();
 
     // False with a one-line reason for a missing, unreadable or unsupported file.
@@ -24,35 +32,41 @@ public:
 
     int sampleRate() const { return rate; }
     int channels() const { return channelCount; }
+    // The frames there are to read: those the file holds.
     long long frames() const { return frameCount; }
-    // The file's string tags: title, artist, album, date, comment...
+    // The string tags: title, artist, album, date, comment...
     const AudioTags& tags() const { return stringTags; }
+
+    // The file holds less than its header announces.
+    bool truncated() const { return announced > frameCount; }
+    // "IN: truncated: 5.67 s of 30.00 s read".
+    std::string truncation() const;
 
     // Up to `count` frames into left and right; answers how many were read, 0 at
     // the end. After a 0, failed() tells whether the end was an error.
     std::size_t read(float* left, float* right, std::size_t count);
     bool failed(std::string& error) const;
 
-    // Standard input's copy, as one reader reads it through libsndfile's virtual I/O.
-    struct Spooled {
-        int descriptor;
-        sf_count_t length;
-        sf_count_t position;
-    };
-
     AudioReader(const AudioReader&) = delete;
     AudioReader& operator=(const AudioReader&) = delete;
 
 private:
+    bool checkLength(const SF_INFO& info, long long size);
+
     SNDFILE* file = nullptr;
     std::string path;
+    int descriptor = -1;   // the file's, or standard input's copy (not owned)
+    bool owned = false;
+    std::unique_ptr<BufferedSource> source;
     int rate = 0;
     int channelCount = 0;
     long long frameCount = 0;
+    long long announced = 0;  // the frames the header announces
+    long long framesRead = 0;
+    bool exact = true;        // a length reading must meet
     bool quietReads = false;  // an MPEG stream, whose decoder prints its own warnings
     std::vector<float> interleaved;
     AudioTags stringTags;
-    Spooled spooled{-1, 0, 0};
 };
 
 // Held while a decoder's own messages are kept off the terminal (stderr goes to

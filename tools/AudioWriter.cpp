@@ -6,10 +6,13 @@
 
 #include <cerrno>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 #include <mutex>
 
 #include "tools/AudioReader.h"
-#include "tools/OggSerial.h"
+#include "tools/BufferedSink.h"
+#include "tools/OutputFile.h"
 
 namespace {
 
@@ -37,7 +40,34 @@ std::string shortened(const std::string& text)
     return text.substr(0, end);
 }
 
+// The serial number of every Ogg page korvo writes.
+constexpr std::uint32_t kOggSerial = 0x4b6f7276u;
+
+// A header that gives the audio's length, which a stream has to announce.
+bool announcesLength(const OutputFormat& format) { return format.container != "ogg"; }
+
+// Puts the number of frames into a FLAC stream's STREAMINFO, where it is 0
+// ("unknown") until the encoder comes back at the end: 36 bits from the low
+// half of byte 21.
+void announceFlacLength(unsigned char* bytes, std::size_t size, long long frames)
+{
+    const bool streamInfo = size >= 42 && std::memcmp(bytes, "fLaC", 4) == 0 && (bytes[4] & 0x7F) == 0;
+    if (!streamInfo || frames <= 0 || frames >= (1LL << 36)) return;
+    const auto total = static_cast<unsigned long long>(frames);
+    bytes[21] = static_cast<unsigned char>((bytes[21] & 0xF0) | ((total >> 32) & 0x0F));
+    for (int i = 0; i < 4; ++i) bytes[22 + i] = static_cast<unsigned char>(total >> (24 - 8 * i));
+}
+
+// Tags as libsndfile takes them; a format that holds no tag of a kind
+// refuses it, and the audio goes on without.
+void putTags(SNDFILE* file, const AudioTags& tags)
+{
+    for (const auto& tag : tags) sf_set_string(file, tag.first, shortened(tag.second).c_str());
+}
+
 }  // namespace
+
+AudioWriter::AudioWriter() = default;
 
 AudioWriter::~AudioWriter() { discard(); }
 
@@ -50,11 +80,49 @@ bool AudioWriter::fail(const std::string& reason, std::string& error) const
 bool AudioWriter::open(const std::string& name, int sampleRate, std::string& error)
 {
     OutputFormat chosen;
-    return chooseOutputFormat(name, "", "", chosen, error) && open(name, sampleRate, chosen, AudioTags{}, error);
+    return chooseOutputFormat(name, "", "", chosen, error) && open(name, sampleRate, chosen, AudioTags{}, 0, error);
+}
+
+bool AudioWriter::streamHeader(const SF_INFO& info, const AudioTags& tags, long long frames, std::string& error)
+{
+    // libsndfile writes the lengths into the header when the file is closed:
+    // the same file with its last frame written where it will be (the frames
+    // between are never made) gives the header the stream has to start with.
+    if (format.container == "flac") {
+        // A FLAC stream's header says "length unknown" until it is finished; it
+        // is told the length instead.
+        sink->patchStreamHeader([frames](unsigned char* bytes, std::size_t size, std::size_t) {
+            announceFlacLength(bytes, size, frames);
+        });
+        return true;
+    }
+    BufferedSink header(-1, BufferedSink::Kind::Memory);
+    if (format.container == "wav" && !format.integer()) header.widenFloatWavHeader();
+    SF_INFO copy = info;
+    SNDFILE* trial = nullptr;
+    {
+        const std::lock_guard<std::mutex> opening(sndfileOpenLock());
+        trial = sf_open_virtual(BufferedSink::io(), SFM_WRITE, &copy, &header);
+    }
+    if (!trial) return fail(plainReason(sf_strerror(nullptr)), error);
+    sf_command(trial, SFC_SET_ADD_PEAK_CHUNK, nullptr, SF_FALSE);
+    putTags(trial, tags);
+    const int silence[2] = {0, 0};
+    bool placed = frames <= 0 || sf_writef_int(trial, silence, 1) == 1;
+    if (placed && frames > 1) {
+        placed = sf_seek(trial, frames - 1, SEEK_SET) == frames - 1 && sf_writef_int(trial, silence, 1) == 1;
+    }
+    if (sf_close(trial) != 0 || !placed) return fail("cannot make the header for a length of " + std::to_string(frames) + " frames", error);
+    std::vector<unsigned char> made(header.bytes().begin(),
+                                    header.bytes().begin() + static_cast<std::ptrdiff_t>(header.headerLength()));
+    sink->patchStreamHeader([made](unsigned char* bytes, std::size_t size, std::size_t length) {
+        if (length == made.size() && size >= length) std::memcpy(bytes, made.data(), length);
+    });
+    return true;
 }
 
 bool AudioWriter::open(const std::string& name, int sampleRate, const OutputFormat& chosen, const AudioTags& tags,
-                       std::string& error)
+                       long long frames, std::string& error)
 {
     discard();
     path = name;
@@ -67,43 +135,37 @@ bool AudioWriter::open(const std::string& name, int sampleRate, const OutputForm
         return fail(format.describe() + " does not take a sample rate of " + std::to_string(sampleRate) + " Hz",
                     error);
     }
-    struct stat existing {};
-    if (name != "-" && stat(name.c_str(), &existing) == 0 && !S_ISREG(existing.st_mode)) {
-        return fail(S_ISDIR(existing.st_mode) ? "it is a directory"
-                                              : "it is not a regular file (- writes to standard output)",
-                    error);
-    }
-    if (name == "-") {
-        if (isatty(STDOUT_FILENO)) return fail("it is a terminal; redirect it to a file or a program", error);
-        // Unnamed from the start, so nothing is left behind, interrupted or not.
-        spool = std::tmpfile();
-        if (!spool) return fail("no temporary file: " + systemReason(errno), error);
-    } else {
-        temporary = partialPath(name);
-        interrupt = std::make_unique<RemoveOnInterrupt>(name);
-    }
-    // libsndfile keeps the reason an open failed in one place for all threads.
-    std::unique_lock<std::mutex> opening(sndfileOpenLock());
-    errno = 0;
-    file = spool ? sf_open_fd(fileno(spool), SFM_WRITE, &info, SF_FALSE)
-                 : sf_open(temporary.c_str(), SFM_WRITE, &info);
-    if (!file) {
-        // libsndfile may have created the file before it gave up on it.
-        const int errorNumber = errno;
-        const int status = sf_error(nullptr);
-        std::string reason = status == SF_ERR_SYSTEM && name != "-" ? cannotCreateReason(name, errorNumber)
-                                                                    : plainReason(sf_strerror(nullptr));
-        opening.unlock();
-        if (reason.find("sample rate") != std::string::npos) reason += " (" + std::to_string(sampleRate) + " Hz)";
+    output = std::make_unique<OutputFile>();
+    if (!output->open(name, error)) return false;
+    const bool stream = !output->seekable();
+    sink = std::make_unique<BufferedSink>(output->descriptor(),
+                                          stream ? BufferedSink::Kind::Stream : BufferedSink::Kind::File,
+                                          output->base());
+    if (format.container == "wav" && !format.integer()) sink->widenFloatWavHeader();
+    if (format.container == "ogg") sink->renumberOggPages(kOggSerial);
+    announced = frames;
+    if (stream && announcesLength(format) && !streamHeader(info, tags, frames, error)) {
         discard();
-        return fail(reason, error);
+        return false;
     }
-    opening.unlock();
+    {
+        const std::lock_guard<std::mutex> opening(sndfileOpenLock());
+        file = sf_open_virtual(BufferedSink::io(), SFM_WRITE, &info, sink.get());
+        if (!file) {
+            std::string reason = plainReason(sf_strerror(nullptr));
+            if (reason.find("sample rate") != std::string::npos) reason += " (" + std::to_string(sampleRate) + " Hz)";
+            discard();
+            return fail(reason, error);
+        }
+    }
     // The peak chunk of a float file carries the time it was written: without
     // it, the same render gives the same file, byte for byte.
     sf_command(file, SFC_SET_ADD_PEAK_CHUNK, nullptr, SF_FALSE);
-    // A format that holds no tag of a kind refuses it; the audio goes on without.
-    for (const auto& tag : tags) sf_set_string(file, tag.first, shortened(tag.second).c_str());
+    if (format.container == "ogg" && format.quality >= 0.0) {
+        double quality = format.quality / 10.0;
+        sf_command(file, SFC_SET_VBR_ENCODING_QUALITY, &quality, sizeof quality);
+    }
+    putTags(file, tags);
     if (format.integer()) quantiser = std::make_unique<Quantiser>(format.bits, format.dither);
     return true;
 }
@@ -127,15 +189,18 @@ bool AudioWriter::write(const float* left, const float* right, std::size_t count
             if (!std::isfinite(sample)) sample = 0.0f;
         }
     }
-    sf_count_t written = 0;
+    sf_count_t put = 0;
     if (quantiser) {
         integers.resize(interleaved.size());
         quantiser->convert(interleaved.data(), integers.data(), interleaved.size());
-        written = sf_writef_int(file, integers.data(), static_cast<sf_count_t>(count));
+        put = sf_writef_int(file, integers.data(), static_cast<sf_count_t>(count));
     } else {
-        written = sf_writef_float(file, interleaved.data(), static_cast<sf_count_t>(count));
+        put = sf_writef_float(file, interleaved.data(), static_cast<sf_count_t>(count));
     }
-    if (written != static_cast<sf_count_t>(count)) return fail(plainReason(sf_strerror(file)), error);
+    if (put != static_cast<sf_count_t>(count)) {
+        return fail(sink->failure() != 0 ? systemReason(sink->failure()) : plainReason(sf_strerror(file)), error);
+    }
+    written += static_cast<long long>(count);
     return true;
 }
 
@@ -144,33 +209,25 @@ bool AudioWriter::finish(std::string& error)
     if (!file) return fail("the file is not open", error);
     const int closed = sf_close(file);
     file = nullptr;
-    if (closed != 0) {
+    const int failure = sink->finish();
+    if (closed != 0 || failure != 0) {
         discard();
-        return fail("closing the file failed", error);
+        return fail(failure == EPROTO ? "the Ogg stream written is not whole"
+                    : failure != 0    ? systemReason(failure)
+                                      : "closing the file failed",
+                    error);
     }
-    if (format.container == "ogg") {
-        // The same serial number in every render, where libsndfile takes one from the clock.
-        const int descriptor = spool ? fileno(spool) : ::open(temporary.c_str(), O_RDWR | O_CLOEXEC);
-        std::string reason = "cannot reopen the file";
-        const bool numbered = descriptor >= 0 && setOggSerial(descriptor, 0x4b6f7276u, reason);
-        if (!spool && descriptor >= 0) close(descriptor);
-        if (!numbered) {
-            discard();
-            return fail(reason, error);
-        }
+    // A FLAC stream's header is refined at the end (its length and checksum),
+    // which a stream goes without; other headers must say what was written.
+    mismatch.clear();
+    if (sink->headerStale() && format.container != "flac") {
+        mismatch = "standard output's header announces " + std::to_string(announced) + " frames and " +
+                   std::to_string(written) + " were written (a pipe cannot be rewound to mend it)";
     }
-    if (spool) {
-        // The whole finished file, from its start.
-        const int failure = lseek(fileno(spool), 0, SEEK_SET) != 0 ? errno : copyAll(fileno(spool), STDOUT_FILENO);
+    if (!output->commit(error)) {
         discard();
-        return failure == 0 || fail(systemReason(failure), error);
+        return false;
     }
-    if (std::rename(temporary.c_str(), path.c_str()) != 0) {
-        discard();
-        return fail("renaming the finished file failed", error);
-    }
-    temporary.clear();
-    interrupt.reset();
     return true;
 }
 
@@ -180,14 +237,8 @@ void AudioWriter::discard()
         sf_close(file);
         file = nullptr;
     }
-    if (spool) {
-        std::fclose(spool);
-        spool = nullptr;
-    }
-    if (!temporary.empty()) {
-        std::remove(temporary.c_str());
-        temporary.clear();
-    }
-    interrupt.reset();
+    if (output) output->discard();
+    output.reset();
+    sink.reset();
     quantiser.reset();
 }

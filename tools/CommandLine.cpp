@@ -6,7 +6,7 @@ bool parseCommandLine(int argc, char** argv, CommandLine& line, std::string& err
 {
     static const std::set<std::string> valued = {"--module", "--preset", "--save-preset", "--block", "--rate", "--gain", "--normalize", "-j",
                                                  "-o",       "--csv",    "--name",        "--out",
-                                                 "--format", "--bits",   "--channels"};
+                                                 "--format", "--bits",   "--channels", "--quality"};
     for (int i = 1; i < argc; ++i) {
         std::string word = argv[i];
         std::string value;
@@ -24,6 +24,8 @@ bool parseCommandLine(int argc, char** argv, CommandLine& line, std::string& err
             line.force = true;
         } else if (word == "--no-dither") {
             line.noDither = true;
+        } else if (word == "--allow-truncated") {
+            line.allowTruncated = true;
         } else if (word == "--set" || word.rfind("--set=", 0) == 0) {
             if (word != "--set") {
                 line.settings.push_back(word.substr(6));

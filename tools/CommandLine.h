@@ -14,6 +14,7 @@ struct CommandLine {
     bool version = false;  // --version: print the release and stop
     bool force = false;
     bool noDither = false;  // --no-dither
+    bool allowTruncated = false;  // --allow-truncated
 
     bool has(const std::string& option) const { return options.count(option) != 0; }
     std::string get(const std::string& option, const std::string& fallback = "") const

@@ -1,12 +1,13 @@
 // libsndfile numbers each Ogg stream it writes from the clock, so two renders
 // of the same audio would differ in every page. This gives the pages of a
-// finished single-stream file one fixed serial number instead, with their
-// checksums made anew.
+// single-stream file one fixed serial number instead, with their checksums
+// made anew, as the pages go out.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
-#include <string>
 
-// The file open for reading and writing as `descriptor`; false with a
-// one-line reason if it is not a whole Ogg stream.
-bool setOggSerial(int descriptor, std::uint32_t serial, std::string& error);
+// Renumbers the whole pages at the start of `data` in place and answers their
+// length: a page cut off at the end is left as it is, for the next call. -1
+// when the bytes are not Ogg pages.
+long long renumberOggPages(unsigned char* data, std::size_t size, std::uint32_t serial);

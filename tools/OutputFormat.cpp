@@ -73,6 +73,12 @@ bool chooseOutputFormat(const std::string& path, const std::string& container, c
         error = "--format " + container + " is not one korvo writes; use " + kContainerList;
         return false;
     }
+    const Container* named = path == "-" ? nullptr : findContainer(extensionOf(path));
+    if (!name.empty() && named && named != findContainer(name)) {
+        error = "--format " + container + " contradicts " + shown + ", which names " + named->title +
+                "; leave out --format or name the file ." + findContainer(name)->name;
+        return false;
+    }
     if (name.empty()) {
         name = extensionOf(path);
         if (!findContainer(name)) {

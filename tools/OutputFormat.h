@@ -12,6 +12,7 @@ struct OutputFormat {
     int bits = 0;           // 16, 24 or 32 for integer samples; 0 for 32-bit float (and for Vorbis)
     bool dither = true;     // TPDF dither when the samples are reduced to 16 or 24 bits
     int channels = 2;
+    double quality = -1.0;  // Vorbis quality 0 (smallest) to 10 (best); below 0, the encoder's default
 
     // The libsndfile format word.
     int sndfileFormat() const;

@@ -27,6 +27,7 @@ void Quantiser::convert(const float* samples, int* out, std::size_t count)
         step = std::floor(step + 0.5);
         if (std::isnan(step)) step = 0.0;
         step = std::fmin(highest, std::fmax(lowest, step));
+        largest = std::fmax(largest, std::fabs(step));
         // The shift is done on the unsigned pattern: left-shifting a negative
         // int is undefined before C++20.
         out[i] = static_cast<int>(static_cast<std::uint32_t>(static_cast<std::int64_t>(step)) << shift);

@@ -15,6 +15,8 @@ public:
     Quantiser(int bits, bool dither);
 
     void convert(const float* samples, int* out, std::size_t count);
+    // The largest magnitude converted so far, 1.0 being full scale.
+    double peak() const { return largest / scale; }
 
 private:
     // Uniform in [0, 1), from a 64-bit xorshift* generator.
@@ -23,5 +25,6 @@ private:
     double scale;    // full scale in steps: 2^(bits - 1)
     int shift;       // 32 - bits
     bool dithered;
+    double largest = 0.0;  // in steps
     std::uint64_t state = 0x4b6f72766f455121ULL;
 };

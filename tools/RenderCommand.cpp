@@ -26,26 +26,31 @@ namespace {
 const char* const kRenderUsage =
     "usage: korvo render IN OUT [--set NAME=VALUE]... [--preset FILE] [--save-preset FILE]\n"
     "                    [--gain DB | --normalize DBFS] [--format F] [--bits B]\n"
-    "                    [--no-dither] [--channels 1] [--block N] [--force]\n"
+    "                    [--no-dither] [--quality Q] [--channels 1] [--block N]\n"
+    "                    [--allow-truncated] [--force]\n"
     "       korvo render IN... -o DIR [-j N] [options]\n"
     "\n"
     "Runs IN (WAV, AIFF, FLAC, OGG, ...; mono feeds both channels) through the plug-in at\n"
     "the file's own sample rate and writes OUT in the format its extension names:\n"
     ".wav, .aiff, .caf and .w64 as 32-bit float, .flac as 24-bit, .ogg as Vorbis. IN -\n"
-    "reads standard input (a pipe, in any of those formats); OUT - writes standard\n"
-    "output, in the --format given. The input's tags (title, artist...) are copied\n"
-    "where the format holds them. It reports the output's peak, and warns of samples\n"
-    "over full scale (an integer or FLAC file clips them).\n"
+    "reads standard input (a pipe, in any of those formats); OUT - streams to standard\n"
+    "output as the render goes, in the --format given. The input's tags (title,\n"
+    "artist...) are copied where the format holds them. It reports the peak of what\n"
+    "it wrote, and warns of samples over full scale (an integer or FLAC file clips\n"
+    "them). An input that ends before its header says is refused.\n"
     "\n"
     KORVO_SET_HELP
     "  --preset FILE       load a program (.fxp) or bank (.fxb) file first\n"
     "  --save-preset FILE  save the settings used as a .fxp or .fxb file\n"
     "  --gain DB           trim the output by DB decibels, after the plug-in\n"
     "  --normalize DBFS    bring the output's peak to DBFS (e.g. -1), in two passes\n"
-    "  --format F          wav, aiff, flac, ogg, caf or w64, whatever OUT's extension\n"
+    "  --format F          wav, aiff, flac, ogg, caf or w64: the format of standard\n"
+    "                      output, or of a batch's outputs (which it renames); OUT's\n"
+    "                      extension, when it names one, must agree\n"
     "  --bits B            16, 24, 32 (integers) or float; FLAC takes 16 or 24\n"
     "  --no-dither         round to 16 or 24 bits without dither (by default, TPDF\n"
     "                      dither of one step, the same in every render)\n"
+    "  --quality Q         Ogg Vorbis quality, 0 (smallest) to 10 (best); default 4\n"
     "  --channels 1        write a mono input's output as mono: the left channel, which\n"
     "                      carries the same result as the right\n"
     "  --block N           frames per processing block (default 512)\n"
@@ -55,6 +60,7 @@ const char* const kRenderUsage =
     "                      (status 1 if any failed)\n"
     "  -j N                render N files at once, each through its own plug-in\n"
     "                      (default: one per processor core)\n"
+    "  --allow-truncated   render what there is of an input cut short, with a warning\n"
     "  --force             load a preset made for another plug-in\n";
 
 // Shows how far a render has got, on a terminal only and only for long files.
@@ -120,11 +126,12 @@ bool renderFile(PluginHost& host, AudioReader& reader, AudioWriter* writer, int 
     return !reader.failed(error);
 }
 
-std::string decibels(double db)
+// A level, 1.0 being full scale, in dBFS.
+std::string decibels(double level)
 {
-    if (std::isinf(db)) return "-inf dBFS";
+    if (!(level > 0.0)) return "-inf dBFS";
     char text[32];
-    std::snprintf(text, sizeof text, "%+.2f dBFS", db);
+    std::snprintf(text, sizeof text, "%+.2f dBFS", 20.0 * std::log10(level));
     return text;
 }
 
@@ -143,6 +150,7 @@ struct RenderJob {
     std::string container;  // --format
     std::string bits;       // --bits
     bool mono;              // --channels 1
+    double quality;         // --quality, -1 when not given
 };
 
 // Renders one file. On success, `report` holds the line for stdout and
@@ -154,6 +162,11 @@ bool renderOne(const RenderJob& job, const std::string& inPath, const std::strin
     OutputFormat format;
     format.dither = !line.noDither;
     if (!chooseOutputFormat(outPath, job.container, job.bits, format, error)) return false;
+    if (job.quality >= 0.0 && format.container != "ogg") {
+        error = "--quality applies to Ogg Vorbis, not to " + format.describe();
+        return false;
+    }
+    format.quality = job.quality;
     std::error_code unknown;
     if (inPath != "-" && outPath != "-" && std::filesystem::equivalent(inPath, outPath, unknown)) {
         error = "cannot write '" + outPath + "': it is the input itself, which korvo does not replace";
@@ -163,6 +176,15 @@ bool renderOne(const RenderJob& job, const std::string& inPath, const std::strin
     auto host = std::make_unique<PluginHost>();
     if (!reader->open(inPath, error) || !prepareHost(line, *host, error)) return false;
     const std::string shownIn = inPath == "-" ? "standard input" : inPath;
+    warning.clear();
+    if (reader->truncated()) {
+        // Found before anything is written: a damaged file is never taken silently.
+        if (!line.allowTruncated) {
+            error = reader->truncation() + " (--allow-truncated renders what there is)";
+            return false;
+        }
+        warning = "korvo: warning: " + reader->truncation() + "; rendering what there is\n";
+    }
     if (reader->frames() == 0) {
         // Some formats cannot even be written empty.
         error = shownIn + ": no audio in it (0 frames)";
@@ -188,7 +210,7 @@ bool renderOne(const RenderJob& job, const std::string& inPath, const std::strin
 
     AudioWriter writer;
     LevelMeter level;
-    if (!writer.open(outPath, reader->sampleRate(), format, reader->tags(), error) ||
+    if (!writer.open(outPath, reader->sampleRate(), format, reader->tags(), reader->frames(), error) ||
         !renderFile(*host, *reader, &writer, job.block, gain, job.mono, level, job.showProgress, error) ||
         !writer.finish(error)) {
         return false;
@@ -201,24 +223,27 @@ bool renderOne(const RenderJob& job, const std::string& inPath, const std::strin
     char length[64];
     std::snprintf(length, sizeof length, "%.2f s at %d Hz", static_cast<double>(reader->frames()) / reader->sampleRate(),
                   reader->sampleRate());
+    // The peak of what the file holds: after rounding and dither for integers.
+    const double peak = writer.quantisedPeak() >= 0.0 ? writer.quantisedPeak() : level.peak();
     report = "rendered " + std::string(length) + " through " + host->effectName() + ": " + shownOut + " (" + written +
-             "), peak " + decibels(level.peakDbfs()) + "\n";
+             "), peak " + decibels(peak) + "\n";
     const auto samples = [](long long n, const std::string& kind) {
         return std::to_string(n) + kind + (n == 1 ? " sample" : " samples");
     };
-    warning.clear();
     if (level.overs() > 0) {
         const char* fate = format.integer()           ? "clipped in the file"
                            : format.container == "ogg" ? "clipped when it is played"
                                                        : "kept in the float file";
-        warning = "korvo: warning: " + shownOut + " has " + samples(level.overs(), "") + " over full scale (peak " +
-                  decibels(level.peakDbfs()) + "), " + fate + "; --gain or --normalize lowers the level\n";
+        warning += "korvo: warning: " + shownOut + " has " + samples(level.overs(), "") + " over full scale (" +
+                   decibels(level.peak()) + " before any clipping), " + fate +
+                   "; --gain or --normalize lowers the level\n";
     }
     if (level.notFinite() > 0) {
         warning += "korvo: warning: " + shownOut + " has " + samples(level.notFinite(), " NaN or infinite") + ", " +
                    (format.integer() || format.container == "ogg" ? "written as silence" : "kept in the float file") +
                    "\n";
     }
+    if (!writer.lengthMismatch().empty()) warning += "korvo: warning: " + writer.lengthMismatch() + "\n";
     return true;
 }
 
@@ -287,7 +312,9 @@ int renderBatch(const CommandLine& line, RenderJob job)
                 std::fflush(stdout);
                 std::fputs(warning.c_str(), stderr);
             } else {
-                std::fprintf(stderr, "korvo: %s: %s\n", inputs[i].c_str(), error.c_str());
+                // The file's name once: most reasons name it already.
+                const bool named = error.find(inputs[i]) != std::string::npos || error.find(outputs[i]) != std::string::npos;
+                std::fprintf(stderr, "korvo: %s%s%s\n", named ? "" : inputs[i].c_str(), named ? "" : ": ", error.c_str());
                 ++failed;
             }
             ++done;
@@ -327,7 +354,7 @@ int runRender(const CommandLine& line)
         Setting parsed{};
         if (!parseSetting(setting, parsed, error)) return fail(error);
     }
-    RenderJob job{&line, static_cast<int>(block), line.has("--normalize"), 0.0, 0.0, true, "", "", false};
+    RenderJob job{&line, static_cast<int>(block), line.has("--normalize"), 0.0, 0.0, true, "", "", false, -1.0};
     if (line.has("--gain") && !parseNumber(line.get("--gain"), -96.0, 48.0, job.gainDb)) {
         return usageError("--gain needs a number of dB from -96 to +48", kRenderUsage);
     }
@@ -344,6 +371,9 @@ int runRender(const CommandLine& line)
     }
     if (!batch && line.words[1] == "-" && job.container.empty()) {
         return usageError("writing to standard output needs --format wav, aiff, flac, ogg, caf or w64", kRenderUsage);
+    }
+    if (line.has("--quality") && !parseNumber(line.get("--quality"), 0.0, 10.0, job.quality)) {
+        return usageError("--quality needs an Ogg Vorbis quality from 0 to 10", kRenderUsage);
     }
     const std::string channels = line.get("--channels", "2");
     if (channels != "1" && channels != "2") return usageError("--channels takes 1 or 2", kRenderUsage);

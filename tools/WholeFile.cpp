@@ -1,5 +1,7 @@
 #include "tools/WholeFile.h"
 
+#include "tools/OutputFile.h"
+
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -25,8 +27,8 @@ const int kSignalCount = 3;
 // neither allocates nor formats, and it reads a slot only once it is armed.
 struct InterruptSlot {
     std::atomic<int> state{0};  // kFree, kFilling, kArmed
-    char temporary[4200];
-    char path[4096];
+    char temporary[4200];       // "" when there is nothing to remove
+    char message[4200];         // the line to print, made beforehand
 };
 constexpr int kFree = 0, kFilling = 1, kArmed = 2;
 constexpr int kSlotCount = 72;  // more than the files a batch writes at once
@@ -46,15 +48,16 @@ extern "C" void removeTemporaryAndExit(int signalNumber)
     bool first = true;
     for (InterruptSlot& slot : gSlots) {
         if (slot.state.load(std::memory_order_acquire) != kArmed) continue;
-        unlink(slot.temporary);
+        if (slot.temporary[0] != '\0') unlink(slot.temporary);
         if (first && gNewLineFirst) say("\n");
         first = false;
-        say("korvo: interrupted; '");
-        say(slot.path);
-        say("' was not written\n");
+        say(slot.message);
     }
     _exit(128 + signalNumber);
 }
+
+
+}  // namespace
 
 std::string folderOf(const std::string& path)
 {
@@ -62,8 +65,6 @@ std::string folderOf(const std::string& path)
     if (slash == std::string::npos) return ".";
     return slash == 0 ? "/" : path.substr(0, slash);
 }
-
-}  // namespace
 
 std::string systemReason(int errorNumber)
 {
@@ -138,42 +139,31 @@ std::string cannotCreateReason(const std::string& path, int errorNumber)
 
 bool writeWholeFile(const std::string& path, const void* data, std::size_t size, std::string& error)
 {
-    const std::string temporary = partialPath(path);
-    RemoveOnInterrupt interrupt(path);
-    const int file = open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (file < 0) {
-        error = "cannot write '" + path + "': " + cannotCreateReason(path, errno);
-        return false;
-    }
-    int failure = writeAll(file, data, size);
-    if (close(file) != 0 && failure == 0) failure = errno;
+    OutputFile file;
+    if (!file.open(path, error)) return false;
+    const int failure = writeAll(file.descriptor(), data, size);
     if (failure != 0) {
-        std::remove(temporary.c_str());
-        error = "cannot write '" + path + "': " + systemReason(failure);
+        error = "cannot write " + file.shownName() + ": " + systemReason(failure);
         return false;
     }
-    if (std::rename(temporary.c_str(), path.c_str()) != 0) {
-        std::remove(temporary.c_str());
-        error = "cannot write '" + path + "': renaming the finished file failed";
-        return false;
-    }
-    return true;
+    return file.commit(error);
 }
 
 RemoveOnInterrupt::RemoveOnInterrupt(const std::string& path)
 {
-    const std::string temporary = partialPath(path);
+    const bool standardOutput = path == "-";
+    const std::string temporary = standardOutput ? "" : partialPath(path);
+    const std::string message = standardOutput ? "korvo: interrupted; standard output was not written whole\n"
+                                               : "korvo: interrupted; '" + path + "' was not written\n";
     // A name this long cannot be created anyway; there is nothing to remove.
-    if (temporary.size() >= sizeof gSlots[0].temporary) return;
+    if (temporary.size() >= sizeof gSlots[0].temporary || message.size() >= sizeof gSlots[0].message) return;
     for (int i = 0; i < kSlotCount && slot < 0; ++i) {
         int expected = kFree;
         if (gSlots[i].state.compare_exchange_strong(expected, kFilling)) slot = i;
     }
     if (slot < 0) return;
     std::memcpy(gSlots[slot].temporary, temporary.c_str(), temporary.size() + 1);
-    const std::size_t shown = std::min(path.size(), sizeof gSlots[slot].path - 1);
-    std::memcpy(gSlots[slot].path, path.data(), shown);
-    gSlots[slot].path[shown] = '\0';
+    std::memcpy(gSlots[slot].message, message.c_str(), message.size() + 1);
 
     const std::lock_guard<std::mutex> hold(gInstallLock);
     gSlots[slot].state.store(kArmed, std::memory_order_release);

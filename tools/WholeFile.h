@@ -1,5 +1,6 @@
-// Writes a file whole or not at all: the bytes go to a temporary file beside it,
-// which takes the file's name only once everything is written.
+// Writes a file whole or not at all (see OutputFile), and what the writers of
+// files share: the system's reasons, writes that wait out interruptions, and
+// the handling of an interruption while a file is written.
 #pragma once
 
 #include <cstddef>
@@ -8,8 +9,12 @@
 // The temporary name used beside `path` while it is being written.
 std::string partialPath(const std::string& path);
 
-// False with a one-line reason; the old file, if any, is then left as it was.
+// "-" writes standard output. False with a one-line reason; the old file, if
+// any, is then left as it was.
 bool writeWholeFile(const std::string& path, const void* data, std::size_t size, std::string& error);
+
+// The folder a file of `path` goes in: "." for a bare name.
+std::string folderOf(const std::string& path);
 
 // The system's reason for an errno as a phrase: "no space left on device".
 std::string systemReason(int errorNumber);
@@ -29,9 +34,11 @@ int copyAll(int from, int to);
 std::string cannotCreateReason(const std::string& path, int errorNumber);
 
 // While one of these lives, SIGINT, SIGTERM and SIGHUP remove the temporary
-// file of `path` and end korvo with the conventional status, 128 + the signal
-// (a signal ignored when it was made stays ignored). Make it before the
-// temporary file is created; several threads may each hold their own.
+// file of `path`, say that it was not written and end korvo with the
+// conventional status, 128 + the signal (a signal ignored when it was made
+// stays ignored); for "-", standard output, they say it was not written whole.
+// Make it before the temporary file is created; several threads may each hold
+// their own.
 class RemoveOnInterrupt {
 public:
     explicit RemoveOnInterrupt(const std::string& path);
