@@ -224,6 +224,25 @@ bool parseNumber(const std::string& text, double low, double high, double& value
     return end != text.c_str() && *end == 0 && value >= low && value <= high;
 }
 
+bool parseQuantityOption(const CommandLine& line, const std::string& option, Quantity quantity, const char* what,
+                         double low, double high, double& value, std::string& error)
+{
+    const std::string text = line.get(option);
+    std::string unit;
+    const QuantityReading reading = parseQuantity(text, quantity, value, unit);
+    if (reading == QuantityReading::Read && value >= low && value <= high) return true;
+    // The range in the quantity's unit, and how a value is written.
+    const char* const units[] = {"Hz, as 44100, 44.1k or 44.1kHz", "dB, as -3 or -3dB", "dBFS, as -1 or -1dBFS"};
+    char range[128];
+    std::snprintf(range, sizeof range, quantity == Quantity::Gain ? "from %+g to %+g %s" : "from %g to %g %s", low,
+                  high, units[static_cast<int>(quantity)]);
+    const std::string why = reading == QuantityReading::NotANumber   ? "not a number"
+                            : reading == QuantityReading::NotItsUnit ? "'" + unit + "' is not a unit of " + what
+                                                                     : "out of range";
+    error = option + " " + text + ": " + why + "; " + option + " takes " + what + " " + range;
+    return false;
+}
+
 bool writeText(const std::string& path, const std::string& text, std::string& error)
 {
     return writeWholeFile(path, text.data(), text.size(), error);

@@ -10,6 +10,7 @@
 #include "tools/PluginHost.h"
 #include "tools/AudioFile.h"
 #include "tools/ResponsePlot.h"
+#include "tools/SettingParser.h"
 
 // The --set option in each command's help.
 #define KORVO_SET_HELP                                                                   \
@@ -59,6 +60,12 @@ void render(PluginHost& host, const StereoAudio& input, StereoAudio& output, int
 
 // A number within [low, high], the whole text.
 bool parseNumber(const std::string& text, double low, double high, double& value);
+
+// The value of `option`, a number with an optional unit (see parseQuantity),
+// within [low, high] in the quantity's unit. Otherwise false with a message for
+// usageError naming the range and the unit; `what` names the quantity, "a gain".
+bool parseQuantityOption(const CommandLine& line, const std::string& option, Quantity quantity, const char* what,
+                         double low, double high, double& value, std::string& error);
 
 // The text written whole, or an error.
 bool writeText(const std::string& path, const std::string& text, std::string& error);

@@ -328,11 +328,13 @@ int runRender(const CommandLine& line)
         if (!parseSetting(setting, parsed, error)) return fail(error);
     }
     RenderJob job{&line, static_cast<int>(block), line.has("--normalize"), 0.0, 0.0, true, "", "", false};
-    if (line.has("--gain") && !parseNumber(line.get("--gain"), -96.0, 48.0, job.gainDb)) {
-        return usageError("--gain needs a number of dB from -96 to +48", kRenderUsage);
+    if (line.has("--gain") &&
+        !parseQuantityOption(line, "--gain", Quantity::Gain, "a gain", -96.0, 48.0, job.gainDb, error)) {
+        return usageError(error, kRenderUsage);
     }
-    if (job.normalize && !parseNumber(line.get("--normalize"), -96.0, 0.0, job.target)) {
-        return usageError("--normalize needs a peak level in dBFS from -96 to 0", kRenderUsage);
+    if (job.normalize &&
+        !parseQuantityOption(line, "--normalize", Quantity::Level, "a peak level", -96.0, 0.0, job.target, error)) {
+        return usageError(error, kRenderUsage);
     }
     if (job.normalize && line.has("--gain")) return usageError("--gain and --normalize do not go together", kRenderUsage);
     job.container = line.get("--format");

@@ -37,7 +37,8 @@ const char* const kResponseUsage =
     "\n"
     KORVO_SET_HELP
     "  --preset FILE       load a program (.fxp) or bank (.fxb) file first\n"
-    "  --rate R            the sample rate to measure at, 8000 to 768000 Hz\n"
+    "  --rate R            the sample rate to measure at, 8000 to 768000 Hz: 44100,\n"
+    "                      44.1k or 44.1kHz\n"
     "  -o FILE.svg         write the plot\n"
     "  --csv FILE          write every measured point as frequency,dB lines\n"
     "  --force             load a preset made for another plug-in\n";
@@ -49,10 +50,11 @@ int runResponse(const CommandLine& line)
     if (line.help) return std::fputs(kResponseUsage, stdout), 0;
     if (!line.words.empty()) return usageError("response takes no file arguments; use -o and --csv", kResponseUsage);
     double rate = 48000;
-    if (line.has("--rate") && !parseNumber(line.get("--rate"), 8000, 768000, rate)) {
-        return usageError("--rate needs a sample rate from 8000 to 768000 Hz", kResponseUsage);
-    }
     std::string error;
+    if (line.has("--rate") &&
+        !parseQuantityOption(line, "--rate", Quantity::Frequency, "a sample rate", 8000, 768000, rate, error)) {
+        return usageError(error, kResponseUsage);
+    }
     if (line.has("-o") && !endsWith(line.get("-o"), ".svg")) return fail("the plot is SVG: -o FILE.svg");
     PluginHost host;
     if (!prepareHost(line, host, error)) return fail(error);
