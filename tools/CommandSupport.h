@@ -15,9 +15,9 @@
 // The --set option in each command's help.
 #define KORVO_SET_HELP                                                                   \
     "  --set NAME=VALUE    set a parameter in its unit, written or not: A-Freq=1000 or\n" \
-    "                      1000Hz, B-Freq=2.5kHz, LS-Gain=-6 or -6dB, A-Q=0.7 (the Q);\n" \
-    "                      a normalised value 0..1 ends in n: A-Gain=0.7n. `korvo info`\n" \
-    "                      lists each parameter's range\n"
+    "                      1000Hz, B-Freq=2.5kHz, LS-Gain=-6, -6dB or -6 dB, A-Q=0.7\n" \
+    "                      (the Q); a normalised value 0..1 ends in n: A-Gain=0.7n.\n" \
+    "                      `korvo info` lists each parameter's range\n"
 
 // "korvo: message" on stderr; answers the failure status, 1.
 int fail(const std::string& message);

@@ -121,6 +121,12 @@ QuantityReading parseQuantity(const std::string& text, Quantity quantity, double
     return QuantityReading::Read;
 }
 
+bool isUnitWord(const std::string& word)
+{
+    const std::string unit = lower(word);
+    return unit == "db" || unit == "dbfs" || unit == "hz" || unit == "khz" || unit == "k" || unit == "n";
+}
+
 bool parseSetting(const std::string& argument, Setting& setting, std::string& error)
 {
     const std::size_t equals = argument.find('=');

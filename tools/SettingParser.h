@@ -35,3 +35,7 @@ enum class QuantityReading { Read, NotANumber, NotItsUnit };
 // The number in Hz for a frequency, in dB for a gain or a level: "44.1k" is
 // 44100, "-1dBFS" -1. `unit` is the unit as written, when there is one.
 QuantityReading parseQuantity(const std::string& text, Quantity quantity, double& value, std::string& unit);
+
+// Whether a word is a unit on its own, as a value's unit arrives when a space
+// sets it apart from its number: dB, dBFS, Hz, kHz, k or n (a normalised value).
+bool isUnitWord(const std::string& word);
