@@ -126,10 +126,10 @@ bool prepareHost(const CommandLine& line, PluginHost& host, std::string& error)
            applySettings(host, line.settings, error);
 }
 
-bool savePreset(PluginHost& host, const std::string& path, std::string& error)
+bool savePreset(PluginHost& host, const std::string& path, std::string& error, const std::string& kind)
 {
-    const bool bank = endsWith(path, ".fxb");
-    if (!bank && !endsWith(path, ".fxp")) {
+    const bool bank = isStandardOutput(path) ? kind == "fxb" : endsWith(path, ".fxb");
+    if (!isStandardOutput(path) && !bank && !endsWith(path, ".fxp")) {
         error = "cannot save '" + path + "': a preset file ends in .fxp (one program) or .fxb (a bank)";
         return false;
     }
@@ -148,7 +148,13 @@ bool savePreset(PluginHost& host, const std::string& path, std::string& error)
         preset.programs.push_back(values);
         preset.programNames.push_back(preset.programName);
     }
-    return writePresetFile(path, preset, error);
+    std::vector<unsigned char> bytes;
+    std::string reason;
+    if (!encodePreset(preset, bytes, reason)) {
+        error = "cannot write " + (isStandardOutput(path) ? shownPath(path) : "'" + path + "'") + ": " + reason;
+        return false;
+    }
+    return writeOutput(path, bytes.data(), bytes.size(), true, error);
 }
 
 void printParameterTable(PluginHost& host)
@@ -243,9 +249,29 @@ bool parseQuantityOption(const CommandLine& line, const std::string& option, Qua
     return false;
 }
 
+bool isStandardOutput(const std::string& path) { return path == "-"; }
+
+std::string shownPath(const std::string& path) { return isStandardOutput(path) ? "standard output" : path; }
+
+bool writeOutput(const std::string& path, const void* data, std::size_t size, bool binary, std::string& error)
+{
+    if (!isStandardOutput(path)) return writeWholeFile(path, data, size, error);
+    if (binary && isatty(STDOUT_FILENO)) {
+        error = "cannot write standard output: it is a terminal; redirect it to a file or a program";
+        return false;
+    }
+    std::fflush(stdout);
+    const int failure = writeAll(STDOUT_FILENO, data, size);
+    if (failure != 0) {
+        error = "cannot write standard output: " + systemReason(failure);
+        return false;
+    }
+    return true;
+}
+
 bool writeText(const std::string& path, const std::string& text, std::string& error)
 {
-    return writeWholeFile(path, text.data(), text.size(), error);
+    return writeOutput(path, text.data(), text.size(), false, error);
 }
 
 namespace {

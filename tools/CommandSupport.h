@@ -40,8 +40,9 @@ bool prepareHost(const CommandLine& line, PluginHost& host, std::string& error);
 // A program or bank file's settings, refused when it is another plug-in's unless forced.
 bool applyPreset(PluginHost& host, const std::string& path, bool force, std::string& error);
 
-// The current settings as a program (.fxp) or bank (.fxb) file.
-bool savePreset(PluginHost& host, const std::string& path, std::string& error);
+// The current settings as a program (.fxp) or bank (.fxb) file, the kind the
+// extension names; "-" writes standard output, as `kind` (fxp or fxb) says.
+bool savePreset(PluginHost& host, const std::string& path, std::string& error, const std::string& kind = "fxp");
 
 // Each parameter's number, name, value, display and label.
 void printParameterTable(PluginHost& host);
@@ -67,5 +68,15 @@ bool parseNumber(const std::string& text, double low, double high, double& value
 bool parseQuantityOption(const CommandLine& line, const std::string& option, Quantity quantity, const char* what,
                          double low, double high, double& value, std::string& error);
 
-// The text written whole, or an error.
+// Whether a file option's value names standard output: "-".
+bool isStandardOutput(const std::string& path);
+
+// The path as reports show it: "standard output" for "-".
+std::string shownPath(const std::string& path);
+
+// The bytes written whole to `path`, or to standard output for "-", where
+// binary data is refused when it is a terminal.
+bool writeOutput(const std::string& path, const void* data, std::size_t size, bool binary, std::string& error);
+
+// The text written whole, or to standard output for "-", or an error.
 bool writeText(const std::string& path, const std::string& text, std::string& error);
