@@ -10,6 +10,8 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <mutex>
+#include <set>
 #include <unistd.h>
 
 #include "eq/EqEffect.h"
@@ -81,6 +83,41 @@ bool applySettings(PluginHost& host, const std::vector<std::string>& settings, s
     return true;
 }
 
+namespace {
+
+// Says a warning about a file once, however often it is loaded: a render may
+// load its preset twice, a batch once per file.
+void warnOnce(const std::string& path, const std::string& warning)
+{
+    static std::mutex lock;
+    static std::set<std::string> said;
+    const std::lock_guard<std::mutex> hold(lock);
+    if (said.insert(path).second) std::fputs(warning.c_str(), stderr);
+}
+
+// The warning for a parameter list of another length than the plug-in's, or "".
+std::string presetLengthWarning(PluginHost& host, const std::string& path, std::size_t count)
+{
+    const auto total = static_cast<std::size_t>(host.numParams());
+    const std::string holds = "korvo: warning: " + path + " holds " + std::to_string(count);
+    if (count < total) {
+        std::string names;
+        for (std::size_t i = count; i < total; ++i) {
+            names += (i > count ? ", " : "") + host.parameterName(static_cast<VstInt32>(i));
+        }
+        return holds + " of the " + std::to_string(total) + " parameters; " + names +
+               (total - count == 1 ? " stays at its default\n" : " stay at their defaults\n");
+    }
+    if (count > total) {
+        return holds + " values for the " + std::to_string(total) + " parameters; " +
+               (count - total == 1 ? "the last one is" : "the last " + std::to_string(count - total) + " are") +
+               " ignored\n";
+    }
+    return "";
+}
+
+}  // namespace
+
 bool applyPreset(PluginHost& host, const std::string& path, bool force, std::string& error)
 {
     PresetData preset;
@@ -108,6 +145,8 @@ bool applyPreset(PluginHost& host, const std::string& path, bool force, std::str
         for (std::size_t i = 0; i < values.size() && static_cast<VstInt32>(i) < host.numParams(); ++i) {
             host.setParameter(static_cast<VstInt32>(i), values[i]);
         }
+        const std::string warning = presetLengthWarning(host, path, values.size());
+        if (!warning.empty()) warnOnce(path, warning);
         break;
     }
     }

@@ -37,7 +37,10 @@ bool applySettings(PluginHost& host, const std::vector<std::string>& settings, s
 // A fresh plug-in with the command's --preset, then its --set settings.
 bool prepareHost(const CommandLine& line, PluginHost& host, std::string& error);
 
-// A program or bank file's settings, refused when it is another plug-in's unless forced.
+// A program or bank file's settings, refused when it is another plug-in's unless
+// forced. A parameter list shorter than the plug-in's leaves the rest at their
+// defaults, a longer one has its extra values ignored; either is said once per
+// file, as a warning on stderr.
 bool applyPreset(PluginHost& host, const std::string& path, bool force, std::string& error);
 
 // The current settings as a program (.fxp) or bank (.fxb) file, the kind the
