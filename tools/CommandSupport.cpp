@@ -196,6 +196,24 @@ bool savePreset(PluginHost& host, const std::string& path, std::string& error, c
     return writeOutput(path, bytes.data(), bytes.size(), true, error);
 }
 
+std::vector<std::string> movedFrequencyWarnings(PluginHost& host, double rate)
+{
+    std::vector<std::string> warnings;
+    for (const BandInfo& band : kBands) {
+        if (!gainIsActive(host.getParameter(band.gainIndex))) continue;  // a band left out works at no frequency
+        const float stored = host.getParameter(band.frequencyIndex);
+        const double asked = toPlain(band.frequencyIndex, usableValue(stored));
+        const double used = effectivePlain(band.frequencyIndex, stored, rate);
+        if (std::llround(asked) <= std::llround(used)) continue;
+        char text[192];
+        std::snprintf(text, sizeof text,
+                      "korvo: warning: %s %.0f Hz is above what %g Hz audio allows; the band works at %.0f Hz\n",
+                      kParameters[band.frequencyIndex].name, asked, rate, used);
+        warnings.push_back(text);
+    }
+    return warnings;
+}
+
 void printParameterTable(PluginHost& host)
 {
     std::printf("  %-3s %-9s %-8s %-9s %s\n", "#", "name", "value", "display", "label");

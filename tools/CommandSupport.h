@@ -47,6 +47,10 @@ bool applyPreset(PluginHost& host, const std::string& path, bool force, std::str
 // extension names; "-" writes standard output, as `kind` (fxp or fxb) says.
 bool savePreset(PluginHost& host, const std::string& path, std::string& error, const std::string& kind = "fxp");
 
+// A warning line ("korvo: warning: ...\n") for each active band whose frequency
+// is above what audio at `rate` allows, naming the frequency the band works at.
+std::vector<std::string> movedFrequencyWarnings(PluginHost& host, double rate);
+
 // Each parameter's number, name, value, display and label.
 void printParameterTable(PluginHost& host);
 

@@ -34,7 +34,8 @@ const char* const kResponseUsage =
     "(default 48000 Hz) and its spectrum. Prints the bands, and the peak and lowest\n"
     "points; -o writes a plot on a log-frequency axis from 20 Hz to 20 kHz, --csv every\n"
     "measured point as frequency and dB. Either may be - for standard output (not both);\n"
-    "the report then goes to stderr.\n"
+    "the report then goes to stderr. A band frequency above what the rate allows is\n"
+    "reported with the frequency the band works at.\n"
     "\n"
     KORVO_SET_HELP
     "  --preset FILE       load a program (.fxp) or bank (.fxb) file first\n"
@@ -68,6 +69,7 @@ int runResponse(const CommandLine& line)
     std::FILE* const report = isStandardOutput(plot) || isStandardOutput(table) ? stderr : stdout;
     PluginHost host;
     if (!prepareHost(line, host, error)) return fail(error);
+    for (const std::string& warning : movedFrequencyWarnings(host, rate)) std::fputs(warning.c_str(), stderr);
 
     const std::vector<BandMarker> markers = bandMarkers(host, rate);
     const MeasuredResponse measured = measureResponse(host, rate);
