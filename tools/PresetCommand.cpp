@@ -37,8 +37,9 @@ const char* const kPresetUsage =
     "standard output (not a terminal) as a program unless --format fxb; load\n"
     "checks the file is accepted and prints the resulting parameters; show prints a\n"
     "file's contents without loading the plug-in. Files that hold plain parameter lists,\n"
-    "as other hosts write them, load as well. A file made for another plug-in is\n"
-    "refused unless --force is given.\n"
+    "as other hosts write them, load as well; a list shorter than the plug-in's leaves\n"
+    "the rest at their defaults, with a warning naming them. A file made for another\n"
+    "plug-in is refused unless --force is given.\n"
     "\n"
     KORVO_SET_HELP
     "  --name NAME         the program's name (the plug-in keeps up to 23 characters)\n"
