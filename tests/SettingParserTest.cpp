@@ -90,6 +90,30 @@ TEST(SettingParser, BadSettingsAreRefusedWithAReason)
     EXPECT_NE(refused("A-Gain").find("NAME=VALUE"), std::string::npos);
 }
 
+TEST(SettingParser, QuantitiesReadTheUnitsSettingsDo)
+{
+    const struct {
+        const char* text;
+        Quantity quantity;
+        double value;
+    } read[] = {{"44.1k", Quantity::Frequency, 44100.0}, {"44.1kHz", Quantity::Frequency, 44100.0},
+                {"44100HZ", Quantity::Frequency, 44100.0}, {"48000", Quantity::Frequency, 48000.0},
+                {"-3dB", Quantity::Gain, -3.0},           {"-1dBFS", Quantity::Level, -1.0},
+                {"-1 db", Quantity::Level, -1.0}};
+    for (const auto& r : read) {
+        double value = 0.0;
+        std::string unit;
+        EXPECT_EQ(parseQuantity(r.text, r.quantity, value, unit), QuantityReading::Read) << r.text;
+        EXPECT_EQ(value, r.value) << r.text;
+    }
+    double value = 0.0;
+    std::string unit;
+    EXPECT_EQ(parseQuantity("-1dBFS", Quantity::Gain, value, unit), QuantityReading::NotItsUnit);
+    EXPECT_EQ(unit, "dBFS");
+    EXPECT_EQ(parseQuantity("44.1 kHz", Quantity::Level, value, unit), QuantityReading::NotItsUnit);
+    EXPECT_EQ(parseQuantity("loud", Quantity::Gain, value, unit), QuantityReading::NotANumber);
+}
+
 TEST(SettingParser, RangesAreWrittenInTheUnit)
 {
     EXPECT_EQ(describeRange(0), "40 to 540 Hz");

@@ -1,9 +1,27 @@
 #include "tools/CommandLine.h"
 
+#include <cctype>
 #include <set>
+
+#include "tools/SettingParser.h"
+
+namespace {
+
+// A number's unit set apart by a space ("--set A-Gain=-3 dB", "--rate 44.1 kHz")
+// arrives as a word of its own: it joins the value before it when that value
+// ends in its number. The value's reader then takes the unit or says why not.
+void joinUnitWord(int argc, char** argv, int& i, std::string& value)
+{
+    const bool endsInNumber =
+        !value.empty() && (std::isdigit(static_cast<unsigned char>(value.back())) || value.back() == '.');
+    if (endsInNumber && i + 1 < argc && isUnitWord(argv[i + 1])) value += std::string(" ") + argv[++i];
+}
+
+}  // namespace
 
 bool parseCommandLine(int argc, char** argv, CommandLine& line, std::string& error)
 {
+    static const std::set<std::string> quantities = {"--gain", "--normalize", "--rate"};
     static const std::set<std::string> valued = {"--module", "--preset", "--save-preset", "--block", "--rate", "--gain", "--normalize", "-j",
                                                  "-o",       "--csv",    "--name",        "--out",
                                                  "--format", "--bits",   "--channels", "--quality"};
@@ -35,6 +53,7 @@ bool parseCommandLine(int argc, char** argv, CommandLine& line, std::string& err
                 error = "--set needs NAME=VALUE";
                 return false;
             }
+            joinUnitWord(argc, argv, i, line.settings.back());
         } else if (valued.count(word)) {
             if (!inlineValue) {
                 if (i + 1 >= argc) {
@@ -43,6 +62,7 @@ bool parseCommandLine(int argc, char** argv, CommandLine& line, std::string& err
                 }
                 value = argv[++i];
             }
+            if (quantities.count(word)) joinUnitWord(argc, argv, i, value);
             line.options[word] = value;
         } else if (word.size() > 1 && word[0] == '-') {
             error = "unknown option " + word;

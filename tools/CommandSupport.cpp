@@ -10,6 +10,8 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <mutex>
+#include <set>
 #include <unistd.h>
 
 #include "eq/EqEffect.h"
@@ -81,6 +83,41 @@ bool applySettings(PluginHost& host, const std::vector<std::string>& settings, s
     return true;
 }
 
+namespace {
+
+// Says a warning about a file once, however often it is loaded: a render may
+// load its preset twice, a batch once per file.
+void warnOnce(const std::string& path, const std::string& warning)
+{
+    static std::mutex lock;
+    static std::set<std::string> said;
+    const std::lock_guard<std::mutex> hold(lock);
+    if (said.insert(path).second) std::fputs(warning.c_str(), stderr);
+}
+
+// The warning for a parameter list of another length than the plug-in's, or "".
+std::string presetLengthWarning(PluginHost& host, const std::string& path, std::size_t count)
+{
+    const auto total = static_cast<std::size_t>(host.numParams());
+    const std::string holds = "korvo: warning: " + path + " holds " + std::to_string(count);
+    if (count < total) {
+        std::string names;
+        for (std::size_t i = count; i < total; ++i) {
+            names += (i > count ? ", " : "") + host.parameterName(static_cast<VstInt32>(i));
+        }
+        return holds + " of the " + std::to_string(total) + " parameters; " + names +
+               (total - count == 1 ? " stays at its default\n" : " stay at their defaults\n");
+    }
+    if (count > total) {
+        return holds + " values for the " + std::to_string(total) + " parameters; " +
+               (count - total == 1 ? "the last one is" : "the last " + std::to_string(count - total) + " are") +
+               " ignored\n";
+    }
+    return "";
+}
+
+}  // namespace
+
 bool applyPreset(PluginHost& host, const std::string& path, bool force, std::string& error)
 {
     PresetData preset;
@@ -108,6 +145,8 @@ bool applyPreset(PluginHost& host, const std::string& path, bool force, std::str
         for (std::size_t i = 0; i < values.size() && static_cast<VstInt32>(i) < host.numParams(); ++i) {
             host.setParameter(static_cast<VstInt32>(i), values[i]);
         }
+        const std::string warning = presetLengthWarning(host, path, values.size());
+        if (!warning.empty()) warnOnce(path, warning);
         break;
     }
     }
@@ -126,10 +165,10 @@ bool prepareHost(const CommandLine& line, PluginHost& host, std::string& error)
            applySettings(host, line.settings, error);
 }
 
-bool savePreset(PluginHost& host, const std::string& path, std::string& error)
+bool savePreset(PluginHost& host, const std::string& path, std::string& error, const std::string& kind)
 {
-    const bool bank = endsWith(path, ".fxb");
-    if (!bank && !endsWith(path, ".fxp")) {
+    const bool bank = isStandardOutput(path) ? kind == "fxb" : endsWith(path, ".fxb");
+    if (!isStandardOutput(path) && !bank && !endsWith(path, ".fxp")) {
         error = "cannot save '" + path + "': a preset file ends in .fxp (one program) or .fxb (a bank)";
         return false;
     }
@@ -148,7 +187,31 @@ bool savePreset(PluginHost& host, const std::string& path, std::string& error)
         preset.programs.push_back(values);
         preset.programNames.push_back(preset.programName);
     }
-    return writePresetFile(path, preset, error);
+    std::vector<unsigned char> bytes;
+    std::string reason;
+    if (!encodePreset(preset, bytes, reason)) {
+        error = "cannot write " + (isStandardOutput(path) ? shownPath(path) : "'" + path + "'") + ": " + reason;
+        return false;
+    }
+    return writeOutput(path, bytes.data(), bytes.size(), true, error);
+}
+
+std::vector<std::string> movedFrequencyWarnings(PluginHost& host, double rate)
+{
+    std::vector<std::string> warnings;
+    for (const BandInfo& band : kBands) {
+        if (!gainIsActive(host.getParameter(band.gainIndex))) continue;  // a band left out works at no frequency
+        const float stored = host.getParameter(band.frequencyIndex);
+        const double asked = toPlain(band.frequencyIndex, usableValue(stored));
+        const double used = effectivePlain(band.frequencyIndex, stored, rate);
+        if (std::llround(asked) <= std::llround(used)) continue;
+        char text[192];
+        std::snprintf(text, sizeof text,
+                      "korvo: warning: %s %.0f Hz is above what %g Hz audio allows; the band works at %.0f Hz\n",
+                      kParameters[band.frequencyIndex].name, asked, rate, used);
+        warnings.push_back(text);
+    }
+    return warnings;
 }
 
 void printParameterTable(PluginHost& host)
@@ -224,9 +287,48 @@ bool parseNumber(const std::string& text, double low, double high, double& value
     return end != text.c_str() && *end == 0 && value >= low && value <= high;
 }
 
+bool parseQuantityOption(const CommandLine& line, const std::string& option, Quantity quantity, const char* what,
+                         double low, double high, double& value, std::string& error)
+{
+    const std::string text = line.get(option);
+    std::string unit;
+    const QuantityReading reading = parseQuantity(text, quantity, value, unit);
+    if (reading == QuantityReading::Read && value >= low && value <= high) return true;
+    // The range in the quantity's unit, and how a value is written.
+    const char* const units[] = {"Hz, as 44100, 44.1k or 44.1kHz", "dB, as -3 or -3dB", "dBFS, as -1 or -1dBFS"};
+    char range[128];
+    std::snprintf(range, sizeof range, quantity == Quantity::Gain ? "from %+g to %+g %s" : "from %g to %g %s", low,
+                  high, units[static_cast<int>(quantity)]);
+    const std::string why = reading == QuantityReading::NotANumber   ? "not a number"
+                            : reading == QuantityReading::NotItsUnit ? "'" + unit + "' is not a unit of " + what
+                                                                     : "out of range";
+    error = option + " " + text + ": " + why + "; " + option + " takes " + what + " " + range;
+    return false;
+}
+
+bool isStandardOutput(const std::string& path) { return path == "-"; }
+
+std::string shownPath(const std::string& path) { return isStandardOutput(path) ? "standard output" : path; }
+
+bool writeOutput(const std::string& path, const void* data, std::size_t size, bool binary, std::string& error)
+{
+    if (!isStandardOutput(path)) return writeWholeFile(path, data, size, error);
+    if (binary && isatty(STDOUT_FILENO)) {
+        error = "cannot write standard output: it is a terminal; redirect it to a file or a program";
+        return false;
+    }
+    std::fflush(stdout);
+    const int failure = writeAll(STDOUT_FILENO, data, size);
+    if (failure != 0) {
+        error = "cannot write standard output: " + systemReason(failure);
+        return false;
+    }
+    return true;
+}
+
 bool writeText(const std::string& path, const std::string& text, std::string& error)
 {
-    return writeWholeFile(path, text.data(), text.size(), error);
+    return writeOutput(path, text.data(), text.size(), false, error);
 }
 
 namespace {

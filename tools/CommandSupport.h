@@ -10,13 +10,14 @@
 #include "tools/PluginHost.h"
 #include "tools/AudioFile.h"
 #include "tools/ResponsePlot.h"
+#include "tools/SettingParser.h"
 
 // The --set option in each command's help.
 #define KORVO_SET_HELP                                                                   \
     "  --set NAME=VALUE    set a parameter in its unit, written or not: A-Freq=1000 or\n" \
-    "                      1000Hz, B-Freq=2.5kHz, LS-Gain=-6 or -6dB, A-Q=0.7 (the Q);\n" \
-    "                      a normalised value 0..1 ends in n: A-Gain=0.7n. `korvo info`\n" \
-    "                      lists each parameter's range\n"
+    "                      1000Hz, B-Freq=2.5kHz, LS-Gain=-6, -6dB or -6 dB, A-Q=0.7\n" \
+    "                      (the Q); a normalised value 0..1 ends in n: A-Gain=0.7n.\n" \
+    "                      `korvo info` lists each parameter's range\n"
 
 // "korvo: message" on stderr; answers the failure status, 1.
 int fail(const std::string& message);
@@ -36,11 +37,19 @@ bool applySettings(PluginHost& host, const std::vector<std::string>& settings, s
 // A fresh plug-in with the command's --preset, then its --set settings.
 bool prepareHost(const CommandLine& line, PluginHost& host, std::string& error);
 
-// A program or bank file's settings, refused when it is another plug-in's unless forced.
+// A program or bank file's settings, refused when it is another plug-in's unless
+// forced. A parameter list shorter than the plug-in's leaves the rest at their
+// defaults, a longer one has its extra values ignored; either is said once per
+// file, as a warning on stderr.
 bool applyPreset(PluginHost& host, const std::string& path, bool force, std::string& error);
 
-// The current settings as a program (.fxp) or bank (.fxb) file.
-bool savePreset(PluginHost& host, const std::string& path, std::string& error);
+// The current settings as a program (.fxp) or bank (.fxb) file, the kind the
+// extension names; "-" writes standard output, as `kind` (fxp or fxb) says.
+bool savePreset(PluginHost& host, const std::string& path, std::string& error, const std::string& kind = "fxp");
+
+// A warning line ("korvo: warning: ...\n") for each active band whose frequency
+// is above what audio at `rate` allows, naming the frequency the band works at.
+std::vector<std::string> movedFrequencyWarnings(PluginHost& host, double rate);
 
 // Each parameter's number, name, value, display and label.
 void printParameterTable(PluginHost& host);
@@ -60,5 +69,21 @@ void render(PluginHost& host, const StereoAudio& input, StereoAudio& output, int
 // A number within [low, high], the whole text.
 bool parseNumber(const std::string& text, double low, double high, double& value);
 
-// The text written whole, or an error.
+// The value of `option`, a number with an optional unit (see parseQuantity),
+// within [low, high] in the quantity's unit. Otherwise false with a message for
+// usageError naming the range and the unit; `what` names the quantity, "a gain".
+bool parseQuantityOption(const CommandLine& line, const std::string& option, Quantity quantity, const char* what,
+                         double low, double high, double& value, std::string& error);
+
+// Whether a file option's value names standard output: "-".
+bool isStandardOutput(const std::string& path);
+
+// The path as reports show it: "standard output" for "-".
+std::string shownPath(const std::string& path);
+
+// The bytes written whole to `path`, or to standard output for "-", where
+// binary data is refused when it is a terminal.
+bool writeOutput(const std::string& path, const void* data, std::size_t size, bool binary, std::string& error);
+
+// The text written whole, or to standard output for "-", or an error.
 bool writeText(const std::string& path, const std::string& text, std::string& error);

@@ -28,19 +28,23 @@
 namespace {
 
 const char* const kPresetUsage =
-    "usage: korvo preset save FILE [--set NAME=VALUE]... [--name NAME]\n"
+    "usage: korvo preset save FILE [--set NAME=VALUE]... [--name NAME] [--format fxp|fxb]\n"
     "       korvo preset load FILE [--force]\n"
     "       korvo preset show FILE\n"
     "\n"
     "Program files (.fxp) hold one program, bank files (.fxb) the plug-in's whole state.\n"
-    "save writes the plug-in's state after the settings as an opaque chunk; load\n"
+    "save writes the plug-in's state after the settings as an opaque chunk, FILE - to\n"
+    "standard output (not a terminal) as a program unless --format fxb; load\n"
     "checks the file is accepted and prints the resulting parameters; show prints a\n"
     "file's contents without loading the plug-in. Files that hold plain parameter lists,\n"
-    "as other hosts write them, load as well. A file made for another plug-in is\n"
-    "refused unless --force is given.\n"
+    "as other hosts write them, load as well; a list shorter than the plug-in's leaves\n"
+    "the rest at their defaults, with a warning naming them. A file made for another\n"
+    "plug-in is refused unless --force is given.\n"
     "\n"
     KORVO_SET_HELP
     "  --name NAME         the program's name (the plug-in keeps up to 23 characters)\n"
+    "  --format fxp|fxb    what save writes: a program (the default for -) or a bank;\n"
+    "                      a FILE's extension names it\n"
     "  --force             load a file made for another plug-in\n";
 
 }  // namespace
@@ -99,11 +103,20 @@ int runPreset(const CommandLine& line)
 
     PluginHost host;
     if (action == "save") {
+        const std::string kind = line.get("--format", endsWith(path, ".fxb") ? "fxb" : "fxp");
+        if (kind != "fxp" && kind != "fxb") return usageError("--format takes fxp or fxb", kPresetUsage);
+        if (!isStandardOutput(path) && line.has("--format") && !endsWith(path, "." + kind)) {
+            return usageError("--format " + kind + " and the file " + path + " disagree", kPresetUsage);
+        }
         if (!loadHost(line, host, error)) return fail(error);
         if (!applySettings(host, line.settings, error)) return fail(error);
         if (line.has("--name")) host.setProgramName(line.get("--name"));
-        if (!savePreset(host, path, error)) return fail(error);
-        std::printf("saved %s\n", path.c_str());
+        if (!savePreset(host, path, error, kind)) return fail(error);
+        if (isStandardOutput(path)) {
+            std::fprintf(stderr, "saved a %s to standard output\n", kind == "fxb" ? "bank (.fxb)" : "program (.fxp)");
+        } else {
+            std::printf("saved %s\n", path.c_str());
+        }
         return 0;
     }
     if (action == "load") {

@@ -344,13 +344,22 @@ bool readPresetFile(const std::string& path, PresetData& out, std::string& error
     return true;
 }
 
+bool encodePreset(const PresetData& data, std::vector<unsigned char>& bytes, std::string& reason)
+{
+    if (plannedSize(data, reason) == 0) {
+        return false;
+    }
+    bytes = writePreset(data);
+    return true;
+}
+
 bool writePresetFile(const std::string& path, const PresetData& data, std::string& error)
 {
+    std::vector<unsigned char> bytes;
     std::string reason;
-    if (plannedSize(data, reason) == 0) {
+    if (!encodePreset(data, bytes, reason)) {
         return fail(error, "cannot write '" + path + "': " + reason);
     }
-    const std::vector<unsigned char> bytes = writePreset(data);
     return writeWholeFile(path, bytes.data(), bytes.size(), error);
 }
 

@@ -51,6 +51,9 @@ std::vector<unsigned char> writePreset(const PresetData& data);
 // truncated or inconsistent input, leaving `out` untouched.
 bool readPreset(const std::vector<unsigned char>& bytes, PresetData& out, std::string& error);
 
+// The bytes of writePreset, or false with the reason they cannot be written.
+bool encodePreset(const PresetData& data, std::vector<unsigned char>& bytes, std::string& reason);
+
 // File wrappers; writePresetFile writes a temporary file beside the target and renames it over the target.
 bool readPresetFile(const std::string& path, PresetData& out, std::string& error);
 bool writePresetFile(const std::string& path, const PresetData& data, std::string& error);

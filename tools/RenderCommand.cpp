@@ -41,9 +41,10 @@ const char* const kRenderUsage =
     "\n"
     KORVO_SET_HELP
     "  --preset FILE       load a program (.fxp) or bank (.fxb) file first\n"
-    "  --save-preset FILE  save the settings used as a .fxp or .fxb file\n"
-    "  --gain DB           trim the output by DB decibels, after the plug-in\n"
-    "  --normalize DBFS    bring the output's peak to DBFS (e.g. -1), in two passes\n"
+    "  --save-preset FILE  save the settings used as a .fxp or .fxb file (- writes a\n"
+    "                      .fxp to standard output)\n"
+    "  --gain DB           trim the output by DB decibels, after the plug-in (-3 or -3dB)\n"
+    "  --normalize DBFS    bring the output's peak to DBFS (-1 or -1dBFS), in two passes\n"
     "  --format F          wav, aiff, flac, ogg, caf or w64: the format of standard\n"
     "                      output, or of a batch's outputs (which it renames); OUT's\n"
     "                      extension, when it names one, must agree\n"
@@ -195,6 +196,7 @@ bool renderOne(const RenderJob& job, const std::string& inPath, const std::strin
         return false;
     }
     if (job.mono) format.channels = 1;
+    for (const std::string& moved : movedFrequencyWarnings(*host, reader->sampleRate())) warning += moved;
     double gainDb = job.gainDb;
     if (job.normalize) {
         // The gain that brings the output's peak to the level, measured in a
@@ -346,8 +348,11 @@ int runRender(const CommandLine& line)
     }
     if (block != std::floor(block)) return usageError("--block needs a whole number of frames", kRenderUsage);
     std::string error;
-    if (line.has("--save-preset") && !endsWith(line.get("--save-preset"), ".fxp") &&
-        !endsWith(line.get("--save-preset"), ".fxb")) {
+    const std::string presetOut = line.get("--save-preset");
+    if (presetOut == "-" && !batch && line.words[1] == "-") {
+        return usageError("the audio and --save-preset cannot both go to standard output", kRenderUsage);
+    }
+    if (line.has("--save-preset") && presetOut != "-" && !endsWith(presetOut, ".fxp") && !endsWith(presetOut, ".fxb")) {
         return fail("cannot save '" + line.get("--save-preset") + "': a preset file ends in .fxp or .fxb");
     }
     for (const std::string& setting : line.settings) {
@@ -355,11 +360,13 @@ int runRender(const CommandLine& line)
         if (!parseSetting(setting, parsed, error)) return fail(error);
     }
     RenderJob job{&line, static_cast<int>(block), line.has("--normalize"), 0.0, 0.0, true, "", "", false, -1.0};
-    if (line.has("--gain") && !parseNumber(line.get("--gain"), -96.0, 48.0, job.gainDb)) {
-        return usageError("--gain needs a number of dB from -96 to +48", kRenderUsage);
+    if (line.has("--gain") &&
+        !parseQuantityOption(line, "--gain", Quantity::Gain, "a gain", -96.0, 48.0, job.gainDb, error)) {
+        return usageError(error, kRenderUsage);
     }
-    if (job.normalize && !parseNumber(line.get("--normalize"), -96.0, 0.0, job.target)) {
-        return usageError("--normalize needs a peak level in dBFS from -96 to 0", kRenderUsage);
+    if (job.normalize &&
+        !parseQuantityOption(line, "--normalize", Quantity::Level, "a peak level", -96.0, 0.0, job.target, error)) {
+        return usageError(error, kRenderUsage);
     }
     if (job.normalize && line.has("--gain")) return usageError("--gain and --normalize do not go together", kRenderUsage);
     job.container = line.get("--format");
@@ -382,8 +389,8 @@ int runRender(const CommandLine& line)
 
     std::string report, warning;
     if (!renderOne(job, line.words[0], line.words[1], report, warning, error)) return fail(error);
-    // With the audio on standard output, what korvo has to say goes to stderr.
-    std::fputs(report.c_str(), line.words[1] == "-" ? stderr : stdout);
+    // With the audio or the preset on standard output, what korvo has to say goes to stderr.
+    std::fputs(report.c_str(), line.words[1] == "-" || presetOut == "-" ? stderr : stdout);
     std::fputs(warning.c_str(), stderr);
     return 0;
 }

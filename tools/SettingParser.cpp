@@ -78,6 +78,55 @@ std::string rangeText(int index, const char* between)
 
 std::string describeRange(int index) { return rangeText(index, " to "); }
 
+namespace {
+
+// The number that begins `text` and the unit after it as written, trimmed.
+bool splitQuantity(const std::string& text, double& number, std::string& unit)
+{
+    const std::string trimmed = trim(text);
+    const char* start = trimmed.c_str();
+    char* end = nullptr;
+    number = std::strtod(start, &end);
+    if (end == start || !std::isfinite(number)) return false;
+    unit = trim(end);
+    return true;
+}
+
+// What a value in `unit` is multiplied by to be in the quantity's own unit;
+// 0 for a unit the quantity does not take. No unit is the quantity's own.
+double unitFactor(Quantity quantity, const std::string& written)
+{
+    const std::string unit = lower(written);
+    if (unit.empty()) return 1.0;
+    switch (quantity) {
+    case Quantity::Frequency:
+        return unit == "hz" ? 1.0 : unit == "khz" || unit == "k" ? 1000.0 : 0.0;
+    case Quantity::Gain:
+        return unit == "db" ? 1.0 : 0.0;
+    case Quantity::Level:
+    default:
+        return unit == "db" || unit == "dbfs" ? 1.0 : 0.0;
+    }
+}
+
+}  // namespace
+
+QuantityReading parseQuantity(const std::string& text, Quantity quantity, double& value, std::string& unit)
+{
+    double number = 0.0;
+    if (!splitQuantity(text, number, unit)) return QuantityReading::NotANumber;
+    const double factor = unitFactor(quantity, unit);
+    if (factor == 0.0) return QuantityReading::NotItsUnit;
+    value = number * factor;
+    return QuantityReading::Read;
+}
+
+bool isUnitWord(const std::string& word)
+{
+    const std::string unit = lower(word);
+    return unit == "db" || unit == "dbfs" || unit == "hz" || unit == "khz" || unit == "k" || unit == "n";
+}
+
 bool parseSetting(const std::string& argument, Setting& setting, std::string& error)
 {
     const std::size_t equals = argument.find('=');
@@ -94,18 +143,16 @@ bool parseSetting(const std::string& argument, Setting& setting, std::string& er
     }
     const std::string given = name + "=" + valueText;
 
-    const char* start = valueText.c_str();
-    char* end = nullptr;
-    const double number = std::strtod(start, &end);
-    if (end == start || !std::isfinite(number)) {
+    double number = 0.0;
+    std::string unit;
+    if (!splitQuantity(valueText, number, unit)) {
         error = given + ": not a number";
         return false;
     }
-    const std::string unit = lower(trim(end));
     const ParameterUnit kind = kParameters[index].unit;
 
     // A trailing n marks the host's normalised value, stored as given.
-    if (unit == "n") {
+    if (lower(unit) == "n") {
         if (number < 0.0 || number > 1.0) {
             error = given + ": out of range 0..1 for a normalised value";
             return false;
@@ -116,18 +163,18 @@ bool parseSetting(const std::string& argument, Setting& setting, std::string& er
     }
 
     // Otherwise the value is in the parameter's unit, written or not: Hz, dB or the Q.
-    double plain = number;
-    const bool frequencyUnit = kind == ParameterUnit::Frequency && (unit == "hz" || unit == "khz" || unit == "k");
-    const bool gainUnit = kind == ParameterUnit::Gain && unit == "db";
-    if (frequencyUnit && unit != "hz") {
-        plain = number * 1000.0;
-    } else if (!unit.empty() && !frequencyUnit && !gainUnit) {
+    const double factor = kind == ParameterUnit::Frequency ? unitFactor(Quantity::Frequency, unit)
+                          : kind == ParameterUnit::Gain    ? unitFactor(Quantity::Gain, unit)
+                          : unit.empty()                   ? 1.0
+                                                           : 0.0;
+    if (factor == 0.0) {
         error = given + ": '" + unit + "' is not a unit of " + name +
                 (kind == ParameterUnit::Frequency ? " (use Hz or kHz, or n for a normalised value)"
                  : kind == ParameterUnit::Gain    ? " (use dB, or n for a normalised value)"
                                                   : " (a Q has no unit; n marks a normalised value)");
         return false;
     }
+    const double plain = number * factor;
 
     const double low = toPlain(index, 0.0f), high = toPlain(index, 1.0f);
     const double slack = 1e-6 * std::fmax(1.0, std::fabs(high - low));

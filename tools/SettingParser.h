@@ -24,3 +24,18 @@ std::string describeRange(int index);
 
 // The comma-separated list of parameter names.
 std::string parameterNames();
+
+// What a number given with an optional unit measures, and so the units it takes
+// (ignoring case, as --set takes them): a frequency in Hz, kHz or k; a gain in
+// dB; a level in dBFS or dB.
+enum class Quantity { Frequency, Gain, Level };
+
+enum class QuantityReading { Read, NotANumber, NotItsUnit };
+
+// The number in Hz for a frequency, in dB for a gain or a level: "44.1k" is
+// 44100, "-1dBFS" -1. `unit` is the unit as written, when there is one.
+QuantityReading parseQuantity(const std::string& text, Quantity quantity, double& value, std::string& unit);
+
+// Whether a word is a unit on its own, as a value's unit arrives when a space
+// sets it apart from its number: dB, dBFS, Hz, kHz, k or n (a normalised value).
+bool isUnitWord(const std::string& word);

@@ -31,7 +31,8 @@ const char* const kSnapshotUsage =
     "usage: korvo snapshot OUT.png [--set NAME=VALUE]... [--preset FILE] [--force]\n"
     "\n"
     "Writes the plug-in's editor (785 x 82) with the settings as a 24-bit PNG. The module\n"
-    "draws it itself, on its software canvas, so no window system is needed.\n"
+    "draws it itself, on its software canvas, so no window system is needed. OUT - writes\n"
+    "standard output (not a terminal), and the report goes to stderr.\n"
     "\n"
     KORVO_SET_HELP
     "  --preset FILE       load a program (.fxp) or bank (.fxb) file first\n"
@@ -42,9 +43,9 @@ const char* const kSnapshotUsage =
 int runSnapshot(const CommandLine& line)
 {
     if (line.help) return std::fputs(kSnapshotUsage, stdout), 0;
-    if (line.words.size() != 1) return usageError("snapshot needs OUT.png", kSnapshotUsage);
+    if (line.words.size() != 1) return usageError("snapshot needs OUT.png, or - for standard output", kSnapshotUsage);
     const std::string& outPath = line.words[0];
-    if (!endsWith(outPath, ".png")) return fail("the snapshot is PNG: OUT.png");
+    if (!isStandardOutput(outPath) && !endsWith(outPath, ".png")) return fail("the snapshot is PNG: OUT.png");
     std::string error;
     for (const std::string& setting : line.settings) {
         Setting parsed{};
@@ -63,10 +64,10 @@ int runSnapshot(const CommandLine& line)
     }
     std::vector<unsigned char> png;
     if (!encodePng(pixels.data(), EqEffect::kSnapshotWidth, EqEffect::kSnapshotHeight, png, error) ||
-        !writeWholeFile(outPath, png.data(), png.size(), error)) {
+        !writeOutput(outPath, png.data(), png.size(), true, error)) {
         return fail(error);
     }
-    std::printf("wrote %s: the editor, %d x %d\n", outPath.c_str(), EqEffect::kSnapshotWidth,
-                EqEffect::kSnapshotHeight);
+    std::fprintf(isStandardOutput(outPath) ? stderr : stdout, "wrote %s: the editor, %d x %d\n",
+                 shownPath(outPath).c_str(), EqEffect::kSnapshotWidth, EqEffect::kSnapshotHeight);
     return 0;
 }

@@ -1,0 +1,185 @@
+// What a new user tries first, run as the user runs it: units on every
+// quantity, a unit set apart by a space, - for standard output, a preset
+// holding fewer parameters than the plug-in, and a band frequency the rate
+// moves.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "tests/cli/CliFixture.h"
+#include "tools/AudioFile.h"
+#include "tools/PresetFile.h"
+
+namespace {
+
+using Result = KorvoResult;
+
+class KorvoFriction : public CliFixture {
+protected:
+    // A tenth of a second of a 1 kHz sine.
+    std::string writeSine()
+    {
+        StereoAudio audio;
+        audio.sampleRate = 48000;
+        for (int i = 0; i < 4800; ++i) {
+            const auto s = static_cast<float>(0.25 * std::sin(2.0 * 3.14159265358979 * 1000.0 * i / 48000.0));
+            audio.left.push_back(s);
+            audio.right.push_back(s);
+        }
+        std::string error;
+        EXPECT_TRUE(writeAudio(path("sine.wav"), audio, error)) << error;
+        return path("sine.wav");
+    }
+
+    // korvo's status, and its stdout and stderr, when stdout is a terminal.
+    Result korvoOnATerminal(const std::string& arguments) const
+    {
+        const std::string out = path("terminal.txt");
+        const int raw = std::system(("script -qec '" + std::string(KORVO_BINARY) + " " + arguments +
+                                     "' /dev/null >" + out + " 2>&1")
+                                        .c_str());
+        return Result{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, slurp(out), ""};
+    }
+};
+
+TEST_F(KorvoFriction, QuantitiesTakeTheirUnits)
+{
+    const Result plain = korvo("response --rate 44100");
+    ASSERT_EQ(plain.status, 0) << plain.err;
+    EXPECT_NE(plain.out.find("at 44100 Hz"), std::string::npos) << plain.out;
+    for (const std::string rate : {"44.1k", "44.1kHz", "44100Hz", "44.1KHZ"}) {
+        const Result r = korvo("response --rate " + rate);
+        EXPECT_EQ(r.status, 0) << rate << ": " << r.err;
+        EXPECT_EQ(r.out, plain.out) << rate;
+    }
+
+    const std::string in = writeSine();
+    const struct {
+        const char* option;
+        const char* file;
+    } renders[] = {{"--gain -3", "gain.wav"},
+                   {"--gain -3dB", "gain-dB.wav"},
+                   {"--normalize -1", "peak.wav"},
+                   {"--normalize -1dBFS", "peak-dBFS.wav"}};
+    for (const auto& render : renders) {
+        const Result r = korvo("render " + in + " " + path(render.file) + " " + render.option);
+        EXPECT_EQ(r.status, 0) << render.option << ": " << r.err;
+    }
+    EXPECT_EQ(slurp(path("gain-dB.wav")), slurp(path("gain.wav")));
+    EXPECT_EQ(slurp(path("peak-dBFS.wav")), slurp(path("peak.wav")));
+    EXPECT_NE(slurp(path("gain.wav")), slurp(path("peak.wav")));
+
+    // A wrong unit or a value out of range: one line naming the range and its unit.
+    Result r = korvo("response --rate 44.1dB");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err, "korvo: --rate 44.1dB: 'dB' is not a unit of a sample rate; --rate takes a sample rate from "
+                     "8000 to 768000 Hz, as 44100, 44.1k or 44.1kHz (see korvo response --help)\n");
+    r = korvo("render " + in + " " + path("loud.wav") + " --gain 60dB");
+    EXPECT_EQ(r.status, 2);
+    expectOneLine(r.err, "--gain 60dB");
+    EXPECT_NE(r.err.find("--gain 60dB: out of range; --gain takes a gain from -96 to +48 dB"), std::string::npos)
+        << r.err;
+}
+
+TEST_F(KorvoFriction, AUnitSetApartByASpaceIsTheNumbersUnit)
+{
+    const Result joined = korvo("response --set A-Gain=-3dB --set B-Freq=2.5kHz --rate 44.1k");
+    const Result apart = korvo("response --set A-Gain=-3 dB --set=B-Freq=2.5 kHz --rate 44.1 k");
+    ASSERT_EQ(joined.status, 0) << joined.err;
+    EXPECT_EQ(apart.status, 0) << apart.err;
+    EXPECT_EQ(apart.out, joined.out);
+
+    const std::string in = writeSine();
+    const Result render = korvo("render " + in + " " + path("out.wav") + " --set A-Gain=-3 dB --gain -1 dB");
+    EXPECT_EQ(render.status, 0) << render.err;
+    EXPECT_TRUE(std::filesystem::exists(path("out.wav")));
+
+    // A unit the parameter does not take is named as such.
+    const Result wrong = korvo("response --set A-Q=0.7 dB");
+    EXPECT_EQ(wrong.status, 1);
+    EXPECT_EQ(wrong.err,
+              "korvo: A-Q=0.7 dB: 'dB' is not a unit of A-Q (a Q has no unit; n marks a normalised value)\n");
+}
+
+TEST_F(KorvoFriction, DashWritesStandardOutputAndTheReportGoesToStderr)
+{
+    const std::string boost = " --set A-Freq=1kHz --set A-Gain=+6dB";
+    ASSERT_EQ(korvo("response" + boost + " -o " + path("r.svg") + " --csv " + path("r.csv")).status, 0);
+    const struct {
+        std::string arguments, file;
+    } cases[] = {
+        {"response" + boost + " --csv -", "r.csv"},
+        {"response" + boost + " -o - --csv " + path("also.csv"), "r.svg"},
+        {"snapshot -" + boost, "s.png"},
+        {"preset save -" + boost, "p.fxp"},
+        {"preset save - --format fxb" + boost, "p.fxb"},
+    };
+    ASSERT_EQ(korvo("snapshot " + path("s.png") + boost).status, 0);
+    ASSERT_EQ(korvo("preset save " + path("p.fxp") + boost).status, 0);
+    ASSERT_EQ(korvo("preset save " + path("p.fxb") + boost).status, 0);
+    for (const auto& c : cases) {
+        const Result r = korvo(c.arguments);
+        EXPECT_EQ(r.status, 0) << c.arguments << ": " << r.err;
+        EXPECT_EQ(r.out, slurp(path(c.file))) << c.arguments;
+        EXPECT_NE(r.err.find("standard output"), std::string::npos) << c.arguments << ": " << r.err;
+    }
+    EXPECT_EQ(slurp(path("also.csv")), slurp(path("r.csv")));
+
+    const Result both = korvo("response -o - --csv -");
+    EXPECT_EQ(both.status, 2);
+    expectOneLine(both.err, "-o - --csv -");
+    EXPECT_TRUE(both.out.empty());
+    for (const std::string binary : {"snapshot -", "preset save -"}) {
+        const Result r = korvoOnATerminal(binary);
+        EXPECT_EQ(r.status, 1) << binary;
+        EXPECT_EQ(r.out,
+                  "korvo: cannot write standard output: it is a terminal; redirect it to a file or a program\r\n")
+            << binary;
+    }
+    EXPECT_EQ(leftovers({"r.svg", "r.csv", "also.csv", "s.png", "p.fxp", "p.fxb", "sine.wav", "terminal.txt"}),
+              std::vector<std::string>{});
+}
+
+TEST_F(KorvoFriction, AShortParameterListNamesWhatStaysAtItsDefault)
+{
+    PresetData list;
+    list.kind = PresetData::Kind::ProgramParams;
+    list.uniqueId = ('V' << 24) | ('X' << 16) | ('K' << 8) | 'E';
+    list.programs.push_back({0.6f, 0.7f, 0.045f, 0.8f});
+    std::string error;
+    ASSERT_TRUE(writePresetFile(path("p.fxp"), list, error)) << error;
+    Result r = korvo("preset load " + path("p.fxp"));
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err, "korvo: warning: " + path("p.fxp") +
+                         " holds 4 of the 10 parameters; A-Q, B-Freq, B-Gain, B-Q, HS-Freq, HS-Gain stay at their "
+                         "defaults\n");
+    EXPECT_NE(r.out.find("+8.00"), std::string::npos) << r.out;  // LS-Gain 0.7 is applied
+
+    list.programs[0].assign(12, 0.5f);
+    ASSERT_TRUE(writePresetFile(path("long.fxp"), list, error)) << error;
+    r = korvo("preset load " + path("long.fxp"));
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err, "korvo: warning: " + path("long.fxp") +
+                         " holds 12 values for the 10 parameters; the last 2 are ignored\n");
+}
+
+TEST_F(KorvoFriction, ABandFrequencyTheRateMovesIsReported)
+{
+    const std::string high = "response --set HS-Freq=15k --set HS-Gain=+6dB --rate ";
+    Result r = korvo(high + "22050");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err, "korvo: warning: HS-Freq 15000 Hz is above what 22050 Hz audio allows; the band works at "
+                     "10143 Hz\n");
+    EXPECT_NE(r.out.find("HIGH SHELF 10143 Hz"), std::string::npos) << r.out;
+    // Not at a rate that allows it, nor for a band left out.
+    for (const std::string& arguments : {high + "48000", std::string("response --set HS-Freq=15k --rate 22050")}) {
+        r = korvo(arguments);
+        EXPECT_EQ(r.status, 0);
+        EXPECT_EQ(r.err, "") << arguments;
+    }
+}
+
+}  // namespace
