@@ -183,8 +183,9 @@ bool AudioWriter::write(const float* left, const float* right, std::size_t count
             interleaved[2 * i + 1] = right[i];
         }
     }
-    if (format.integer() || format.container == "ogg") {
-        // Only a float file can hold what is not a number; elsewhere it is silence.
+    if (format.container == "ogg") {
+        // Only a float file can hold what is not a number; elsewhere it is
+        // silence (the quantiser sees to that for integers).
         for (float& sample : interleaved) {
             if (!std::isfinite(sample)) sample = 0.0f;
         }
