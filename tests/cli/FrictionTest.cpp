@@ -5,7 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
+#include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -183,3 +186,42 @@ TEST_F(KorvoFriction, ABandFrequencyTheRateMovesIsReported)
 }
 
 }  // namespace
+
+TEST_F(KorvoFriction, RenderOptionsSayWhatTheFileHolds)
+{
+    const std::string in = writeSine();
+    // A --format that contradicts the name's extension writes nothing.
+    const Result contradicted = korvo("render " + in + " " + path("o.wav") + " --format flac");
+    EXPECT_EQ(contradicted.status, 1);
+    expectOneLine(contradicted.err, "--format flac into o.wav");
+    EXPECT_FALSE(std::ifstream(path("o.wav")).good());
+
+    // --quality is Ogg Vorbis's, 0 to 10: on two seconds of noise, the best
+    // takes several times the room of the smallest.
+    StereoAudio noise;
+    std::uint32_t state = 5;
+    for (int i = 0; i < 96000; ++i) {
+        state = state * 1664525u + 1013904223u;
+        noise.left.push_back(static_cast<float>(state >> 8) / 16777216.0f - 0.5f);
+        noise.right.push_back(noise.left.back());
+    }
+    std::string error;
+    ASSERT_TRUE(writeAudio(path("noise.wav"), noise, error)) << error;
+    ASSERT_EQ(korvo("render " + path("noise.wav") + " " + path("low.ogg") + " --quality 0").status, 0);
+    ASSERT_EQ(korvo("render " + path("noise.wav") + " " + path("high.ogg") + " --quality 10").status, 0);
+    EXPECT_LT(3 * slurp(path("low.ogg")).size(), slurp(path("high.ogg")).size());
+    EXPECT_EQ(korvo("render " + in + " " + path("q.wav") + " --quality 5").status, 1);
+    EXPECT_EQ(korvo("render " + in + " " + path("q.ogg") + " --quality 11").status, 2);
+
+    // The peak reported is that of the samples written: at -90 dBFS, 16-bit
+    // dither moves it by several dB.
+    const Result quiet = korvo("render " + in + " " + path("quiet.wav") + " --bits 16 --gain -78dB");
+    ASSERT_EQ(quiet.status, 0) << quiet.err;
+    StereoAudio written;
+    ASSERT_TRUE(readAudio(path("quiet.wav"), written, error)) << error;
+    float largest = 0.0f;
+    for (const float s : written.left) largest = std::fmax(largest, std::fabs(s));
+    char expected[64];
+    std::snprintf(expected, sizeof expected, "peak %+.2f dBFS", 20.0 * std::log10(static_cast<double>(largest)));
+    EXPECT_NE(quiet.out.find(expected), std::string::npos) << quiet.out << " but the file holds " << expected;
+}
