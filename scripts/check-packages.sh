@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Makes the release archives and checks each: it holds the very module the
 # tests ran on (and korvo) stripped, with no debug sections or symbol table
-# left and its exports intact, its read-me names the version, and the unpacked
+# left and its exports intact, its read-me names the version (and for Linux
+# every library the binaries load and the glibc they need), and the unpacked
 # module loads in a host: korvo from the Linux archive finds its own module
 # from any directory, and each Windows module passes the integration tests
 # under Wine.
@@ -19,11 +20,11 @@ fail() { echo "check-packages: $*" >&2; exit 1; }
 # made here takes the archived one's time, the only field not compared.
 #   stripped_build TOOLS ARCHIVED TESTED
 stripped_build() {
-    local tools="$1" archived="$2" tested="$3" copy="$unpacked/stripped" epoch=""
-    if "${tools}objdump" -h "$archived" | grep -Eq '^ *[0-9]+ \.z?debug'; then
-        fail "$archived carries debug sections"
-    fi
-    "${tools}objdump" -t "$archived" | grep -qx 'no symbols' || fail "$archived carries a symbol table"
+    local tools="$1" archived="$2" tested="$3" copy="$unpacked/stripped" epoch="" sections symbols
+    sections=$("${tools}objdump" -h "$archived")
+    symbols=$("${tools}objdump" -t "$archived")
+    ! grep -Eq '^ *[0-9]+ \.z?debug' <<<"$sections" || fail "$archived carries debug sections"
+    grep -qx 'no symbols' <<<"$symbols" || fail "$archived carries a symbol table"
     if [ -n "$tools" ]; then
         local header
         header=$(od -An -tu4 -j60 -N4 "$archived")
@@ -47,6 +48,22 @@ stripped_build "" "$unpacked/$linux/lib/vst/KorvoEQ.so" build/linux/KorvoEQ.so
 stripped_build "" "$unpacked/$linux/bin/korvo" build/linux/korvo
 "$here/check-exports.sh" linux "$unpacked/$linux/lib/vst/KorvoEQ.so" >/dev/null
 grep -q "Korvo-EQ $version" "$unpacked/$linux/README.txt" || fail "$linux: README.txt does not name $version"
+# Every library the archived binaries load is named in the read-me beside a
+# package holding it, and each binary's glibc (the newest GLIBC_ version it
+# requires) is stated.
+readme=$(tr -s ' \n' '  ' <"$unpacked/$linux/README.txt")
+for binary in bin/korvo lib/vst/KorvoEQ.so; do
+    for soname in $(readelf -d "$unpacked/$linux/$binary" | sed -n 's/.*(NEEDED).*\[\(.*\)\]$/\1/p'); do
+        package=$(awk -v so="$soname" '/^    [a-z]/ { for (i = 2; i <= NF; i++) if ($i == so) { print $1; exit } }' \
+            "$unpacked/$linux/README.txt")
+        [ -n "$package" ] || fail "$linux: README.txt does not list $soname, which $binary loads"
+        files=$(dpkg -L "$package:$(dpkg --print-architecture)")
+        grep -q "/${soname//./\\.}\$" <<<"$files" || fail "$linux: README.txt gives $soname to $package, which lacks it"
+    done
+    glibc=$(readelf -V "$unpacked/$linux/$binary" | sed -n 's/.*Name: GLIBC_\([0-9.]*\) .*/\1/p' | sort -V | tail -1)
+    grep -qF "${binary##*/} needs glibc $glibc or later" <<<"$readme" ||
+        fail "$linux: README.txt does not say ${binary##*/} needs glibc $glibc"
+done
 info=$(cd / && "$unpacked/$linux/bin/korvo" info) || fail "the unpacked korvo could not host its module"
 grep -q "effect: *Korvo-EQ" <<<"$info" || fail "the unpacked korvo found no Korvo-EQ: $info"
 echo "$linux.tar.gz: the tested module and korvo, stripped; korvo hosts the unpacked module"

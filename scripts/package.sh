@@ -23,7 +23,7 @@ configure() {
 configure build/linux
 configure build/windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake
 configure build/windows-x64 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake
-cmake --build build/linux --target KorvoEQ korvo
+cmake --build build/linux --target KorvoEQ korvo korvo_readme
 cmake --build build/windows --target KorvoEQ
 cmake --build build/windows-x64 --target KorvoEQ
 
