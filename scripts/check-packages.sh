@@ -1,11 +1,11 @@
 #!/usr/bin/env bash
 # Makes the release archives and checks each: it holds the very module the
 # tests ran on (and korvo) stripped, with no debug sections or symbol table
-# left and its exports intact, its read-me names the version (and for Linux
-# every library the binaries load and the glibc they need), and the unpacked
-# module loads in a host: korvo from the Linux archive finds its own module
-# from any directory, and each Windows module passes the integration tests
-# under Wine.
+# left and its exports intact, its read-me is a user's guide that names the
+# version (and for Linux every library the binaries load and the glibc they
+# need), and the unpacked module loads in a host: korvo from the Linux archive
+# finds its own module from any directory, and each Windows module passes the
+# integration tests under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -35,6 +35,17 @@ stripped_build() {
     rm -f "$copy"
 }
 
+# The archive unpacked in FOLDER carries a guide for its user: its README.txt
+# points into no build tree, and no file is the developers' README.md.
+#   users_guide FOLDER
+users_guide() {
+    local file
+    ! grep -Eq '(^|[^[:alnum:]])build/' "$1/README.txt" || fail "${1##*/}: README.txt points into a build tree"
+    while IFS= read -r -d '' file; do
+        ! cmp -s "$file" README.md || fail "${1##*/} carries the developers' README.md as ${file#"$1"/}"
+    done < <(find "$1" -type f -print0)
+}
+
 bash scripts/package.sh >/dev/null
 version=$(build/linux/korvo --version | awk '{print $2}')
 [ -n "$version" ] || fail "korvo --version names no version"
@@ -48,6 +59,7 @@ stripped_build "" "$unpacked/$linux/lib/vst/KorvoEQ.so" build/linux/KorvoEQ.so
 stripped_build "" "$unpacked/$linux/bin/korvo" build/linux/korvo
 "$here/check-exports.sh" linux "$unpacked/$linux/lib/vst/KorvoEQ.so" >/dev/null
 grep -q "Korvo-EQ $version" "$unpacked/$linux/README.txt" || fail "$linux: README.txt does not name $version"
+users_guide "$unpacked/$linux"
 # Every library the archived binaries load is named in the read-me beside a
 # package holding it, and each binary's glibc (the newest GLIBC_ version it
 # requires) is stated.
@@ -77,6 +89,7 @@ for entry in "windows-x86 build/windows i686 windows" "windows-x64 build/windows
     stripped_build "$3-w64-mingw32-" "$unpacked/$name/KorvoEQ.dll" "$build/KorvoEQ.dll"
     "$here/check-exports.sh" "$4" "$unpacked/$name/KorvoEQ.dll" >/dev/null
     grep -q "Korvo-EQ $version" "$unpacked/$name/README.txt" || fail "$name: README.txt does not name $version"
+    users_guide "$unpacked/$name"
     "$here/wine-run.sh" "$build/tests/korvo_integration_tests.exe" --module="$unpacked/$name/KorvoEQ.dll" >/dev/null ||
         fail "the unpacked $name module fails the integration tests"
     echo "$name.zip: the tested module stripped, which passes the integration tests unpacked"
