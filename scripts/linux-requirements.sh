@@ -56,7 +56,7 @@ for binary in "${binaries[@]}"; do
     for soname in $(objdump -p "$binary" | awk '$1 == "NEEDED" {print $2}'); do
         owners=$(dpkg -S "*/$multiarch/$soname" 2>/dev/null | awk -F: '{print $1}' | sort -u) ||
             fail "no installed package holds $multiarch/$soname"
-        [ "$(wc -l <<<"$owners")" = 1 ] || fail "$soname is in several packages: $(echo $owners)"
+        [ "$(wc -l <<<"$owners")" = 1 ] || fail "$soname is in several packages: ${owners//$'\n'/ }"
         case " ${sonames[$owners]:-} " in *" $soname "*) ;; *) sonames[$owners]+=" $soname" ;; esac
         case " ${users[$owners]:-} " in *" ${binary##*/} "*) ;; *) users[$owners]+=" ${binary##*/}" ;; esac
     done
@@ -73,7 +73,8 @@ done
 echo
 packages=$(printf '%s\n' "${!sonames[@]}" | sort)
 for package in $packages; do
-    printf '    %-18s %s  (%s)\n' "$package" "${sonames[$package]# }" "$(echo ${users[$package]} | sed 's/ /, /g')"
+    used_by=${users[$package]# }
+    printf '    %-18s %s  (%s)\n' "$package" "${sonames[$package]# }" "${used_by// /, }"
 done
 echo
-echo "    sudo apt install $(echo $packages)"
+echo "    sudo apt install ${packages//$'\n'/ }"
