@@ -7,9 +7,9 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 
-cmake -S . -B build/windows -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake >/dev/null
+cmake -S . -B build/windows -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DKORVO_BUILD_TESTS=ON >/dev/null
 cmake --build build/windows
-cmake -S . -B build/windows-x64 -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake >/dev/null
+cmake -S . -B build/windows-x64 -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake -DKORVO_BUILD_TESTS=ON >/dev/null
 cmake --build build/windows-x64
 tsan_dir=""
 asan_dir=""

@@ -1,15 +1,50 @@
 #!/usr/bin/env bash
 # Makes the release archives and checks each: it holds the very module the
-# tests ran on (and korvo), its read-me names the version, and the unpacked
-# module loads in a host: korvo from the Linux archive finds its own module
-# from any directory, and each Windows module passes the integration tests
-# under Wine.
+# tests ran on (and korvo) stripped, with no debug sections or symbol table
+# left and its exports intact, its read-me is a user's guide that names the
+# version (and for Linux every library the binaries load and the glibc they
+# need), and the unpacked module loads in a host: korvo from the Linux archive
+# finds its own module from any directory, and each Windows module passes the
+# integration tests under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 here="$root/scripts"
 
 fail() { echo "check-packages: $*" >&2; exit 1; }
+
+# The archived binary ARCHIVED must be the tested TESTED stripped, by the
+# binutils of TOOLS (a tool prefix: empty for Linux, the mingw-w64 triplet and
+# a dash for Windows), and carry neither debug sections nor a symbol table. A
+# Windows strip stamps the DLL's header with the time it ran: the stripped copy
+# made here takes the archived one's time, the only field not compared.
+#   stripped_build TOOLS ARCHIVED TESTED
+stripped_build() {
+    local tools="$1" archived="$2" tested="$3" copy="$unpacked/stripped" epoch="" sections symbols
+    sections=$("${tools}objdump" -h "$archived")
+    symbols=$("${tools}objdump" -t "$archived")
+    ! grep -Eq '^ *[0-9]+ \.z?debug' <<<"$sections" || fail "$archived carries debug sections"
+    grep -qx 'no symbols' <<<"$symbols" || fail "$archived carries a symbol table"
+    if [ -n "$tools" ]; then
+        local header
+        header=$(od -An -tu4 -j60 -N4 "$archived")
+        epoch=$(od -An -tu4 -j$((header + 8)) -N4 "$archived")
+    fi
+    SOURCE_DATE_EPOCH=${epoch// /} "${tools}strip" -o "$copy" "$tested"
+    cmp -s "$copy" "$archived" || fail "$archived is not $tested stripped"
+    rm -f "$copy"
+}
+
+# The archive unpacked in FOLDER carries a guide for its user: its README.txt
+# points into no build tree, and no file is the developers' README.md.
+#   users_guide FOLDER
+users_guide() {
+    local file
+    ! grep -Eq '(^|[^[:alnum:]])build/' "$1/README.txt" || fail "${1##*/}: README.txt points into a build tree"
+    while IFS= read -r -d '' file; do
+        ! cmp -s "$file" README.md || fail "${1##*/} carries the developers' README.md as ${file#"$1"/}"
+    done < <(find "$1" -type f -print0)
+}
 
 bash scripts/package.sh >/dev/null
 version=$(build/linux/korvo --version | awk '{print $2}')
@@ -20,22 +55,42 @@ trap 'rm -rf "$unpacked"' EXIT
 linux="KorvoEQ-$version-linux-x86_64"
 [ -f "build/packages/$linux.tar.gz" ] || fail "no build/packages/$linux.tar.gz"
 tar -xzf "build/packages/$linux.tar.gz" -C "$unpacked"
-cmp "$unpacked/$linux/lib/vst/KorvoEQ.so" build/linux/KorvoEQ.so || fail "$linux holds another module"
-cmp "$unpacked/$linux/bin/korvo" build/linux/korvo || fail "$linux holds another korvo"
+stripped_build "" "$unpacked/$linux/lib/vst/KorvoEQ.so" build/linux/KorvoEQ.so
+stripped_build "" "$unpacked/$linux/bin/korvo" build/linux/korvo
+"$here/check-exports.sh" linux "$unpacked/$linux/lib/vst/KorvoEQ.so" >/dev/null
 grep -q "Korvo-EQ $version" "$unpacked/$linux/README.txt" || fail "$linux: README.txt does not name $version"
+users_guide "$unpacked/$linux"
+# Every library the archived binaries load is named in the read-me beside a
+# package holding it, and each binary's glibc (the newest GLIBC_ version it
+# requires) is stated.
+readme=$(tr -s ' \n' '  ' <"$unpacked/$linux/README.txt")
+for binary in bin/korvo lib/vst/KorvoEQ.so; do
+    for soname in $(readelf -d "$unpacked/$linux/$binary" | sed -n 's/.*(NEEDED).*\[\(.*\)\]$/\1/p'); do
+        package=$(awk -v so="$soname" '/^    [a-z]/ { for (i = 2; i <= NF; i++) if ($i == so) { print $1; exit } }' \
+            "$unpacked/$linux/README.txt")
+        [ -n "$package" ] || fail "$linux: README.txt does not list $soname, which $binary loads"
+        files=$(dpkg -L "$package:$(dpkg --print-architecture)")
+        grep -q "/${soname//./\\.}\$" <<<"$files" || fail "$linux: README.txt gives $soname to $package, which lacks it"
+    done
+    glibc=$(readelf -V "$unpacked/$linux/$binary" | sed -n 's/.*Name: GLIBC_\([0-9.]*\) .*/\1/p' | sort -V | tail -1)
+    grep -qF "${binary##*/} needs glibc $glibc or later" <<<"$readme" ||
+        fail "$linux: README.txt does not say ${binary##*/} needs glibc $glibc"
+done
 info=$(cd / && "$unpacked/$linux/bin/korvo" info) || fail "the unpacked korvo could not host its module"
 grep -q "effect: *Korvo-EQ" <<<"$info" || fail "the unpacked korvo found no Korvo-EQ: $info"
-echo "$linux.tar.gz: the tested module and korvo; korvo hosts the unpacked module"
+echo "$linux.tar.gz: the tested module and korvo, stripped; korvo hosts the unpacked module"
 
-for pair in "windows-x86 build/windows" "windows-x64 build/windows-x64"; do
-    set -- $pair
+for entry in "windows-x86 build/windows i686 windows" "windows-x64 build/windows-x64 x86_64 windows64"; do
+    set -- $entry
     name="KorvoEQ-$version-$1"
     build="$2"
     [ -f "build/packages/$name.zip" ] || fail "no build/packages/$name.zip"
     unzip -q "build/packages/$name.zip" -d "$unpacked"
-    cmp "$unpacked/$name/KorvoEQ.dll" "$build/KorvoEQ.dll" || fail "$name holds another module"
+    stripped_build "$3-w64-mingw32-" "$unpacked/$name/KorvoEQ.dll" "$build/KorvoEQ.dll"
+    "$here/check-exports.sh" "$4" "$unpacked/$name/KorvoEQ.dll" >/dev/null
     grep -q "Korvo-EQ $version" "$unpacked/$name/README.txt" || fail "$name: README.txt does not name $version"
+    users_guide "$unpacked/$name"
     "$here/wine-run.sh" "$build/tests/korvo_integration_tests.exe" --module="$unpacked/$name/KorvoEQ.dll" >/dev/null ||
         fail "the unpacked $name module fails the integration tests"
-    echo "$name.zip: the tested module, which passes the integration tests unpacked"
+    echo "$name.zip: the tested module stripped, which passes the integration tests unpacked"
 done

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Makes the release archives in build/packages/ from the builds in build/linux,
-# build/windows and build/windows-x64 (configured here when missing, and brought
-# up to date):
+# build/windows and build/windows-x64 (configured here when missing, without
+# the tests, and brought up to date), after installing what that needs
+# (scripts/setup.sh --package: the native toolchain and mingw-w64):
 #   KorvoEQ-<version>-linux-x86_64.tar.gz   bin/korvo, lib/vst/KorvoEQ.so, README.txt
 #   KorvoEQ-<version>-windows-x86.zip       the 32-bit KorvoEQ.dll, README.txt
 #   KorvoEQ-<version>-windows-x64.zip       the 64-bit KorvoEQ.dll, README.txt
@@ -10,17 +11,19 @@ cd "$(dirname "$0")/.."
 root=$PWD
 out="$root/build/packages"
 
+bash scripts/setup.sh --package
+
 configure() {
     local dir="$1"
     shift
     if [ ! -f "$dir/CMakeCache.txt" ]; then
-        cmake -S . -B "$dir" -G Ninja "$@" >/dev/null
+        cmake -S . -B "$dir" -G Ninja -DKORVO_BUILD_TESTS=OFF "$@" >/dev/null
     fi
 }
 configure build/linux
 configure build/windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake
 configure build/windows-x64 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake
-cmake --build build/linux --target KorvoEQ korvo
+cmake --build build/linux --target KorvoEQ korvo korvo_readme
 cmake --build build/windows --target KorvoEQ
 cmake --build build/windows-x64 --target KorvoEQ
 

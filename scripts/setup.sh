@@ -2,23 +2,37 @@
 # Installs what a fresh Debian 12 machine lacks to build and test Korvo-EQ:
 # the native toolchain, mingw-w64 for the 32-bit and 64-bit Windows modules, and
 # 32-bit and 64-bit Wine (with Xvfb) to run the Windows tests. With --native,
-# only what the Linux module and korvo need (the run command). Safe to run
-# again: it installs only what is missing.
+# only what the Linux module and korvo need (the run command); with --package,
+# that and mingw-w64 (what scripts/package.sh builds with). Safe to run again:
+# it installs only what is missing.
+#   setup.sh [--native | --package]
 set -euo pipefail
 
+mode="${1:-}"
 packages=(
   build-essential cmake ninja-build pkg-config
   libsndfile1-dev libfftw3-dev libpng-dev libx11-dev
 )
-if [ "${1:-}" != --native ]; then
+mingw=(
+  g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686
+  g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
+)
+case "$mode" in
+--native) ;;
+--package) packages+=("${mingw[@]}") ;;
+"")
   packages+=(
     libgtest-dev libgmock-dev googletest libbenchmark-dev libxtst-dev python3
-    g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686
-    g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
-    wine wine32:i386 wine64 xvfb xauth util-linux sox libsox-fmt-base
+    "${mingw[@]}"
+    wine wine32:i386 wine64 xvfb xauth util-linux sox libsox-fmt-base unzip
     ardour
   )
-fi
+  ;;
+*)
+  echo "usage: setup.sh [--native | --package]" >&2
+  exit 2
+  ;;
+esac
 
 missing=()
 for p in "${packages[@]}"; do
@@ -35,7 +49,7 @@ if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
 
 echo "Installing: ${missing[*]}"
 export DEBIAN_FRONTEND=noninteractive
-if [ "${1:-}" != --native ] && ! dpkg --print-foreign-architectures | grep -qx i386; then
+if [ -z "$mode" ] && ! dpkg --print-foreign-architectures | grep -qx i386; then
   $SUDO dpkg --add-architecture i386
 fi
 # Another apt or dpkg run (an unattended upgrade, say) may hold the lock: wait for it.

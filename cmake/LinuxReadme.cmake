@@ -1,0 +1,13 @@
+# Writes the Linux archive's read-me from TEMPLATE into OUTPUT: KORVO_VERSION,
+# and for KORVO_REQUIREMENTS what scripts/linux-requirements.sh finds that the
+# built KORVO and MODULE need on a MULTIARCH system. Run with -DTEMPLATE=file
+# -DOUTPUT=file -DKORVO_VERSION=x.y.z -DMULTIARCH=triplet -DKORVO=file -DMODULE=file.
+execute_process(
+    COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/../scripts/linux-requirements.sh ${MULTIARCH} ${KORVO} ${MODULE}
+    OUTPUT_VARIABLE KORVO_REQUIREMENTS
+    OUTPUT_STRIP_TRAILING_WHITESPACE
+    RESULT_VARIABLE result)
+if(NOT result EQUAL 0)
+    message(FATAL_ERROR "could not tell what korvo and the module need")
+endif()
+configure_file(${TEMPLATE} ${OUTPUT} @ONLY)
