@@ -89,11 +89,11 @@ int spoolCopy(int from, const std::string& shown, off_t& length, std::string& er
     length = std::max<off_t>(0, lseek(fileno(file), 0, SEEK_END));
     if (failed != 0) error = shown + ": " + systemReason(failed);
     if (failed == 0 && length == 0) error = shown + ": no audio (it is empty)";
-    if (!error.empty()) {
-        std::fclose(file);
-        return -1;
-    }
-    return fileno(file);  // the file stays open while korvo runs
+    // The copy lives on as its own descriptor, for as long as a reader needs it.
+    const int copy = error.empty() ? fcntl(fileno(file), F_DUPFD_CLOEXEC, 0) : -1;
+    std::fclose(file);
+    if (error.empty() && copy < 0) error = shown + ": " + systemReason(errno);
+    return copy;
 }
 
 // Standard input's copy, made the first time it is asked for; every reader of
