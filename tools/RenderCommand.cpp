@@ -376,6 +376,9 @@ int runRender(const CommandLine& line)
     if (!chooseOutputFormat("-", job.container.empty() ? "wav" : job.container, job.bits, checked, error)) {
         return usageError(error, kRenderUsage);
     }
+    if (!batch && !job.container.empty() && !chooseOutputFormat(line.words[1], job.container, job.bits, checked, error)) {
+        return usageError(error, kRenderUsage);  // --format against OUT's extension
+    }
     if (!batch && line.words[1] == "-" && job.container.empty()) {
         return usageError("writing to standard output needs --format wav, aiff, flac, ogg, caf or w64", kRenderUsage);
     }

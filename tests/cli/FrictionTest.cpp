@@ -192,7 +192,7 @@ TEST_F(KorvoFriction, RenderOptionsSayWhatTheFileHolds)
     const std::string in = writeSine();
     // A --format that contradicts the name's extension writes nothing.
     const Result contradicted = korvo("render " + in + " " + path("o.wav") + " --format flac");
-    EXPECT_EQ(contradicted.status, 1);
+    EXPECT_EQ(contradicted.status, 2);
     expectOneLine(contradicted.err, "--format flac into o.wav");
     EXPECT_FALSE(std::ifstream(path("o.wav")).good());
 
