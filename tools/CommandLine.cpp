@@ -3,7 +3,7 @@
 #include <cctype>
 #include <set>
 
-#include "tools/SettingParser.h"
+#include "eq/ParameterParser.h"
 
 namespace {
 

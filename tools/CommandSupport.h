@@ -10,7 +10,7 @@
 #include "tools/PluginHost.h"
 #include "tools/AudioFile.h"
 #include "tools/ResponsePlot.h"
-#include "tools/SettingParser.h"
+#include "eq/ParameterParser.h"
 
 // The --set option in each command's help.
 #define KORVO_SET_HELP                                                                   \

@@ -19,7 +19,7 @@
 #include "tools/AudioWriter.h"
 #include "tools/OutputFormat.h"
 #include "tools/PluginHost.h"
-#include "tools/SettingParser.h"
+#include "eq/ParameterParser.h"
 
 namespace {
 

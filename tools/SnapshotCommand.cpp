@@ -21,7 +21,7 @@
 #include "tools/PresetFile.h"
 #include "tools/ResponseMeter.h"
 #include "tools/ResponsePlot.h"
-#include "tools/SettingParser.h"
+#include "eq/ParameterParser.h"
 #include "tools/WholeFile.h"
 
 

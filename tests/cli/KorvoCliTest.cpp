@@ -24,7 +24,7 @@
 #include "tests/support/RecordingHost.h"
 #include "tools/AudioFile.h"
 #include "tools/PresetFile.h"
-#include "tools/SettingParser.h"
+#include "eq/ParameterParser.h"
 
 namespace fs = std::filesystem;
 

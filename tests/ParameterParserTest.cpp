@@ -5,7 +5,7 @@
 #include <string>
 
 #include "eq/Parameters.h"
-#include "tools/SettingParser.h"
+#include "eq/ParameterParser.h"
 
 namespace {
 
@@ -26,7 +26,7 @@ std::string refused(const std::string& text)
     return error;
 }
 
-TEST(SettingParser, ValuesInTheParameterUnitMapBackThroughTheTable)
+TEST(ParameterParser, ValuesInTheParameterUnitMapBackThroughTheTable)
 {
     struct Case {
         const char* text;
@@ -45,7 +45,7 @@ TEST(SettingParser, ValuesInTheParameterUnitMapBackThroughTheTable)
     }
 }
 
-TEST(SettingParser, PlainNumbersAreInTheUnitAndNormalisedValuesEndInN)
+TEST(ParameterParser, PlainNumbersAreInTheUnitAndNormalisedValuesEndInN)
 {
     EXPECT_NEAR(toPlain(3, parsed("A-Gain=12").value), 12.0f, 1e-4f);
     EXPECT_NEAR(toPlain(9, parsed("HS-Gain=-6.5").value), -6.5f, 1e-4f);
@@ -59,7 +59,7 @@ TEST(SettingParser, PlainNumbersAreInTheUnitAndNormalisedValuesEndInN)
     EXPECT_EQ(parsed("B-Q=0n").value, 0.0f);
 }
 
-TEST(SettingParser, EveryParameterRoundTripsThroughItsUnit)
+TEST(ParameterParser, EveryParameterRoundTripsThroughItsUnit)
 {
     for (int index = 0; index < kNumParameters; ++index) {
         for (float v : {0.0f, 0.25f, 0.5f, 0.8f, 1.0f}) {
@@ -73,7 +73,7 @@ TEST(SettingParser, EveryParameterRoundTripsThroughItsUnit)
     }
 }
 
-TEST(SettingParser, BadSettingsAreRefusedWithAReason)
+TEST(ParameterParser, BadSettingsAreRefusedWithAReason)
 {
     EXPECT_EQ(refused("A-Gain=30"), "A-Gain=30: out of range -20..+20 dB");
     EXPECT_EQ(refused("A-Freq=30000Hz"), "A-Freq=30000Hz: out of range 100..20100 Hz");
@@ -90,7 +90,7 @@ TEST(SettingParser, BadSettingsAreRefusedWithAReason)
     EXPECT_NE(refused("A-Gain").find("NAME=VALUE"), std::string::npos);
 }
 
-TEST(SettingParser, QuantitiesReadTheUnitsSettingsDo)
+TEST(ParameterParser, QuantitiesReadTheUnitsSettingsDo)
 {
     const struct {
         const char* text;
@@ -114,7 +114,7 @@ TEST(SettingParser, QuantitiesReadTheUnitsSettingsDo)
     EXPECT_EQ(parseQuantity("loud", Quantity::Gain, value, unit), QuantityReading::NotANumber);
 }
 
-TEST(SettingParser, RangesAreWrittenInTheUnit)
+TEST(ParameterParser, RangesAreWrittenInTheUnit)
 {
     EXPECT_EQ(describeRange(0), "40 to 540 Hz");
     EXPECT_EQ(describeRange(3), "-20 to +20 dB");
@@ -122,3 +122,28 @@ TEST(SettingParser, RangesAreWrittenInTheUnit)
 }
 
 }  // namespace
+
+TEST(ParameterParser, AFaceReadsTheTextItShowsBackToTheSameKnob)
+{
+    // What a host shows beside a knob (the display text, with or without its
+    // label) reads back to a value that shows the same text.
+    for (int index = 0; index < kNumParameters; ++index) {
+        for (const float value : {0.0f, 0.13f, 0.5f, 0.77f, 1.0f}) {
+            char shown[16], again[16];
+            formatPlain(index, toPlain(index, value), shown, 10);
+            for (const std::string& text : {std::string(shown), std::string(shown) + " " + kParameters[index].label}) {
+                float read = -1.0f;
+                std::string error;
+                ASSERT_TRUE(parseParameterValue(index, text, read, error)) << text << ": " << error;
+                formatPlain(index, toPlain(index, read), again, 10);
+                EXPECT_STREQ(again, shown) << kParameters[index].name << " " << text;
+            }
+        }
+    }
+    // A decimal comma is not a decimal point, whatever locale the host runs in.
+    float read = -1.0f;
+    std::string error;
+    EXPECT_FALSE(parseParameterValue(2, "1,5 kHz", read, error));
+    EXPECT_FALSE(parseParameterValue(kNumParameters, "1", read, error));
+    EXPECT_EQ(read, -1.0f);
+}

@@ -1,7 +1,10 @@
-// Turns the command line's NAME=VALUE settings into normalised parameter values.
-// VALUE is in the parameter's unit, which may be written or left out: "1000",
-// "1000Hz", "2.5kHz", "+6", "-6dB", and for a Q the Q itself. A value ending in n
-// is the host's normalised value 0..1 ("0.7n"), stored exactly as given.
+// Reads parameter values written as text, for every face's text-to-value call
+// and for the command line's NAME=VALUE settings. A value is in the
+// parameter's unit, which may be written or left out: "1000", "1000Hz",
+// "2.5kHz", "1 kHz", "+6", "-6dB", and for a Q the Q itself. A value ending in
+// n is the host's normalised value 0..1 ("0.7n"), stored exactly as given.
+// Numbers read the same whatever the C locale. It allocates: never call it
+// from the audio thread.
 #pragma once
 
 #include <string>
@@ -11,8 +14,13 @@ struct Setting {
     float value;   // normalised 0..1
 };
 
-// False with a one-line message for an unknown name or a value it cannot read or
-// that lies outside the knob's range.
+// A value for parameter `index` as its normalised 0..1, or false with a short
+// reason ("out of range -20..+20 dB") for a value it cannot read or that lies
+// outside the knob's range.
+bool parseParameterValue(int index, const std::string& text, float& normalised, std::string& error);
+
+// NAME=VALUE; false with a one-line message for an unknown name or a value it
+// cannot read or that lies outside the knob's range.
 bool parseSetting(const std::string& argument, Setting& setting, std::string& error);
 
 // The parameter's index by name, ignoring case; -1 when there is none.

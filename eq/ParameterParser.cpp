@@ -1,6 +1,8 @@
-#include "tools/SettingParser.h"
+#include "eq/ParameterParser.h"
 
 #include <cctype>
+#include <charconv>
+#include <system_error>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -81,14 +83,19 @@ std::string describeRange(int index) { return rangeText(index, " to "); }
 namespace {
 
 // The number that begins `text` and the unit after it as written, trimmed.
+// Read the same whatever the C locale the host has set ("1.5", never "1,5").
 bool splitQuantity(const std::string& text, double& number, std::string& unit)
 {
     const std::string trimmed = trim(text);
     const char* start = trimmed.c_str();
-    char* end = nullptr;
-    number = std::strtod(start, &end);
-    if (end == start || !std::isfinite(number)) return false;
-    unit = trim(end);
+    const char* last = start + trimmed.size();
+    const bool negative = *start == '-';
+    if (*start == '+' || negative) ++start;
+    if (*start == '+' || *start == '-') return false;
+    const auto read = std::from_chars(start, last, number);
+    if (read.ec != std::errc() || !std::isfinite(number)) return false;
+    if (negative) number = -number;
+    unit = trim(read.ptr);
     return true;
 }
 
@@ -127,6 +134,60 @@ bool isUnitWord(const std::string& word)
     return unit == "db" || unit == "dbfs" || unit == "hz" || unit == "khz" || unit == "k" || unit == "n";
 }
 
+bool parseParameterValue(int index, const std::string& text, float& normalised, std::string& error)
+{
+    if (!isValidParameter(index)) {
+        error = "no such parameter";
+        return false;
+    }
+    const std::string valueText = trim(text);
+    double number = 0.0;
+    std::string unit;
+    if (!splitQuantity(valueText, number, unit)) {
+        error = "not a number";
+        return false;
+    }
+    const ParameterUnit kind = kParameters[index].unit;
+
+    // A trailing n marks the host's normalised value, stored as given.
+    if (lower(unit) == "n") {
+        if (number < 0.0 || number > 1.0) {
+            error = "out of range 0..1 for a normalised value";
+            return false;
+        }
+        normalised = std::fmin(1.0f, std::fmax(0.0f, static_cast<float>(number)));
+        return true;
+    }
+
+    // Otherwise the value is in the parameter's unit, written or not: Hz, dB or the Q.
+    const double factor = kind == ParameterUnit::Frequency ? unitFactor(Quantity::Frequency, unit)
+                          : kind == ParameterUnit::Gain    ? unitFactor(Quantity::Gain, unit)
+                          : unit.empty()                   ? 1.0
+                                                           : 0.0;
+    if (factor == 0.0) {
+        error = "'" + unit + "' is not a unit of " + kParameters[index].name +
+                (kind == ParameterUnit::Frequency ? " (use Hz or kHz, or n for a normalised value)"
+                 : kind == ParameterUnit::Gain    ? " (use dB, or n for a normalised value)"
+                                                  : " (a Q has no unit; n marks a normalised value)");
+        return false;
+    }
+    const double plain = number * factor;
+
+    const double low = toPlain(index, 0.0f), high = toPlain(index, 1.0f);
+    const double slack = 1e-6 * std::fmax(1.0, std::fabs(high - low));
+    if (plain < low - slack || plain > high + slack) {
+        error = "out of range " + rangeText(index, "..");
+        // Plain numbers from 0 to 1 were once normalised values for all but the Qs;
+        // say how to write one now.
+        if (unit.empty() && kind != ParameterUnit::Q && number >= 0.0 && number <= 1.0) {
+            error += " (a normalised value is written " + valueText + "n)";
+        }
+        return false;
+    }
+    normalised = std::fmin(1.0f, std::fmax(0.0f, static_cast<float>(toNormalised(index, static_cast<float>(plain)))));
+    return true;
+}
+
 bool parseSetting(const std::string& argument, Setting& setting, std::string& error)
 {
     const std::size_t equals = argument.find('=');
@@ -141,54 +202,13 @@ bool parseSetting(const std::string& argument, Setting& setting, std::string& er
         error = "unknown parameter '" + name + "' (parameters: " + parameterNames() + ")";
         return false;
     }
-    const std::string given = name + "=" + valueText;
-
-    double number = 0.0;
-    std::string unit;
-    if (!splitQuantity(valueText, number, unit)) {
-        error = given + ": not a number";
+    float value = 0.0f;
+    std::string reason;
+    if (!parseParameterValue(index, valueText, value, reason)) {
+        error = name + "=" + valueText + ": " + reason;
         return false;
     }
-    const ParameterUnit kind = kParameters[index].unit;
-
-    // A trailing n marks the host's normalised value, stored as given.
-    if (lower(unit) == "n") {
-        if (number < 0.0 || number > 1.0) {
-            error = given + ": out of range 0..1 for a normalised value";
-            return false;
-        }
-        setting.index = index;
-        setting.value = std::fmin(1.0f, std::fmax(0.0f, static_cast<float>(number)));
-        return true;
-    }
-
-    // Otherwise the value is in the parameter's unit, written or not: Hz, dB or the Q.
-    const double factor = kind == ParameterUnit::Frequency ? unitFactor(Quantity::Frequency, unit)
-                          : kind == ParameterUnit::Gain    ? unitFactor(Quantity::Gain, unit)
-                          : unit.empty()                   ? 1.0
-                                                           : 0.0;
-    if (factor == 0.0) {
-        error = given + ": '" + unit + "' is not a unit of " + name +
-                (kind == ParameterUnit::Frequency ? " (use Hz or kHz, or n for a normalised value)"
-                 : kind == ParameterUnit::Gain    ? " (use dB, or n for a normalised value)"
-                                                  : " (a Q has no unit; n marks a normalised value)");
-        return false;
-    }
-    const double plain = number * factor;
-
-    const double low = toPlain(index, 0.0f), high = toPlain(index, 1.0f);
-    const double slack = 1e-6 * std::fmax(1.0, std::fabs(high - low));
-    if (plain < low - slack || plain > high + slack) {
-        error = given + ": out of range " + rangeText(index, "..");
-        // Plain numbers from 0 to 1 were once normalised values for all but the Qs;
-        // say how to write one now.
-        if (unit.empty() && kind != ParameterUnit::Q && number >= 0.0 && number <= 1.0) {
-            error += " (a normalised value is written " + valueText + "n)";
-        }
-        return false;
-    }
-    const double normalised = toNormalised(index, static_cast<float>(plain));
     setting.index = index;
-    setting.value = std::fmin(1.0f, std::fmax(0.0f, static_cast<float>(normalised)));
+    setting.value = value;
     return true;
 }
