@@ -34,14 +34,16 @@ PluginLoader::~PluginLoader()
 #endif
 }
 
-PluginLoader::Entry PluginLoader::entry(const char* name) const
+PluginLoader::Entry PluginLoader::entry(const char* name) const { return reinterpret_cast<Entry>(symbol(name)); }
+
+void* PluginLoader::symbol(const char* name) const
 {
     if (!handle) {
         return nullptr;
     }
 #if defined(_WIN32)
-    return reinterpret_cast<Entry>(reinterpret_cast<void*>(GetProcAddress(reinterpret_cast<HMODULE>(handle), name)));
+    return reinterpret_cast<void*>(GetProcAddress(reinterpret_cast<HMODULE>(handle), name));
 #else
-    return reinterpret_cast<Entry>(dlsym(handle, name));
+    return dlsym(handle, name);
 #endif
 }

@@ -17,6 +17,10 @@ public:
 
     // The exported routine of that name, or null.
     Entry entry(const char* name) const;
+    // The exported symbol of that name, whatever its type, or null.
+    void* symbol(const char* name) const;
+    // The platform's handle of the loaded module (HMODULE, or dlopen's), or null.
+    void* nativeHandle() const { return handle; }
 
     PluginLoader(const PluginLoader&) = delete;
     PluginLoader& operator=(const PluginLoader&) = delete;

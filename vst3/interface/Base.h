@@ -72,7 +72,7 @@ enum : tresult {
 // elsewhere. The words, printed as 32 hexadecimal digits, name the class on
 // every platform.
 struct Uid {
-    unsigned char bytes[16];
+    char bytes[16];
 };
 
 constexpr Uid makeUid(uint32 l1, uint32 l2, uint32 l3, uint32 l4)
@@ -81,11 +81,11 @@ constexpr Uid makeUid(uint32 l1, uint32 l2, uint32 l3, uint32 l4)
     Uid uid{};
     for (int w = 0; w < 4; ++w) {
         for (int b = 0; b < 4; ++b) {
-            uid.bytes[w * 4 + b] = static_cast<unsigned char>(words[w] >> (24 - 8 * b));
+            uid.bytes[w * 4 + b] = static_cast<char>(static_cast<unsigned char>(words[w] >> (24 - 8 * b)));
         }
     }
 #if KORVO_VST3_COM_COMPATIBLE
-    const unsigned char swapped[8] = {uid.bytes[3], uid.bytes[2], uid.bytes[1], uid.bytes[0],
+    const char swapped[8] = {uid.bytes[3], uid.bytes[2], uid.bytes[1], uid.bytes[0],
                                       uid.bytes[6], uid.bytes[7], uid.bytes[4], uid.bytes[5]};
     for (int i = 0; i < 8; ++i) {
         uid.bytes[i] = swapped[i];

@@ -14,7 +14,7 @@ public:
 };
 
 struct PFactoryInfo {
-    enum : int32 { kNoFlags = 0, kClassesDiscardable = 1 << 0, kUnicode = 1 << 4 };
+    enum : int32 { kNoFlags = 0, kClassesDiscardable = 1 << 0, kComponentNonDiscardable = 1 << 3, kUnicode = 1 << 4 };
     char8 vendor[64];
     char8 url[256];
     char8 email[128];

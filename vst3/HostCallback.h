@@ -1,0 +1,42 @@
+// The host the equaliser's effect sees: the effect was written for the VST 2
+// interface and calls its host through a callback. This one answers the few
+// questions the effect asks and turns the editor's edits into the VST 3
+// host's edit gestures: a value the editor sets opens a gesture on its
+// parameter (beginEdit), each value follows (performEdit), and the gesture
+// ends (endEdit) when the editor says so or when the view sees that the
+// control is no longer held.
+#pragma once
+
+#include "host/VstAbi.h"
+#include "eq/Parameters.h"
+#include "vst3/interface/Controller.h"
+
+namespace korvo_vst3 {
+
+class HostCallback {
+public:
+    // The callback to build the effect with; it finds this object through the
+    // effect record's user field, which attach() sets.
+    static VstIntPtr VSTCALLBACK callback(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr value,
+                                          void* ptr, float opt);
+    void attach(AEffect* effect);  // the thread that builds the instance
+
+    // The host's UI thread. Holds a reference to the handler until replaced;
+    // null ends every open gesture first and lets go.
+    void setHandler(vst3::IComponentHandler* newHandler);
+    // The host's UI thread: ends the gestures of every parameter but `held`
+    // (-1 for none), the one whose control the editor still holds.
+    void endGesturesExcept(int held);
+
+    ~HostCallback();
+
+private:
+    VstIntPtr answer(VstInt32 opcode, VstInt32 index, float opt);  // the editor's thread
+    void begin(int index);
+    void end(int index);
+
+    vst3::IComponentHandler* handler = nullptr;
+    bool editing[kNumParameters] = {};
+};
+
+}  // namespace korvo_vst3

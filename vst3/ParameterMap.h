@@ -1,0 +1,28 @@
+// The equaliser's ten parameters as the VST 3 controller presents them: ids 0
+// to 9 are the VST 2 indices, for ever; titles, units, mappings and texts all
+// come from the one parameter table (eq/Parameters.h) and its value parser.
+#pragma once
+
+#include "vst3/interface/Controller.h"
+
+namespace korvo_vst3 {
+
+class ParameterMap {
+public:
+    static bool isParameter(vst3::ParamID id);
+
+    // Any thread. False for an index outside 0..9.
+    static bool describe(vst3::int32 index, double defaultValue, vst3::ParameterInfo& info);
+    // Any thread. The text the VST 2 module displays for this value at this rate.
+    static bool text(vst3::ParamID id, vst3::ParamValue value, float rate, vst3::String128 string);
+    // Not the audio thread (it allocates). False for text the parser refuses.
+    static bool value(vst3::ParamID id, const vst3::char16* string, vst3::ParamValue& value);
+    // Any thread: the table's mappings, single-precision as the effect computes them.
+    static vst3::ParamValue toPlain(vst3::ParamID id, vst3::ParamValue normalised);
+    static vst3::ParamValue toNormalised(vst3::ParamID id, vst3::ParamValue plain);
+
+    // ASCII text as UTF-16, cut to fit with its terminator.
+    static void copyUtf16(vst3::String128 target, const char* text);
+};
+
+}  // namespace korvo_vst3
