@@ -26,6 +26,12 @@ local CLIP_START = RATE -- the clip plays from 1 s on the timeline; the export c
 local BUS = "Korvo"
 local PLAYER = "Korvo Test Player"
 local EFFECT = "Korvo-EQ"
+-- The plug-in's format, from KORVO_PLUGIN_FORMAT: the Linux VST (lxvst, the default) or VST3.
+local FORMATS = {
+	lxvst = { type = ARDOUR.PluginType.LXVST, name = "Linux VST", path = "LXVST_PATH" },
+	vst3 = { type = ARDOUR.PluginType.VST3, name = "VST3 plug-in", path = "VST3_PATH", plain = true },
+}
+local FORMAT = FORMATS[os.getenv ("KORVO_PLUGIN_FORMAT") or "lxvst"]
 local NUM_PARAMS = 10
 local PRESET = "c2d7e3f4-8a19-4b6e-b5d0-7e3f9a1c2b48" -- korvo-float-wav.preset
 
@@ -38,6 +44,7 @@ local function wait_cycles (n)
 	end
 end
 
+if not FORMAT then fail ("KORVO_PLUGIN_FORMAT must be lxvst or vst3") end
 if mode ~= "create" and mode ~= "reopen" then
 	fail ("usage: korvo-session.lua create|reopen SESSION_DIR SNAPSHOT CLIP.raw EXPORT_DIR EXPORT_NAME SETTINGS [SAVE_AS]")
 end
@@ -45,11 +52,14 @@ if not (settings and (mode == "create" or save_as)) then
 	fail ("korvo-session.lua: missing arguments")
 end
 
--- The wanted value of every parameter, as the float the plug-in stores.
-local wanted = {}
+-- The wanted value of every parameter, as the float the plug-in stores (lxvst), or as
+-- the value in its unit that Ardour shows and sets (vst3, which leaves the parameters
+-- not in SETTINGS at their defaults); `given` marks those in SETTINGS.
+local wanted, given = {}, {}
 for i = 0, NUM_PARAMS - 1 do wanted[i] = as_float (0.5) end
 for index, value in settings:gmatch ("(%d+)=([%d.eE+-]+)") do
 	wanted[tonumber (index)] = as_float (tonumber (value))
+	given[tonumber (index)] = true
 end
 
 -- The engine must not flush denormals to zero (Ardour sets FTZ/DAZ on its threads by
@@ -150,13 +160,14 @@ if mode == "create" then
 	frames = load_clip (player) -- before the player joins the route, so nothing reads it meanwhile
 	if bus:add_processor_by_index (player, 0, nil, true) ~= 0 then fail ("could not add the player") end
 
-	effect = ARDOUR.LuaAPI.new_plugin (Session, EFFECT, ARDOUR.PluginType.LXVST, "")
+	effect = ARDOUR.LuaAPI.new_plugin (Session, EFFECT, FORMAT.type, "")
 	if effect:isnil () then
-		fail ("Ardour does not list the Linux VST '" .. EFFECT .. "' (not under LXVST_PATH, or not in the scan cache)")
+		fail ("Ardour does not list the " .. FORMAT.name .. " '" .. EFFECT .. "' (not under " .. FORMAT.path .. ", or not in the scan cache)")
 	end
 	if bus:add_processor_by_index (effect, 1, nil, true) ~= 0 then fail ("could not add " .. EFFECT) end
 	for i = 0, NUM_PARAMS - 1 do
-		if not ARDOUR.LuaAPI.set_processor_param (effect, i, wanted[i]) then
+		if (FORMAT.plain and not given[i]) then
+		elseif not ARDOUR.LuaAPI.set_processor_param (effect, i, wanted[i]) then
 			fail (string.format ("could not set parameter %d", i))
 		end
 	end
@@ -207,12 +218,19 @@ say ("bus '%s': %s", BUS, processor_list (bus))
 ---------------------------------------------------------------------------------------
 -- the plug-in's parameters
 
+-- A VST3 plug-in's values are shown in their units, converted from the stored value
+-- and back; the stored values themselves are checked in the saved state.
+local function matches (i, value)
+	if not FORMAT.plain then return value == wanted[i] end
+	return not given[i] or math.abs (value - wanted[i]) <= 1e-5 * math.max (1, math.abs (wanted[i]))
+end
 local mismatched = {}
 for i = 0, NUM_PARAMS - 1 do
 	local control = parameter_control (effect, i)
 	local value = control:get_value ()
-	say ("parameter %d %-8s = %.9g%s", i, control:name (), value, value == wanted[i] and "" or string.format ("  (expected %.9g)", wanted[i]))
-	if value ~= wanted[i] then mismatched[#mismatched + 1] = tostring (i) end
+	local expected = (FORMAT.plain and not given[i]) and "" or string.format ("  (expected %.9g)", wanted[i])
+	say ("parameter %d %-8s = %.9g%s", i, control:name (), value, matches (i, value) and "" or expected)
+	if not matches (i, value) then mismatched[#mismatched + 1] = tostring (i) end
 end
 if #mismatched > 0 then
 	fail ("parameters " .. table.concat (mismatched, ", ") .. " differ from the settings")

@@ -1,12 +1,12 @@
 #!/usr/bin/env bash
 # A real DAW test: Ardour 7, headless on its Dummy backend, renders a WAV file through
-# the Linux Korvo-EQ module, and its output must equal the project's reference render
-# bit for bit. Then the saved session is reopened and must give the plug-in back its
-# settings (from the chunk Ardour stored) and the same render.
+# Korvo-EQ (the Linux VST module or the VST3 bundle), and its output must equal the
+# project's reference render bit for bit. Then the saved session is reopened and must
+# give the plug-in back its settings (from the state Ardour stored) and the same render.
 #
 #   tests/ardour/run-ardour-test.sh MODULE REFERENCE_RENDER_CMD INPUT.wav WORKDIR
 #
-# MODULE                the KorvoEQ.so to load into Ardour
+# MODULE                the KorvoEQ.so (Linux VST) or the KorvoEQ.vst3 bundle to load
 # REFERENCE_RENDER_CMD  a command that renders INPUT into OUTPUT with the settings
 #                       below; bash runs it with the two paths appended as quoted words,
 #                       e.g. "build/linux/korvo render --set A-Freq=0.045n --set A-Gain=0.8n
@@ -19,9 +19,13 @@
 # card, no network. README.md says how the session is kept neutral.
 set -euo pipefail
 
-# Korvo-EQ settings: index=value, normalised as the host sees them; the rest stay 0.5.
-# 2 A-Freq 0.045 = 1000 Hz, 3 A-Gain 0.8 = +12 dB, 9 HS-Gain 0.75 = +10 dB.
-SETTINGS="2=0.045,3=0.8,9=0.75"
+# Korvo-EQ settings: index=value; the rest stay at their defaults. A Linux VST takes
+# them normalised, as the host sees them (2 A-Freq 0.045 = 1000 Hz, 3 A-Gain 0.8 =
+# +12 dB, 9 HS-Gain 0.75 = +10 dB); Ardour sets a VST3 plug-in's values in their units,
+# so for a bundle KORVO_SETTINGS gives them so ("2=1000,3=12,9=10"), and
+# KORVO_EXPECTED_STATE names a bank file (.fxb) the reference render saved with the same
+# settings: the VST2 module's chunk, which the saved VST3 state must equal byte for byte.
+SETTINGS=${KORVO_SETTINGS:-"2=0.045,3=0.8,9=0.75"}
 ARDOUR_TIMEOUT=${ARDOUR_TIMEOUT:-120}       # seconds for each Ardour run
 REFERENCE_TIMEOUT=${REFERENCE_TIMEOUT:-120} # seconds for the reference render
 
@@ -43,11 +47,22 @@ reference_cmd=$2
 input=$3
 workdir=$4
 
-[[ -f $module ]] || fail "no module at $module"
+if [[ -d $module && $module == *.vst3 ]]; then
+    format=vst3
+    expected_state=${KORVO_EXPECTED_STATE:-}
+    [[ -n $expected_state ]] || fail "a VST3 bundle needs KORVO_EXPECTED_STATE, the bank file of the reference settings"
+elif [[ -f $module ]]; then
+    format=lxvst
+    expected_state=$SETTINGS
+else
+    fail "no module or VST3 bundle at $module"
+fi
 [[ -f $input ]] || fail "no input file at $input"
 [[ -n $reference_cmd ]] || fail "the reference render command is empty"
 command -v ardour7-lua >/dev/null || fail "ardour7-lua not found: install Debian's 'ardour' package"
-[[ -x $ardour_lib/ardour-vst-scanner ]] || fail "$ardour_lib/ardour-vst-scanner not found: install Debian's 'ardour' package"
+scanner=$ardour_lib/ardour-vst-scanner
+[[ $format == lxvst ]] || scanner=$ardour_lib/ardour-vst3-scanner
+[[ -x $scanner ]] || fail "$scanner not found: install Debian's 'ardour' package"
 command -v python3 >/dev/null || fail "python3 not found"
 
 module=$(cd "$(dirname "$module")" && pwd)/$(basename "$module")
@@ -93,8 +108,8 @@ run_limited() {
     return "$status"
 }
 
-# The environment of every Ardour process: a scratch home, no display, only our module
-# on the Linux VST path and nothing on the VST3 path.
+# The environment of every Ardour process: a scratch home, no display, and our module
+# alone on the path of its format (the other path is an empty folder).
 ardour_env=(
     env -u DISPLAY -u WAYLAND_DISPLAY
     HOME="$home"
@@ -104,6 +119,7 @@ ardour_env=(
     LXVST_PATH="$vst_dir"
     VST3_PATH="$home/vst3"
     LD_LIBRARY_PATH="$ardour_lib"
+    KORVO_PLUGIN_FORMAT="$format"
 )
 
 # ardour_run NAME OUTPUT... -- ARGS...: one ardour7-lua run of korvo-session.lua with
@@ -166,12 +182,14 @@ echo "   $result"
 step "reference render: $reference_cmd INPUT OUTPUT"
 reference=$workdir/reference.wav
 rm -f "$reference"
+[[ $format == lxvst ]] || rm -f "$expected_state"
 status=0
 run_limited "$REFERENCE_TIMEOUT" "$log_dir/reference.log" \
     bash -c "$reference_cmd"' "$@"' reference-render "$input" "$reference" || status=$?
 [[ $status -ne 124 && $status -ne 137 ]] || fail "the reference render did not finish within ${REFERENCE_TIMEOUT} s"
 [[ $status -eq 0 ]] || fail "the reference render failed (status $status): $(tail -n 1 "$log_dir/reference.log" | grep . || echo "no output")"
 [[ -f $reference ]] || fail "the reference render wrote no $reference"
+[[ $format == lxvst || -f $expected_state ]] || fail "the reference render saved no $expected_state"
 result=$(python3 "$here/wavdata.py" extract "$reference" /dev/null) || fail "the reference render is unusable: $result"
 
 # --- 2. make the module visible to Ardour --------------------------------------------
@@ -179,13 +197,18 @@ result=$(python3 "$here/wavdata.py" extract "$reference" /dev/null) || fail "the
 # The scanner stamps the cache with the current time in whole seconds and Ardour ignores
 # a cache older than the module, so the copy is dated a little in the past first.
 step "scanning the module"
-cp "$module" "$vst_dir/KorvoEQ.so"
-touch -d "@$(($(date +%s) - 60))" "$vst_dir/KorvoEQ.so"
+if [[ $format == lxvst ]]; then
+    installed=$vst_dir/KorvoEQ.so
+    cp "$module" "$installed"
+else
+    installed=$home/vst3/KorvoEQ.vst3
+    cp -R "$module" "$installed"
+fi
+find "$installed" -exec touch -h -d "@$(($(date +%s) - 60))" {} +
 status=0
-run_limited 60 "$log_dir/scan.log" "${ardour_env[@]}" \
-    "$ardour_lib/ardour-vst-scanner" -f "$vst_dir/KorvoEQ.so" || status=$?
+run_limited 60 "$log_dir/scan.log" "${ardour_env[@]}" "$scanner" -f "$installed" || status=$?
 grep -q "Found Plugin: .*Korvo-EQ" "$log_dir/scan.log" ||
-    fail "Ardour's VST scanner did not find Korvo-EQ in the module (status $status): $(tail -n 1 "$log_dir/scan.log")"
+    fail "Ardour's scanner did not find Korvo-EQ in $(basename "$installed") (status $status): $(tail -n 1 "$log_dir/scan.log")"
 sed 's/^/   /' "$log_dir/scan.log"
 
 cp "$here/korvo-test-player.lua" "$home/.config/ardour7/scripts/"
@@ -197,7 +220,7 @@ step "Ardour: new session, render, save"
 ardour_run render "$session_dir" "$export_dir/ardour.wav" -- create "$session_dir" "$snapshot" "$workdir/input.raw" "$export_dir" ardour "$SETTINGS"
 compare "first" "$export_dir/ardour.wav"
 [[ -f $session_dir/$snapshot.ardour ]] || fail "Ardour saved no session file $session_dir/$snapshot.ardour"
-chunk_report=$(python3 "$here/session_state.py" chunk "$session_dir/$snapshot.ardour" "$SETTINGS") ||
+chunk_report=$(python3 "$here/session_state.py" "$format" chunk "$session_dir/$snapshot.ardour" "$expected_state") ||
     fail "the saved session's chunk is wrong: $(echo "$chunk_report" | tail -n 1)"
 sed 's/^/   /' <<<"$chunk_report"
 
@@ -205,7 +228,7 @@ sed 's/^/   /' <<<"$chunk_report"
 step "Ardour: reopen the saved session, render"
 ardour_run reopen "$session_dir/reopened.ardour" "$export_dir/reopened.wav" -- reopen "$session_dir" "$snapshot" "$workdir/input.raw" "$export_dir" reopened "$SETTINGS" reopened
 compare "reopened" "$export_dir/reopened.wav"
-chunk_report=$(python3 "$here/session_state.py" chunk "$session_dir/reopened.ardour" "$SETTINGS") ||
+chunk_report=$(python3 "$here/session_state.py" "$format" chunk "$session_dir/reopened.ardour" "$expected_state") ||
     fail "after reopening, the plug-in's chunk is wrong: $(echo "$chunk_report" | tail -n 1)"
 sed 's/^/   /' <<<"$chunk_report"
 
@@ -213,12 +236,12 @@ sed 's/^/   /' <<<"$chunk_report"
 # Ardour also saves each parameter's value beside the chunk; with those reset to the
 # defaults, the settings can come back only through the plug-in's own chunk.
 step "Ardour: reopen with the settings in the chunk alone, render"
-result=$(python3 "$here/session_state.py" chunk-only "$session_dir/$snapshot.ardour" "$session_dir/chunk-only.ardour") ||
+result=$(python3 "$here/session_state.py" "$format" chunk-only "$session_dir/$snapshot.ardour" "$session_dir/chunk-only.ardour") ||
     fail "could not write the chunk-only snapshot: $result"
 echo "   $result"
 ardour_run chunk-only "$session_dir/chunk-only-reopened.ardour" "$export_dir/chunk-only.wav" -- reopen "$session_dir" chunk-only "$workdir/input.raw" "$export_dir" chunk-only "$SETTINGS" chunk-only-reopened
 compare "chunk-only" "$export_dir/chunk-only.wav"
-chunk_report=$(python3 "$here/session_state.py" chunk "$session_dir/chunk-only-reopened.ardour" "$SETTINGS") ||
+chunk_report=$(python3 "$here/session_state.py" "$format" chunk "$session_dir/chunk-only-reopened.ardour" "$expected_state") ||
     fail "after reopening from the chunk alone, the plug-in's chunk is wrong: $(echo "$chunk_report" | tail -n 1)"
 sed 's/^/   /' <<<"$chunk_report"
 
