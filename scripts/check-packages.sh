@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Makes the release archives and checks each: it holds the very module the
-# tests ran on (and korvo) stripped, with no debug sections or symbol table
+# Makes the release archives and checks each: it holds the very modules the
+# tests ran on (the VST2 module, the VST3 bundle's, and korvo) stripped, with no debug sections or symbol table
 # left and its exports intact, its read-me is a user's guide that names the
 # version (and for Linux every library the binaries load and the glibc they
 # need), and the unpacked module loads in a host: korvo from the Linux archive
@@ -35,6 +35,17 @@ stripped_build() {
     rm -f "$copy"
 }
 
+# The unpacked VST3 bundle BUNDLE holds the tested bundle TESTED's module for
+# ARCH stripped (by the binutils of TOOLS, as above) and its description.
+#   bundle_build TOOLS BUNDLE TESTED ARCH MODULE_NAME
+bundle_build() {
+    local tools="$1" bundle="$2" tested="$3" arch="$4" name="$5"
+    [ -f "$bundle/Contents/$arch/$name" ] || fail "${bundle#"$unpacked"/} has no Contents/$arch/$name"
+    stripped_build "$tools" "$bundle/Contents/$arch/$name" "$tested/Contents/$arch/$name"
+    cmp -s "$bundle/Contents/Resources/moduleinfo.json" "$tested/Contents/Resources/moduleinfo.json" ||
+        fail "${bundle#"$unpacked"/} does not carry the bundle's moduleinfo.json"
+}
+
 # The archive unpacked in FOLDER carries a guide for its user: its README.txt
 # points into no build tree, and no file is the developers' README.md.
 #   users_guide FOLDER
@@ -57,6 +68,7 @@ linux="KorvoEQ-$version-linux-x86_64"
 tar -xzf "build/packages/$linux.tar.gz" -C "$unpacked"
 stripped_build "" "$unpacked/$linux/lib/vst/KorvoEQ.so" build/linux/KorvoEQ.so
 stripped_build "" "$unpacked/$linux/bin/korvo" build/linux/korvo
+bundle_build "" "$unpacked/$linux/lib/vst3/KorvoEQ.vst3" build/linux/KorvoEQ.vst3 x86_64-linux KorvoEQ.so
 "$here/check-exports.sh" linux "$unpacked/$linux/lib/vst/KorvoEQ.so" >/dev/null
 grep -q "Korvo-EQ $version" "$unpacked/$linux/README.txt" || fail "$linux: README.txt does not name $version"
 users_guide "$unpacked/$linux"
@@ -64,7 +76,7 @@ users_guide "$unpacked/$linux"
 # package holding it, and each binary's glibc (the newest GLIBC_ version it
 # requires) is stated.
 readme=$(tr -s ' \n' '  ' <"$unpacked/$linux/README.txt")
-for binary in bin/korvo lib/vst/KorvoEQ.so; do
+for binary in bin/korvo lib/vst/KorvoEQ.so lib/vst3/KorvoEQ.vst3/Contents/x86_64-linux/KorvoEQ.so; do
     for soname in $(readelf -d "$unpacked/$linux/$binary" | sed -n 's/.*(NEEDED).*\[\(.*\)\]$/\1/p'); do
         package=$(awk -v so="$soname" '/^    [a-z]/ { for (i = 2; i <= NF; i++) if ($i == so) { print $1; exit } }' \
             "$unpacked/$linux/README.txt")
@@ -78,19 +90,20 @@ for binary in bin/korvo lib/vst/KorvoEQ.so; do
 done
 info=$(cd / && "$unpacked/$linux/bin/korvo" info) || fail "the unpacked korvo could not host its module"
 grep -q "effect: *Korvo-EQ" <<<"$info" || fail "the unpacked korvo found no Korvo-EQ: $info"
-echo "$linux.tar.gz: the tested module and korvo, stripped; korvo hosts the unpacked module"
+echo "$linux.tar.gz: the tested modules and korvo, stripped; korvo hosts the unpacked module"
 
-for entry in "windows-x86 build/windows i686 windows" "windows-x64 build/windows-x64 x86_64 windows64"; do
+for entry in "windows-x86 build/windows i686 windows x86-win" "windows-x64 build/windows-x64 x86_64 windows64 x86_64-win"; do
     set -- $entry
     name="KorvoEQ-$version-$1"
     build="$2"
     [ -f "build/packages/$name.zip" ] || fail "no build/packages/$name.zip"
     unzip -q "build/packages/$name.zip" -d "$unpacked"
     stripped_build "$3-w64-mingw32-" "$unpacked/$name/KorvoEQ.dll" "$build/KorvoEQ.dll"
+    bundle_build "$3-w64-mingw32-" "$unpacked/$name/KorvoEQ.vst3" "$build/KorvoEQ.vst3" "$5" KorvoEQ.vst3
     "$here/check-exports.sh" "$4" "$unpacked/$name/KorvoEQ.dll" >/dev/null
     grep -q "Korvo-EQ $version" "$unpacked/$name/README.txt" || fail "$name: README.txt does not name $version"
     users_guide "$unpacked/$name"
     "$here/wine-run.sh" "$build/tests/korvo_integration_tests.exe" --module="$unpacked/$name/KorvoEQ.dll" >/dev/null ||
         fail "the unpacked $name module fails the integration tests"
-    echo "$name.zip: the tested module stripped, which passes the integration tests unpacked"
+    echo "$name.zip: the tested modules stripped; the VST2 one passes the integration tests unpacked"
 done

@@ -3,9 +3,10 @@
 # build/windows and build/windows-x64 (configured here when missing, without
 # the tests, and brought up to date), after installing what that needs
 # (scripts/setup.sh --package: the native toolchain and mingw-w64):
-#   KorvoEQ-<version>-linux-x86_64.tar.gz   bin/korvo, lib/vst/KorvoEQ.so, README.txt
-#   KorvoEQ-<version>-windows-x86.zip       the 32-bit KorvoEQ.dll, README.txt
-#   KorvoEQ-<version>-windows-x64.zip       the 64-bit KorvoEQ.dll, README.txt
+#   KorvoEQ-<version>-linux-x86_64.tar.gz   bin/korvo, lib/vst/KorvoEQ.so,
+#                                           lib/vst3/KorvoEQ.vst3/, README.txt
+#   KorvoEQ-<version>-windows-x86.zip       the 32-bit KorvoEQ.dll and KorvoEQ.vst3/, README.txt
+#   KorvoEQ-<version>-windows-x64.zip       the 64-bit KorvoEQ.dll and KorvoEQ.vst3/, README.txt
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -23,9 +24,9 @@ configure() {
 configure build/linux
 configure build/windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake
 configure build/windows-x64 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake
-cmake --build build/linux --target KorvoEQ korvo korvo_readme
-cmake --build build/windows --target KorvoEQ
-cmake --build build/windows-x64 --target KorvoEQ
+cmake --build build/linux --target KorvoEQ KorvoEQ_vst3_bundle korvo korvo_readme
+cmake --build build/windows --target KorvoEQ KorvoEQ_vst3_bundle
+cmake --build build/windows-x64 --target KorvoEQ KorvoEQ_vst3_bundle
 
 rm -rf "$out"
 mkdir -p "$out"
