@@ -67,6 +67,8 @@ GuiPlatform& inertGuiPlatform()
 
 void GuiPlatform::pumpEvents(WindowHandle) {}
 
+int GuiPlatform::eventDescriptor(WindowHandle) { return -1; }
+
 GuiPlatform* deliveringPlatform() { return delivering; }
 
 GuiPlatform* setDeliveringPlatform(GuiPlatform* platform)

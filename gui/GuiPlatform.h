@@ -114,6 +114,10 @@ public:
     // without waiting, on the window's thread. Window systems that deliver
     // messages through the host's own loop (Win32) have nothing to do here.
     virtual void pumpEvents(WindowHandle window);
+    // The file descriptor that becomes readable when the window has events
+    // for pumpEvents (a host's run loop watches it), or -1 where the window
+    // system delivers them itself.
+    virtual int eventDescriptor(WindowHandle window);
 };
 
 // The platform the module's editors use: the one installed with setGuiPlatform

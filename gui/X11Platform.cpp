@@ -325,6 +325,12 @@ void X11Platform::present(WindowHandle window)
     }
 }
 
+int X11Platform::eventDescriptor(WindowHandle window)
+{
+    Link* link = links->find(window);
+    return link && !link->gone && link->display ? ConnectionNumber(link->display) : -1;
+}
+
 void X11Platform::pumpEvents(WindowHandle window)
 {
     Link* link = links->find(window);

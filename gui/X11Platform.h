@@ -34,6 +34,7 @@ public:
     void endPaint(WindowHandle window, PaintRecord& record) override;
     void releaseDeviceContext(WindowHandle window, DeviceHandle device) override;
     void pumpEvents(WindowHandle window) override;
+    int eventDescriptor(WindowHandle window) override;  // the window's own X connection
 
     X11Platform(const X11Platform&) = delete;
     X11Platform& operator=(const X11Platform&) = delete;

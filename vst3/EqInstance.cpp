@@ -4,6 +4,7 @@
 #include <new>
 
 #include "vst3/BlockRunner.h"
+#include "vst3/EditorView.h"
 #include "vst3/ParameterMap.h"
 #include "vst3/StateStream.h"
 
@@ -47,6 +48,8 @@ tresult EqInstance::queryInterface(const TUID wanted, void** object)
         found = static_cast<IComponent*>(this);
     } else if (sameUid(wanted, IAudioProcessor::iid)) {
         found = static_cast<IAudioProcessor*>(this);
+    } else if (sameUid(wanted, IProcessContextRequirements::iid)) {
+        found = static_cast<IProcessContextRequirements*>(this);
     } else if (sameUid(wanted, IEditController::iid)) {
         found = static_cast<IEditController*>(this);
     }
@@ -244,9 +247,20 @@ tresult EqInstance::process(ProcessData& data)
 // flags report; the host is asked to keep calling.
 uint32 EqInstance::getTailSamples() { return kInfiniteTail; }
 
+// The equaliser reads nothing of the transport, tempo or time.
+uint32 EqInstance::getProcessContextRequirements() { return 0; }
+
 // ---- The editor -------------------------------------------------------------------
 
-IPlugView* EqInstance::createView(FIDString) { return nullptr; }
+// The effect's one editor, in one view at a time.
+IPlugView* EqInstance::createView(FIDString name)
+{
+    if (!name || std::strcmp(name, kViewTypeEditor) != 0 || view || !effect->getEditor()) {
+        return nullptr;
+    }
+    view = new (std::nothrow) EditorView(*this);
+    return view;
+}
 
 void EqInstance::viewGone(EditorView* gone)
 {

@@ -35,7 +35,10 @@ public:
     virtual vst3::tresult getControllerStream(vst3::IBStream* state) = 0;
 };
 
-class EqInstance final : public ComponentSide, public vst3::IAudioProcessor, public ControllerSide {
+class EqInstance final : public ComponentSide,
+                         public vst3::IAudioProcessor,
+                         public vst3::IProcessContextRequirements,
+                         public ControllerSide {
 public:
     // A new instance holding one reference, or null when the effect cannot be
     // made. The host's main thread.
@@ -91,6 +94,7 @@ public:
     vst3::tresult KORVO_VST3_API setProcessing(vst3::TBool state) override;
     VST_ENTRY_ALIGN vst3::tresult KORVO_VST3_API process(vst3::ProcessData& data) override;  // audio thread
     vst3::uint32 KORVO_VST3_API getTailSamples() override;
+    vst3::uint32 KORVO_VST3_API getProcessContextRequirements() override;  // main thread: none needed
 
     // The editor. The host's UI thread.
     vst3::IPlugView* KORVO_VST3_API createView(vst3::FIDString name) override;

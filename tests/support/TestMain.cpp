@@ -10,13 +10,28 @@
 
 namespace {
 std::string modulePath;
+int argumentCount = 0;
+char** arguments = nullptr;
 }
 
 const std::string& testModulePath() { return modulePath; }
 
+std::string testOption(const char* name)
+{
+    const std::string prefix = std::string("--") + name + "=";
+    for (int i = 1; i < argumentCount; ++i) {
+        if (std::strncmp(arguments[i], prefix.c_str(), prefix.size()) == 0) {
+            return arguments[i] + prefix.size();
+        }
+    }
+    return std::string();
+}
+
 int main(int argc, char** argv)
 {
     testing::InitGoogleTest(&argc, argv);
+    argumentCount = argc;
+    arguments = argv;
     for (int i = 1; i < argc; ++i) {
         if (std::strncmp(argv[i], "--module=", 9) == 0) {
             modulePath = argv[i] + 9;

@@ -5,3 +5,5 @@
 
 // The path given with --module=PATH, or empty.
 const std::string& testModulePath();
+// The value of --NAME=VALUE on the command line, or empty.
+std::string testOption(const char* name);

@@ -73,4 +73,12 @@ public:
     static constexpr Uid iid = makeUid(0x42043F99, 0xB7DA453C, 0xA569E79D, 0x9AAEC33D);
 };
 
+// Which parts of the process context the processor reads; hosts since the
+// 3.7 interface ask every processor.
+class IProcessContextRequirements : public FUnknown {
+public:
+    virtual uint32 KORVO_VST3_API getProcessContextRequirements() = 0;
+    static constexpr Uid iid = makeUid(0x2A654303, 0xEF764E3D, 0x95B5FE83, 0x730EF6D0);
+};
+
 }  // namespace vst3

@@ -1,0 +1,358 @@
+// Loads the built VST 3 bundle's binary through its exported entries, as a
+// host does, and holds it to the VST 2 module it adapts: the same names,
+// texts, state bytes and output bits. Runs natively and under Wine:
+//   korvo_vst3_tests --module=VST3-BINARY --vst2-module=VST2-MODULE
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+#include <random>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "tests/support/RecordingHost.h"
+#include "tests/support/TestMain.h"
+#include "tests/support/Vst3Host.h"
+#include "tools/PluginLoader.h"
+#include "vst3/ClassInfo.h"
+
+using namespace vst3;
+
+namespace {
+
+constexpr int kParameters = 10;
+constexpr float kRate = 48000.0f;
+
+// The VST 2 module, driven through its effect record.
+class Vst2Effect {
+public:
+    Vst2Effect() : loader(testOption("vst2-module"))
+    {
+        auto entry = loader.entry("VSTPluginMain");
+        effect = entry ? entry(&RecordingHost::callback) : nullptr;
+        if (effect) {
+            dispatch(effOpen);
+            dispatch(effSetSampleRate, 0, 0, nullptr, kRate);
+            dispatch(effMainsChanged, 0, 1);
+        }
+    }
+    ~Vst2Effect()
+    {
+        if (effect) {
+            dispatch(effClose);
+        }
+    }
+    VstIntPtr dispatch(VstInt32 opcode, VstInt32 index = 0, VstIntPtr value = 0, void* ptr = nullptr, float opt = 0)
+    {
+        return effect->dispatcher(effect, opcode, index, value, ptr, opt);
+    }
+    std::string text(VstInt32 opcode, VstInt32 index = 0)
+    {
+        char buffer[256] = {};
+        dispatch(opcode, index, 0, buffer);
+        return buffer;
+    }
+    std::vector<unsigned char> chunk()
+    {
+        void* data = nullptr;
+        const VstIntPtr size = dispatch(effGetChunk, 0, 0, &data);
+        const auto* bytes = static_cast<const unsigned char*>(data);
+        return std::vector<unsigned char>(bytes, bytes + size);
+    }
+
+    PluginLoader loader;
+    AEffect* effect = nullptr;
+};
+
+class Vst3Test : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_FALSE(testModulePath().empty()) << "run with --module=VST3-BINARY --vst2-module=VST2-MODULE";
+        module = std::make_unique<Vst3Module>(testModulePath());
+        ASSERT_NE(module->factory(), nullptr) << module->error();
+        reference = std::make_unique<Vst2Effect>();
+        ASSERT_NE(reference->effect, nullptr) << reference->loader.error();
+        plugin = make();
+        ASSERT_TRUE(plugin->isReady());
+        ASSERT_TRUE(plugin->start(kRate, 4096));
+    }
+
+    std::unique_ptr<Vst3Plugin> make() { return std::make_unique<Vst3Plugin>(module->factory(), korvo_vst3::kClassId.bytes); }
+
+    std::unique_ptr<Vst3Module> module;
+    std::unique_ptr<Vst2Effect> reference;
+    std::unique_ptr<Vst3Plugin> plugin;
+};
+
+TEST_F(Vst3Test, FactoryDescribesTheEqualiserAsTheVst2ModuleNamesIt)
+{
+    IPluginFactory2* factory = module->factory();
+    PFactoryInfo info{};
+    ASSERT_EQ(factory->getFactoryInfo(&info), kResultOk);
+    EXPECT_EQ(std::string(info.vendor), reference->text(effGetVendorString));
+    ASSERT_EQ(factory->countClasses(), 1);
+    PClassInfo2 c{};
+    ASSERT_EQ(factory->getClassInfo2(0, &c), kResultOk);
+    EXPECT_EQ(Vst3Module::uidText(c.cid), Vst3Module::uidText(korvo_vst3::kClassId.bytes));
+    EXPECT_EQ(std::memcmp(c.cid, korvo_vst3::kClassId.bytes, 16), 0);
+    EXPECT_EQ(std::string(c.category), "Audio Module Class");
+    EXPECT_EQ(std::string(c.subCategories), "Fx|EQ");
+    EXPECT_EQ(std::string(c.name), reference->text(effGetEffectName));
+    EXPECT_EQ(std::string(c.vendor), reference->text(effGetVendorString));
+    EXPECT_EQ(std::string(c.version), KORVO_VERSION);
+    PClassInfo first{};
+    ASSERT_EQ(factory->getClassInfo(0, &first), kResultOk);
+    EXPECT_EQ(std::memcmp(first.cid, c.cid, 16), 0);
+    EXPECT_EQ(std::string(first.name), std::string(c.name));
+
+    // Another class identifier makes nothing.
+    Uid other = korvo_vst3::kClassId;
+    other.bytes[15] = static_cast<char>(other.bytes[15] ^ 1);
+    void* object = &other;
+    EXPECT_NE(factory->createInstance(other.bytes, IComponent::iid.bytes, &object), kResultOk);
+    EXPECT_EQ(object, nullptr);
+}
+
+TEST_F(Vst3Test, OneStereoBusEachWayAndThirtyTwoBitFloatOnly)
+{
+    IComponent* component = plugin->component;
+    IAudioProcessor* processor = plugin->processor;
+    EXPECT_EQ(component->getBusCount(kAudio, kInput), 1);
+    EXPECT_EQ(component->getBusCount(kAudio, kOutput), 1);
+    EXPECT_EQ(component->getBusCount(kEvent, kInput), 0);
+    for (BusDirection dir : {kInput, kOutput}) {
+        BusInfo bus{};
+        ASSERT_EQ(component->getBusInfo(kAudio, dir, 0, bus), kResultOk);
+        EXPECT_EQ(bus.channelCount, 2);
+        EXPECT_EQ(bus.busType, kMain);
+        EXPECT_EQ(bus.direction, dir);
+        EXPECT_NE(component->getBusInfo(kAudio, dir, 1, bus), kResultOk);
+    }
+    SpeakerArrangement stereo[2] = {kStereo, kStereo};
+    SpeakerArrangement mono = kSpeakerL;
+    EXPECT_EQ(processor->setBusArrangements(stereo, 1, stereo, 1), kResultTrue);
+    EXPECT_EQ(processor->setBusArrangements(&mono, 1, stereo, 1), kResultFalse);
+    EXPECT_EQ(processor->setBusArrangements(stereo, 1, &mono, 1), kResultFalse);
+    EXPECT_EQ(processor->setBusArrangements(stereo, 2, stereo, 1), kResultFalse);
+    EXPECT_EQ(processor->setBusArrangements(stereo, 1, stereo, 0), kResultFalse);
+    SpeakerArrangement arrangement = 0;
+    ASSERT_EQ(processor->getBusArrangement(kOutput, 0, arrangement), kResultOk);
+    EXPECT_EQ(arrangement, kStereo);
+    EXPECT_EQ(processor->canProcessSampleSize(kSample32), kResultTrue);
+    EXPECT_EQ(processor->canProcessSampleSize(kSample64), kResultFalse);
+}
+
+TEST_F(Vst3Test, ParametersAreTheVst2IndicesWithTheirNamesUnitsDefaultsAndTexts)
+{
+    IEditController* controller = plugin->controller;
+    ASSERT_EQ(controller->getParameterCount(), kParameters);
+    std::mt19937 random(7);
+    std::uniform_real_distribution<float> unit(0.0f, 1.0f);
+    for (int i = 0; i < kParameters; ++i) {
+        vst3::ParameterInfo info{};
+        ASSERT_EQ(controller->getParameterInfo(i, info), kResultOk);
+        EXPECT_EQ(info.id, static_cast<ParamID>(i));
+        EXPECT_EQ(narrow(info.title), reference->text(effGetParamName, i));
+        EXPECT_EQ(narrow(info.units), reference->text(effGetParamLabel, i));
+        EXPECT_EQ(info.stepCount, 0);
+        EXPECT_EQ(info.flags & vst3::ParameterInfo::kCanAutomate, vst3::ParameterInfo::kCanAutomate);
+        EXPECT_EQ(info.defaultNormalizedValue, reference->effect->getParameter(reference->effect, i)) << i;
+
+        // Every value reads as the VST 2 module displays it (at the same rate).
+        std::vector<float> values = {0.0f, 1.0f, 0.5f, 0.52f, 0.54f, 0.99f};
+        for (int n = 0; n < 50; ++n) {
+            values.push_back(unit(random));
+        }
+        for (float v : values) {
+            reference->effect->setParameter(reference->effect, i, v);
+            String128 shown{};
+            ASSERT_EQ(controller->getParamStringByValue(static_cast<ParamID>(i), v, shown), kResultOk);
+            EXPECT_EQ(narrow(shown), reference->text(effGetParamDisplay, i)) << i << " at " << v;
+            const ParamValue plain = controller->normalizedParamToPlain(static_cast<ParamID>(i), v);
+            EXPECT_NEAR(controller->plainParamToNormalized(static_cast<ParamID>(i), plain), v, 1e-6);
+        }
+    }
+    EXPECT_NE(controller->getParameterInfo(kParameters, *std::make_unique<vst3::ParameterInfo>()), kResultOk);
+}
+
+TEST_F(Vst3Test, TextReadsAsTheCommandLineReadsIt)
+{
+    IEditController* controller = plugin->controller;
+    ParamValue value = -1.0;
+    ASSERT_EQ(controller->getParamValueByString(2, widen("1 kHz").data(), value), kResultOk);  // A-Freq
+    EXPECT_NEAR(controller->normalizedParamToPlain(2, value), 1000.0, 0.01);
+    ASSERT_EQ(controller->getParamValueByString(3, widen("-3 dB").data(), value), kResultOk);  // A-Gain
+    EXPECT_NEAR(controller->normalizedParamToPlain(3, value), -3.0, 1e-4);
+    ASSERT_EQ(controller->getParamValueByString(7, widen("0.7n").data(), value), kResultOk);  // B-Q
+    EXPECT_EQ(value, static_cast<ParamValue>(0.7f));
+    EXPECT_NE(controller->getParamValueByString(3, widen("+30 dB").data(), value), kResultOk);
+    EXPECT_NE(controller->getParamValueByString(3, widen("loud").data(), value), kResultOk);
+    EXPECT_NE(controller->getParamValueByString(kParameters, widen("0.5n").data(), value), kResultOk);
+}
+
+TEST_F(Vst3Test, StateIsTheVst2BankChunkByteForByte)
+{
+    std::mt19937 random(11);
+    std::uniform_real_distribution<float> unit(0.0f, 1.0f);
+    for (int i = 0; i < kParameters; ++i) {
+        const float v = unit(random);
+        reference->effect->setParameter(reference->effect, i, v);
+        ASSERT_EQ(plugin->controller->setParamNormalized(static_cast<ParamID>(i), v), kResultOk);
+    }
+    const std::vector<unsigned char> state = plugin->state();
+    ASSERT_EQ(state.size(), 64u);
+    EXPECT_EQ(state, reference->chunk());
+
+    // Written through a stream that takes three bytes at a time: the same bytes.
+    MemoryStream narrowStream({}, 3);
+    ASSERT_EQ(plugin->component->getState(&narrowStream), kResultOk);
+    EXPECT_EQ(narrowStream.bytes, state);
+
+    // Loaded by another instance from a stream that gives five bytes at a time.
+    auto other = make();
+    ASSERT_TRUE(other->isReady());
+    MemoryStream pieces(state, 5);
+    ASSERT_EQ(other->component->setState(&pieces), kResultOk);
+    EXPECT_EQ(other->state(), state);
+    for (int i = 0; i < kParameters; ++i) {
+        EXPECT_EQ(other->controller->getParamNormalized(static_cast<ParamID>(i)),
+                  plugin->controller->getParamNormalized(static_cast<ParamID>(i)));
+    }
+}
+
+TEST_F(Vst3Test, StateOfAnyOtherLengthIsRefusedAndChangesNothing)
+{
+    std::vector<unsigned char> foreign = Vst2Effect().chunk();
+    foreign[24] ^= 0x40;  // the first value, changed
+    const std::vector<unsigned char> before = plugin->state();
+    ASSERT_NE(foreign, before);
+    for (std::size_t size : {std::size_t{0}, std::size_t{40}, std::size_t{63}, std::size_t{65}, std::size_t{128}}) {
+        std::vector<unsigned char> bytes = foreign;
+        bytes.resize(size, 0);
+        MemoryStream stream(bytes);
+        EXPECT_EQ(plugin->component->setState(&stream), kResultFalse) << size << " bytes";
+        EXPECT_EQ(plugin->state(), before) << size << " bytes";
+    }
+    EXPECT_EQ(plugin->component->setState(nullptr), kResultFalse);
+}
+
+// One change the host sends: where in the block, which parameter, what value.
+struct Change {
+    int offset;
+    int queue;
+    int point;
+    ParamID id;
+    float value;
+};
+
+TEST_F(Vst3Test, ChangesApplyAtTheirOffsetsBitForBitAsTheVst2ModuleWithTheSameCuts)
+{
+    std::mt19937 random(2024);
+    std::uniform_real_distribution<float> sample(-1.0f, 1.0f);
+    std::uniform_real_distribution<float> unit(0.0f, 1.0f);
+    bool sawSilent = false;
+    bool sawSound = false;
+    std::vector<Change> pending;  // from a 0-sample call: the reference sets them before the next block
+    for (int block = 0; block < 300; ++block) {
+        const int frames = block % 7 == 3 ? 0 : 1 + static_cast<int>(random() % 700);
+        const bool quiet = block < 2 || (block >= 120 && block < 126);
+        std::vector<float> in[2], out3[2], out2[2];
+        for (int c = 0; c < 2; ++c) {
+            in[c].resize(static_cast<std::size_t>(frames) + 1);
+            for (float& s : in[c]) {
+                s = quiet ? 0.0f : sample(random);
+            }
+            out3[c].assign(in[c].size(), 7.0f);
+            out2[c].assign(in[c].size(), 7.0f);
+        }
+
+        // A few parameters change, some several times, at random offsets (the
+        // first and the last frame among them); each queue in time order.
+        ParameterChangeList list;
+        std::vector<Change> changes;
+        const int changed = quiet ? 0 : static_cast<int>(random() % 5);
+        std::vector<ParamID> ids = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9};
+        std::shuffle(ids.begin(), ids.end(), random);
+        for (int n = 0; n < changed; ++n) {
+            const ParamID id = ids[static_cast<std::size_t>(n)];
+            const int points = 1 + static_cast<int>(random() % 3);
+            std::vector<int> offsets;
+            for (int p = 0; p < points; ++p) {
+                const int pick = static_cast<int>(random() % 4);
+                offsets.push_back(frames == 0 ? 0 : pick == 0 ? 0 : pick == 1 ? frames - 1 : static_cast<int>(random() % frames));
+            }
+            std::sort(offsets.begin(), offsets.end());
+            for (int p = 0; p < points; ++p) {
+                const float value = unit(random);
+                list.add(id, offsets[static_cast<std::size_t>(p)], value);
+            }
+        }
+        for (std::size_t q = 0; q < list.queues.size(); ++q) {
+            const auto& queue = *list.queues[q];
+            for (std::size_t p = 0; p < queue.points.size(); ++p) {
+                changes.push_back({queue.points[p].first, static_cast<int>(q), static_cast<int>(p), queue.id,
+                                   static_cast<float>(queue.points[p].second)});
+            }
+        }
+
+        float* in3[2] = {in[0].data(), in[1].data()};
+        float* o3[2] = {out3[0].data(), out3[1].data()};
+        uint64 silence = 0;
+        ASSERT_EQ(plugin->process(in3, o3, frames, &list, &silence), kResultOk);
+
+        if (frames == 0) {
+            pending.insert(pending.end(), changes.begin(), changes.end());
+            EXPECT_EQ(out3[0][0], 7.0f);  // nothing written
+            continue;
+        }
+        // The reference: the same values set between the same stretches.
+        for (const Change& change : pending) {
+            reference->effect->setParameter(reference->effect, static_cast<VstInt32>(change.id), change.value);
+        }
+        pending.clear();
+        std::sort(changes.begin(), changes.end(), [](const Change& a, const Change& b) {
+            return std::tie(a.offset, a.queue, a.point) < std::tie(b.offset, b.queue, b.point);
+        });
+        std::size_t next = 0;
+        int position = 0;
+        while (position < frames) {
+            while (next < changes.size() && changes[next].offset <= position) {
+                reference->effect->setParameter(reference->effect, static_cast<VstInt32>(changes[next].id),
+                                                changes[next].value);
+                ++next;
+            }
+            const int end = next < changes.size() ? changes[next].offset : frames;
+            float* in2[2] = {in[0].data() + position, in[1].data() + position};
+            float* o2[2] = {out2[0].data() + position, out2[1].data() + position};
+            reference->effect->processReplacing(reference->effect, in2, o2, end - position);
+            position = end;
+        }
+        for (int c = 0; c < 2; ++c) {
+            ASSERT_EQ(std::memcmp(out3[c].data(), out2[c].data(), sizeof(float) * out3[c].size()), 0)
+                << "block " << block << " (" << frames << " frames), channel " << c;
+            bool zero = true;
+            for (int i = 0; i < frames; ++i) {
+                std::uint32_t bits;
+                std::memcpy(&bits, &out3[c][static_cast<std::size_t>(i)], sizeof bits);
+                zero = zero && bits == 0;
+            }
+            EXPECT_EQ((silence >> c) & 1u, zero ? 1u : 0u) << "silence flag, block " << block << ", channel " << c;
+            (zero ? sawSilent : sawSound) = true;
+        }
+    }
+    EXPECT_TRUE(sawSilent);
+    EXPECT_TRUE(sawSound);
+}
+
+TEST_F(Vst3Test, AThousandInstancesComeAndGo)
+{
+    for (int n = 0; n < 1000; ++n) {
+        Vst3Plugin instance(module->factory(), korvo_vst3::kClassId.bytes);
+        ASSERT_TRUE(instance.isReady()) << "instance " << n;
+    }
+}
+
+}  // namespace

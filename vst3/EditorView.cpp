@@ -1,0 +1,243 @@
+#include "vst3/EditorView.h"
+
+#include <cstring>
+
+#include "gui/GuiWindow.h"
+#include "vst3/EqInstance.h"
+
+#if defined(_WIN32)
+#include <windows.h>
+#endif
+
+namespace korvo_vst3 {
+
+using namespace vst3;
+using namespace vst3::linux_ui;
+
+namespace {
+
+constexpr TimerInterval kTickMilliseconds = GuiWindow::kRefreshMilliseconds;
+
+#if defined(_WIN32)
+// The open views' thread timers; Windows calls the procedure on the thread
+// that set the timer, the UI thread, which alone reads and writes this table.
+struct Ticking {
+    UINT_PTR timer;
+    EditorView* view;
+};
+Ticking ticking[16];
+
+void CALLBACK tickProcedure(HWND, UINT, UINT_PTR timer, DWORD)
+{
+    for (Ticking& entry : ticking) {
+        if (entry.view && entry.timer == timer) {
+            entry.view->tick();
+        }
+    }
+}
+#endif
+
+}  // namespace
+
+EditorView::EditorView(EqInstance& owner) : instance(owner) { instance.addRef(); }
+
+EditorView::~EditorView()
+{
+    if (open) {
+        removed();
+    }
+    instance.viewGone(this);
+    instance.release();
+}
+
+tresult EditorView::queryInterface(const TUID wanted, void** object)
+{
+    if (!object) {
+        return kInvalidArgument;
+    }
+    void* found = nullptr;
+    if (sameUid(wanted, FUnknown::iid) || sameUid(wanted, IPlugView::iid)) {
+        found = static_cast<IPlugView*>(this);
+    } else if (sameUid(wanted, IPlugViewContentScaleSupport::iid)) {
+        found = static_cast<IPlugViewContentScaleSupport*>(this);
+    } else if (sameUid(wanted, IEventHandler::iid)) {
+        found = static_cast<IEventHandler*>(this);
+    } else if (sameUid(wanted, ITimerHandler::iid)) {
+        found = static_cast<ITimerHandler*>(this);
+    }
+    *object = found;
+    if (!found) {
+        return kNoInterface;
+    }
+    addRef();
+    return kResultOk;
+}
+
+uint32 EditorView::addRef() { return references.fetch_add(1, std::memory_order_relaxed) + 1; }
+
+uint32 EditorView::release()
+{
+    const uint32 left = references.fetch_sub(1, std::memory_order_acq_rel) - 1;
+    if (left == 0) {
+        delete this;
+    }
+    return left;
+}
+
+GuiWindow* EditorView::editor() { return dynamic_cast<GuiWindow*>(instance.getEffect().getEditor()); }
+
+tresult EditorView::isPlatformTypeSupported(FIDString type)
+{
+#if defined(_WIN32)
+    const char* native = kPlatformTypeHWND;
+#else
+    const char* native = kPlatformTypeX11EmbedWindowID;
+#endif
+    return type && std::strcmp(type, native) == 0 ? kResultTrue : kResultFalse;
+}
+
+tresult EditorView::attached(void* parent, FIDString type)
+{
+    GuiWindow* window = editor();
+    if (open || !parent || !window || isPlatformTypeSupported(type) != kResultTrue) {
+        return kResultFalse;
+    }
+    if (!window->open(parent)) {
+        return kResultFalse;
+    }
+    open = true;
+    startTicks();
+    return kResultOk;
+}
+
+tresult EditorView::removed()
+{
+    if (!open) {
+        return kResultFalse;
+    }
+    stopTicks();
+    if (GuiWindow* window = editor()) {
+        window->close();
+    }
+    open = false;
+    instance.getHostCallback().endGesturesExcept(-1);
+    return kResultOk;
+}
+
+void EditorView::startTicks()
+{
+#if defined(_WIN32)
+    for (Ticking& entry : ticking) {
+        if (!entry.view) {
+            windowsTimer = SetTimer(nullptr, 0, static_cast<UINT>(kTickMilliseconds), tickProcedure);
+            entry = Ticking{windowsTimer, windowsTimer ? this : nullptr};
+            break;
+        }
+    }
+#else
+    void* found = nullptr;
+    if (frame && frame->queryInterface(IRunLoop::iid.bytes, &found) == kResultOk && found) {
+        runLoop = static_cast<IRunLoop*>(found);
+        const int descriptor = editor()->getPlatform().eventDescriptor(editor()->getWindow());
+        watching = descriptor >= 0 && runLoop->registerEventHandler(this, descriptor) == kResultOk;
+        timing = runLoop->registerTimer(this, kTickMilliseconds) == kResultOk;
+    }
+#endif
+}
+
+void EditorView::stopTicks()
+{
+#if defined(_WIN32)
+    for (Ticking& entry : ticking) {
+        if (entry.view == this) {
+            KillTimer(nullptr, entry.timer);
+            entry = Ticking{0, nullptr};
+        }
+    }
+    windowsTimer = 0;
+#else
+    if (runLoop) {
+        if (watching) {
+            runLoop->unregisterEventHandler(this);
+        }
+        if (timing) {
+            runLoop->unregisterTimer(this);
+        }
+        runLoop->release();
+    }
+    runLoop = nullptr;
+    watching = timing = false;
+#endif
+}
+
+void EditorView::tick()
+{
+    GuiWindow* window = editor();
+    if (!open || !window) {
+        return;
+    }
+    window->idle();
+    GuiControl* held = window->getCaptureControl();
+    instance.getHostCallback().endGesturesExcept(held ? held->paramIndex : -1);
+}
+
+void EditorView::onFDIsSet(FileDescriptor) { tick(); }
+void EditorView::onTimer() { tick(); }
+
+tresult EditorView::onWheel(float distance)
+{
+    GuiWindow* window = editor();
+    return window && open && window->onWheel(distance) ? kResultTrue : kResultFalse;
+}
+
+tresult EditorView::onKeyDown(char16, int16, int16) { return kResultFalse; }
+tresult EditorView::onKeyUp(char16, int16, int16) { return kResultFalse; }
+
+tresult EditorView::getSize(ViewRect* size)
+{
+    EditorRect* rect = nullptr;
+    GuiWindow* window = editor();
+    if (!size || !window || !window->getRect(&rect) || !rect) {
+        return kInvalidArgument;
+    }
+    *size = ViewRect{rect->left, rect->top, rect->right, rect->bottom};
+    return kResultOk;
+}
+
+// The editor has one size: the host may only confirm it.
+tresult EditorView::onSize(ViewRect* newSize)
+{
+    ViewRect size{};
+    if (!newSize || getSize(&size) != kResultOk) {
+        return kInvalidArgument;
+    }
+    const bool same = newSize->right - newSize->left == size.right - size.left &&
+                      newSize->bottom - newSize->top == size.bottom - size.top;
+    return same ? kResultOk : kResultFalse;
+}
+
+tresult EditorView::onFocus(TBool) { return kResultOk; }
+
+tresult EditorView::setFrame(IPlugFrame* newFrame)
+{
+    frame = newFrame;
+    return kResultOk;
+}
+
+tresult EditorView::canResize() { return kResultFalse; }
+
+tresult EditorView::checkSizeConstraint(ViewRect* rect)
+{
+    ViewRect size{};
+    if (!rect || getSize(&size) != kResultOk) {
+        return kInvalidArgument;
+    }
+    rect->right = rect->left + (size.right - size.left);
+    rect->bottom = rect->top + (size.bottom - size.top);
+    return kResultOk;
+}
+
+// The editor draws its bitmaps at one scale.
+tresult EditorView::setContentScaleFactor(float) { return kResultFalse; }
+
+}  // namespace korvo_vst3
