@@ -1,14 +1,28 @@
 #!/usr/bin/env bash
-# Checks what a built module shows the host: only the two entry names, and for
+# Checks what a built module shows the host: only its format's entry names
+# (VST2: VSTPluginMain and main, at one address; VST3: GetPluginFactory, with
+# ModuleEntry and ModuleExit on Linux, InitDll and ExitDll on Windows), and for
 # a Windows DLL its format (PE32 for windows, PE32+ for windows64), its module
 # name and no import but system DLLs.
-#   check-exports.sh linux|windows|windows64 MODULE
+#   check-exports.sh [--vst3] linux|windows|windows64 MODULE
 set -euo pipefail
+format=vst2
+if [ "$1" = --vst3 ]; then
+    format=vst3
+    shift
+fi
 kind="$1"
 module="$2"
 
 fail() { echo "check-exports: $*" >&2; exit 1; }
 
+if [ "$kind" = linux ] && [ "$format" = vst3 ]; then
+    names=$(nm -D --defined-only "$module" | awk '{print $3}' | sort | tr '\n' ' ')
+    [ "$names" = "GetPluginFactory ModuleEntry ModuleExit " ] ||
+        fail "exports are '$names', expected only GetPluginFactory, ModuleEntry and ModuleExit"
+    echo "linux VST3 module exports GetPluginFactory, ModuleEntry and ModuleExit, nothing else"
+    exit 0
+fi
 if [ "$kind" = linux ]; then
     names=$(nm -D --defined-only "$module" | awk '{print $3}' | sort | tr '\n' ' ')
     [ "$names" = "VSTPluginMain main " ] || fail "exports are '$names', expected only VSTPluginMain and main"
@@ -21,18 +35,23 @@ fi
 
 if [ "$kind" = windows64 ]; then
     dump=$(x86_64-w64-mingw32-objdump -p "$module")
-    magic=020b format=PE32+
+    magic=020b pe=PE32+
 else
     dump=$(i686-w64-mingw32-objdump -p "$module")
-    magic=010b format=PE32
+    magic=010b pe=PE32
 fi
-[ "$(awk '/^Magic/{print $2}' <<<"$dump")" = "$magic" ] || fail "not $format: $(grep -E '^Magic' <<<"$dump")"
-grep -Eq '^Name[[:space:]]+[0-9a-f]+[[:space:]]+KorvoEQ\.dll$' <<<"$dump" || fail "export directory does not name KorvoEQ.dll"
+[ "$(awk '/^Magic/{print $2}' <<<"$dump")" = "$magic" ] || fail "not $pe: $(grep -E '^Magic' <<<"$dump")"
 exports=$(echo "$dump" | sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' | grep -E '\[ *[0-9]+\]' | awk '{print $NF}' | sort | tr '\n' ' ')
-[ "$exports" = "VSTPluginMain main " ] || fail "exported names are '$exports'"
-rvas=$(echo "$dump" | grep -E '\+base\[ *[0-9]+\] +[0-9a-f]+ Export RVA' | awk '{print $(NF-2)}')
-[ "$(echo "$rvas" | wc -l)" = 2 ] && [ "$(echo "$rvas" | sort -u | wc -l)" = 1 ] ||
-    fail "the two exports do not share one address: $(echo $rvas)"
+if [ "$format" = vst3 ]; then
+    grep -Eq '^Name[[:space:]]+[0-9a-f]+[[:space:]]+KorvoEQ\.vst3$' <<<"$dump" || fail "export directory does not name KorvoEQ.vst3"
+    [ "$exports" = "ExitDll GetPluginFactory InitDll " ] || fail "exported names are '$exports'"
+else
+    grep -Eq '^Name[[:space:]]+[0-9a-f]+[[:space:]]+KorvoEQ\.dll$' <<<"$dump" || fail "export directory does not name KorvoEQ.dll"
+    [ "$exports" = "VSTPluginMain main " ] || fail "exported names are '$exports'"
+    rvas=$(echo "$dump" | grep -E '\+base\[ *[0-9]+\] +[0-9a-f]+ Export RVA' | awk '{print $(NF-2)}')
+    [ "$(echo "$rvas" | wc -l)" = 2 ] && [ "$(echo "$rvas" | sort -u | wc -l)" = 1 ] ||
+        fail "the two exports do not share one address: $(echo $rvas)"
+fi
 imports=$(echo "$dump" | awk '/DLL Name:/{print tolower($3)}' | sort -u)
 for dll in $imports; do
     case "$dll" in
@@ -40,4 +59,4 @@ for dll in $imports; do
     *) fail "imports a non-system DLL: $dll" ;;
     esac
 done
-echo "KorvoEQ.dll, $format, exports VSTPluginMain and main at one address; imports: $(echo $imports)"
+echo "$(basename "$module"), $pe, exports $(echo $exports); imports: $(echo $imports)"

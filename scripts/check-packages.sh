@@ -70,6 +70,7 @@ stripped_build "" "$unpacked/$linux/lib/vst/KorvoEQ.so" build/linux/KorvoEQ.so
 stripped_build "" "$unpacked/$linux/bin/korvo" build/linux/korvo
 bundle_build "" "$unpacked/$linux/lib/vst3/KorvoEQ.vst3" build/linux/KorvoEQ.vst3 x86_64-linux KorvoEQ.so
 "$here/check-exports.sh" linux "$unpacked/$linux/lib/vst/KorvoEQ.so" >/dev/null
+"$here/check-exports.sh" --vst3 linux "$unpacked/$linux/lib/vst3/KorvoEQ.vst3/Contents/x86_64-linux/KorvoEQ.so" >/dev/null
 grep -q "Korvo-EQ $version" "$unpacked/$linux/README.txt" || fail "$linux: README.txt does not name $version"
 users_guide "$unpacked/$linux"
 # Every library the archived binaries load is named in the read-me beside a
@@ -101,9 +102,12 @@ for entry in "windows-x86 build/windows i686 windows x86-win" "windows-x64 build
     stripped_build "$3-w64-mingw32-" "$unpacked/$name/KorvoEQ.dll" "$build/KorvoEQ.dll"
     bundle_build "$3-w64-mingw32-" "$unpacked/$name/KorvoEQ.vst3" "$build/KorvoEQ.vst3" "$5" KorvoEQ.vst3
     "$here/check-exports.sh" "$4" "$unpacked/$name/KorvoEQ.dll" >/dev/null
+    "$here/check-exports.sh" --vst3 "$4" "$unpacked/$name/KorvoEQ.vst3/Contents/$5/KorvoEQ.vst3" >/dev/null
     grep -q "Korvo-EQ $version" "$unpacked/$name/README.txt" || fail "$name: README.txt does not name $version"
     users_guide "$unpacked/$name"
     "$here/wine-run.sh" "$build/tests/korvo_integration_tests.exe" --module="$unpacked/$name/KorvoEQ.dll" >/dev/null ||
         fail "the unpacked $name module fails the integration tests"
-    echo "$name.zip: the tested modules stripped; the VST2 one passes the integration tests unpacked"
+    "$here/wine-run.sh" "$build/tests/korvo_vst3_tests.exe" --module="$unpacked/$name/KorvoEQ.vst3/Contents/$5/KorvoEQ.vst3" \
+        --vst2-module="$unpacked/$name/KorvoEQ.dll" >/dev/null || fail "the unpacked $name VST3 bundle fails its tests"
+    echo "$name.zip: the tested modules stripped, which pass their tests unpacked"
 done

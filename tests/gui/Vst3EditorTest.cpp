@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/TestDisplay.h"
 #include "tests/support/CanvasEditor.h"
 #include "tests/support/TestMain.h"
 #include "tests/support/Vst3Host.h"
@@ -94,10 +95,7 @@ class Vst3Editor : public testing::Test {
 protected:
     void SetUp() override
     {
-        for (int attempt = 0; attempt < 100 && !display; ++attempt) {
-            display = XOpenDisplay(nullptr);
-            if (!display) usleep(20000);
-        }
+        display = openTestDisplay();
         ASSERT_NE(display, nullptr) << "no X server (run under xvfb-run)";
         host = XCreateSimpleWindow(display, DefaultRootWindow(display), kHostX, kHostY, CanvasEditor::kWidth,
                                    CanvasEditor::kHeight, 0, 0, 0);

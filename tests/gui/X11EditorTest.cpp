@@ -18,6 +18,7 @@
 
 #include "eq/EqEffect.h"
 #include "gui/GuiWindow.h"
+#include "tests/support/TestDisplay.h"
 #include "tests/support/CanvasEditor.h"
 #include "tests/support/RecordingHost.h"
 #include "tests/support/TestMain.h"
@@ -50,12 +51,7 @@ class X11Editor : public testing::Test {
 protected:
     void SetUp() override
     {
-        // A server that resets when its last client leaves refuses new ones
-        // for a moment (run Xvfb with -noreset): wait for it.
-        for (int attempt = 0; attempt < 100 && !display; ++attempt) {
-            display = XOpenDisplay(nullptr);
-            if (!display) usleep(20000);
-        }
+        display = openTestDisplay();
         ASSERT_NE(display, nullptr) << "no X server (run under xvfb-run)";
         XSetErrorHandler(countHostErrors);
         hostErrors = 0;
