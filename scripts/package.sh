@@ -2,7 +2,7 @@
 # Makes the release archives in build/packages/ from the builds in build/linux,
 # build/windows and build/windows-x64 (configured here when missing, without
 # the tests, and brought up to date), after installing what that needs
-# (scripts/setup.sh --package: the native toolchain and mingw-w64):
+# (scripts/setup.sh --package: the native toolchain, mingw-w64 and Wine):
 #   KorvoEQ-<version>-linux-x86_64.tar.gz   bin/korvo, lib/vst/KorvoEQ.so,
 #                                           lib/vst3/KorvoEQ.vst3/, README.txt
 #   KorvoEQ-<version>-windows-x86.zip       the 32-bit KorvoEQ.dll and KorvoEQ.vst3/, README.txt

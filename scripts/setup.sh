@@ -3,7 +3,8 @@
 # the native toolchain, mingw-w64 for the 32-bit and 64-bit Windows modules, and
 # 32-bit and 64-bit Wine (with Xvfb) to run the Windows tests. With --native,
 # only what the Linux module and korvo need (the run command); with --package,
-# that and mingw-w64 (what scripts/package.sh builds with). Safe to run again:
+# that, mingw-w64 and Wine (what scripts/package.sh builds with: the Windows
+# bundles' moduleinfo.json is written by asking the module just built). Safe to run again:
 # it installs only what is missing.
 #   setup.sh [--native | --package]
 set -euo pipefail
@@ -19,7 +20,7 @@ mingw=(
 )
 case "$mode" in
 --native) ;;
---package) packages+=("${mingw[@]}") ;;
+--package) packages+=("${mingw[@]}" wine wine32:i386 wine64) ;;
 "")
   packages+=(
     libgtest-dev libgmock-dev googletest libbenchmark-dev libxtst-dev python3
@@ -49,7 +50,7 @@ if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
 
 echo "Installing: ${missing[*]}"
 export DEBIAN_FRONTEND=noninteractive
-if [ -z "$mode" ] && ! dpkg --print-foreign-architectures | grep -qx i386; then
+if [ "$mode" != --native ] && ! dpkg --print-foreign-architectures | grep -qx i386; then
   $SUDO dpkg --add-architecture i386
 fi
 # Another apt or dpkg run (an unattended upgrade, say) may hold the lock: wait for it.
