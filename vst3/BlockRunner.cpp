@@ -91,6 +91,11 @@ void BlockRunner::run(EffectBase& effect, ProcessData& data)
     }
 
     int32 position = 0;
+    if (used == 0 && hasAudio) {
+        // Nothing changes inside the block: one stretch, as most blocks are.
+        effect.processReplacing(inputs, outputs, numSamples);
+        position = numSamples;
+    }
     for (;;) {
         // The changes due here, then the next cut.
         int32 next = numSamples;
