@@ -8,6 +8,8 @@
 #include "eq/Cascade.h"
 #include "eq/ParameterState.h"
 #include "eq/ProgramBank.h"
+#include "eq/SilenceTail.h"
+#include "eq/StereoBuffers.h"
 #include "host/EffectBaseX.h"
 
 class EqEditor;
@@ -68,12 +70,8 @@ private:
     // The audio thread, at the start of a block: redesigns the bands whose
     // settings changed since the last block.
     void refreshDesigns();
-    // The audio thread: whether every active band's history is exactly +0.
-    bool activeHistoriesAreZero() const;
-    // The audio thread: one stretch of a block.
-    void processFrames(const float* inLeft, const float* inRight, float* left, float* right, VstInt32 frames);
-    bool activeHistoriesAreBelow(float floor) const;
-    void clearActiveHistories();
+    // The audio thread: one stretch of a block (SilenceTail::nextStretch).
+    void processStretch(StereoBuffers buffers);
     // The editor drawn on a canvas of its own into pixels (kSnapshotBytes);
     // the bytes written, or 0.
     VstIntPtr drawSnapshot(unsigned char* pixels);
@@ -95,10 +93,5 @@ private:
     bool designed = false;
     CascadeCoefficients cascadeCoefficients{};
     CascadeHistory cascadeHistory{};
-    // Frames of digital silence in, up to now; the frames of silence after
-    // which a tail fades out, and after which it has ended (at the design rate).
-    std::int64_t silentRun = 0;
-    std::int64_t tailHold = 0;
-    std::int64_t tailEnd = 1;
-    std::int64_t tailCheck = 1;  // frames of silence between looks at a tail
+    SilenceTail tail;  // how a tail ends in silence, at the design rate
 };
