@@ -9,12 +9,25 @@ constexpr float kTailFloor = 1.0e-15f;
 constexpr double kTailHold = 1.5;   // seconds
 constexpr double kTailFade = 0.05;  // seconds
 
+// The frames in `seconds` at `rate`, at least 1 and at most kLongest: a rate
+// too high for the count (the host may announce any float) is held there, and
+// zero, a negative rate or NaN give 1 (the effect never passes those on).
+std::int64_t framesIn(double seconds, float rate)
+{
+    const double frames = seconds * static_cast<double>(rate);
+    if (!(frames >= 1.0)) {
+        return 1;
+    }
+    return frames < static_cast<double>(SilenceTail::kLongest) ? static_cast<std::int64_t>(frames)
+                                                                : SilenceTail::kLongest;
+}
+
 }  // namespace
 
 void SilenceTail::setRate(float rate)
 {
-    tailHold = std::max<std::int64_t>(1, static_cast<std::int64_t>(kTailHold * static_cast<double>(rate)));
-    tailEnd = tailHold + std::max<std::int64_t>(1, static_cast<std::int64_t>(kTailFade * static_cast<double>(rate)));
+    tailHold = framesIn(kTailHold, rate);
+    tailEnd = tailHold + framesIn(kTailFade, rate);
     tailCheck = std::min(kTailCheck, tailHold);
 }
 

@@ -16,8 +16,11 @@
 
 class SilenceTail {
 public:
-    // The lengths for a rate in frames per second.
+    // The lengths for a rate in frames per second. Each is at least 1 frame
+    // and at most kLongest, whatever the rate: a rate so high that the hold
+    // would be longer runs with the longest.
     void setRate(float rate);
+    static constexpr std::int64_t kLongest = std::int64_t{1} << 53;
     std::int64_t holdFrames() const { return tailHold; }
     std::int64_t endFrames() const { return tailEnd; }
     std::int64_t checkFrames() const { return tailCheck; }
