@@ -91,7 +91,10 @@ private:
     float designedRate = 0.0f;
     std::uint32_t designedGeneration = 0;
     bool designed = false;
-    CascadeCoefficients cascadeCoefficients{};
-    CascadeHistory cascadeHistory{};
+    // Each on a cache line of its own: the routines load and store them whole
+    // at every call, and a line split (or a store split across two lines read
+    // back by the next call) costs more than the rest of a short block's checks.
+    alignas(64) CascadeCoefficients cascadeCoefficients{};
+    alignas(64) CascadeHistory cascadeHistory{};
     SilenceTail tail;  // how a tail ends in silence, at the design rate
 };
