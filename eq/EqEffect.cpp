@@ -128,21 +128,27 @@ void EqEffect::processReplacing(float** inputs, float** outputs, VstInt32 sample
     if (sampleFrames <= 0 || !inputs || !outputs || !inputs[0] || !inputs[1] || !outputs[0] || !outputs[1]) {
         return;
     }
-    refreshDesigns();
+    if (!designed || settings.generation() != designedGeneration) {
+        refreshDesigns();
+    }
+    // Subnormal numbers read and written as zero while the bands run. Set
+    // before the look at the buffers, whose work then overlaps the switch.
+    const FlushDenormals flush(cascadeCoefficients.activeBands != 0);
 
     // Where each output is its input or apart from both inputs, the block is
     // run in stretches that end on the frames where a tail may end (and where
     // a fading tail meets signal), so those fall on the same frames whatever
     // the blocks: the bands give the same output however their input is
     // divided.
-    const StereoBuffers block(inputs[0], inputs[1], outputs[0], outputs[1], sampleFrames);
-    const bool divisible = block.divisible();
-    VstInt32 done = 0;
-    while (done < sampleFrames) {
-        const StereoBuffers rest = block.stretch(done, sampleFrames - done);
+    StereoBuffers rest(inputs[0], inputs[1], outputs[0], outputs[1], sampleFrames);
+    const bool divisible = rest.divisible();
+    for (;;) {
         const VstInt32 count = tail.nextStretch(rest, divisible);
         processStretch(rest.stretch(0, count));
-        done += count;
+        if (count == rest.frames) {
+            return;
+        }
+        rest = rest.stretch(count, rest.frames - count);
     }
 }
 
@@ -161,9 +167,6 @@ void EqEffect::processStretch(StereoBuffers buffers)
         return;
     }
 
-    // Subnormal numbers read and written as zero while the bands run.
-    const FlushDenormals flush;
-
     // The cascade reads the inputs as it goes and writes the outputs behind
     // them. Where the buffers are arranged so that it could read something other
     // than what copying the inputs to the outputs leaves there, the inputs are
@@ -177,7 +180,9 @@ void EqEffect::processStretch(StereoBuffers buffers)
     const unsigned notFinite = run(cascadeCoefficients, cascadeHistory, buffers.inLeft, buffers.inRight,
                                    buffers.left, buffers.right, buffers.frames);
     // A non-finite input would otherwise keep a band silent or NaN for ever.
-    cascadeClearHistories(cascadeHistory, notFinite);
+    if (notFinite != 0) {
+        cascadeClearHistories(cascadeHistory, notFinite);
+    }
 
     tail.finish(buffers, input, cascadeHistory, active);
 }

@@ -1,7 +1,8 @@
 // For the length of one audio call: subnormal results are flushed to zero and
 // subnormal inputs read as zero, so a decaying filter never produces a
 // subnormal number (nor pays for one), and the processor's floating-point
-// control is put back as the host had it when the call returns. For signals
+// modes are put back as the host had them when the call returns (the
+// exception flags the call raised may stay raised). For signals
 // without subnormal values the arithmetic is unchanged, bit for bit.
 // Reading and writing the control register are plain instructions: safe on
 // the audio thread.
@@ -15,21 +16,25 @@
 class FlushDenormals {
 public:
 #if defined(KORVO_HAS_MXCSR)
-    FlushDenormals() : saved(_mm_getcsr())
+    // Writing the register waits for the instructions before it, so it is
+    // written only where the host's modes differ from these (many hosts run
+    // their audio thread with both set), and put back only then. With
+    // `engage` false nothing is changed (for calls with no arithmetic to do).
+    explicit FlushDenormals(bool engage = true)
+        : saved(_mm_getcsr()), changed(engage && (saved & kBoth) != kBoth)
     {
-        const unsigned wanted = saved | kFlushToZero | kDenormalsAreZero;
-        if (wanted != saved) {
-            _mm_setcsr(wanted);
+        if (changed) {
+            _mm_setcsr(saved | kBoth);
         }
     }
     ~FlushDenormals()
     {
-        if (_mm_getcsr() != saved) {
+        if (changed) {
             _mm_setcsr(saved);
         }
     }
 #else
-    FlushDenormals() = default;
+    explicit FlushDenormals(bool = true) {}
 #endif
 
     FlushDenormals(const FlushDenormals&) = delete;
@@ -39,6 +44,8 @@ private:
 #if defined(KORVO_HAS_MXCSR)
     static constexpr unsigned kFlushToZero = 1u << 15;
     static constexpr unsigned kDenormalsAreZero = 1u << 6;
+    static constexpr unsigned kBoth = kFlushToZero | kDenormalsAreZero;
     unsigned saved;
+    bool changed;
 #endif
 };

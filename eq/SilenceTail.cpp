@@ -31,7 +31,7 @@ void SilenceTail::setRate(float rate)
     tailCheck = std::min(kTailCheck, tailHold);
 }
 
-std::int32_t SilenceTail::nextStretch(const StereoBuffers& rest, bool divisible) const
+std::int32_t SilenceTail::stretchInSilence(const StereoBuffers& rest, bool divisible) const
 {
     if (!divisible) {
         return rest.frames;
@@ -53,7 +53,7 @@ std::int32_t SilenceTail::nextStretch(const StereoBuffers& rest, bool divisible)
     return count;
 }
 
-SilenceTail::Input SilenceTail::takeInput(const StereoBuffers& stretch)
+SilenceTail::Input SilenceTail::takeSilentEnd(const StereoBuffers& stretch)
 {
     // How long the input has been silent: before these frames, and after them.
     const std::uint32_t inputBits = stretch.orOfInputs(stretch.frames);
@@ -63,8 +63,8 @@ SilenceTail::Input SilenceTail::takeInput(const StereoBuffers& stretch)
     return input;
 }
 
-void SilenceTail::finish(const StereoBuffers& stretch, const Input& input, CascadeHistory& history,
-                         unsigned activeBands) const
+void SilenceTail::finishInSilence(const StereoBuffers& stretch, const Input& input, CascadeHistory& history,
+                                  unsigned activeBands) const
 {
     if (silentRun > tailHold) {
         const std::int32_t frames = stretch.frames;

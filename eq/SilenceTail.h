@@ -29,7 +29,14 @@ public:
     // on a frame where a tail may end (or where a fading tail meets signal).
     // Where the buffers are not divisible (StereoBuffers::divisible) the block
     // runs whole.
-    std::int32_t nextStretch(const StereoBuffers& rest, bool divisible) const;
+    std::int32_t nextStretch(const StereoBuffers& rest, bool divisible) const
+    {
+        // Right after a signal no tail point lies within tailCheck frames.
+        if (divisible && silentRun == 0) {
+            return rest.frames < tailCheck ? rest.frames : static_cast<std::int32_t>(tailCheck);
+        }
+        return stretchInSilence(rest, divisible);
+    }
 
     // A stretch's input, as it was taken in.
     struct Input {
@@ -38,13 +45,34 @@ public:
         std::int64_t runBefore;  // frames of silence before the stretch
     };
     // Counts the silence of a stretch's input, before the bands run over it.
-    Input takeInput(const StereoBuffers& stretch);
+    Input takeInput(const StereoBuffers& stretch)
+    {
+        // A signal in the last frame ends any silence: the common case, told
+        // without reading the rest.
+        const std::int32_t last = stretch.frames - 1;
+        if (!StereoBuffers::isSilent(stretch.inLeft[last], stretch.inRight[last])) {
+            const Input input{false, false, silentRun};
+            silentRun = 0;
+            return input;
+        }
+        return takeSilentEnd(stretch);
+    }
     // After the active bands have run over the stretch: a tail past the hold
     // fades out frame by frame, and the bands' histories are cleared where a
     // tail ends.
-    void finish(const StereoBuffers& stretch, const Input& input, CascadeHistory& history, unsigned activeBands) const;
+    void finish(const StereoBuffers& stretch, const Input& input, CascadeHistory& history, unsigned activeBands) const
+    {
+        if (silentRun != 0) {
+            finishInSilence(stretch, input, history, activeBands);
+        }
+    }
 
 private:
+    std::int32_t stretchInSilence(const StereoBuffers& rest, bool divisible) const;
+    Input takeSilentEnd(const StereoBuffers& stretch);
+    void finishInSilence(const StereoBuffers& stretch, const Input& input, CascadeHistory& history,
+                         unsigned activeBands) const;
+
     // Frames of digital silence in, up to now; the frames of silence after
     // which a tail fades out, and after which it has ended; frames of silence
     // between looks at a tail.

@@ -16,23 +16,13 @@ std::uint32_t bitsOf(float value)
     return bits;
 }
 
-// Whether two buffers of `frames` samples share any sample.
-bool overlap(const float* a, const float* b, std::int32_t frames)
-{
-    const std::uintptr_t x = reinterpret_cast<std::uintptr_t>(a);
-    const std::uintptr_t y = reinterpret_cast<std::uintptr_t>(b);
-    const std::uintptr_t bytes = sizeof(float) * static_cast<std::uintptr_t>(frames);
-    return x < y + bytes && y < x + bytes;
-}
-
-bool sameOrApart(const float* a, const float* b, std::int32_t frames) { return a == b || !overlap(a, b, frames); }
-
 // One channel copied with any subnormal value flushed to a zero of the same
 // sign. In place is fine.
 void copyFlushed(float* to, const float* from, std::int32_t frames)
 {
     const std::size_t bytes = sizeof(float) * static_cast<std::size_t>(frames);
-    if (to != from && overlap(to, from, frames)) {
+    if (to != from && reinterpret_cast<std::uintptr_t>(to) < reinterpret_cast<std::uintptr_t>(from) + bytes &&
+        reinterpret_cast<std::uintptr_t>(from) < reinterpret_cast<std::uintptr_t>(to) + bytes) {
         std::memmove(to, from, bytes);
         from = to;
     }
@@ -58,20 +48,6 @@ void copyFlushed(float* to, const float* from, std::int32_t frames)
 }
 
 }  // namespace
-
-bool StereoBuffers::divisible() const
-{
-    return sameOrApart(left, inLeft, frames) && sameOrApart(left, inRight, frames) &&
-           sameOrApart(right, inLeft, frames) && sameOrApart(right, inRight, frames);
-}
-
-bool StereoBuffers::outputsApart() const { return !overlap(left, right, frames); }
-
-bool StereoBuffers::cascadeCanReadInputs() const
-{
-    return sameOrApart(left, inLeft, frames) && sameOrApart(right, inRight, frames) &&
-           sameOrApart(right, inLeft, frames) && (left == inLeft || !overlap(left, inRight, frames));
-}
 
 void StereoBuffers::moveInputsToOutputs()
 {
@@ -117,11 +93,6 @@ std::uint32_t StereoBuffers::orOfInputs(std::int32_t count) const
         }
     }
     return all;
-}
-
-bool StereoBuffers::isSilent(float leftSample, float rightSample)
-{
-    return isSilence(bitsOf(leftSample) | bitsOf(rightSample));
 }
 
 std::int32_t StereoBuffers::leadingSilence(std::int32_t count) const

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 
 class StereoBuffers {
 public:
@@ -23,13 +24,21 @@ public:
 
     // Whether each output is its input or apart from both inputs: then the
     // buffers can be run in stretches, each filtered before the next is read.
-    bool divisible() const;
+    bool divisible() const
+    {
+        return sameOrApart(left, inLeft) && sameOrApart(left, inRight) && sameOrApart(right, inLeft) &&
+               sameOrApart(right, inRight);
+    }
     // Whether the two outputs share no sample.
-    bool outputsApart() const;
+    bool outputsApart() const { return !overlap(left, right); }
     // Whether the band cascade can read the inputs while it writes the outputs
     // (eq/Cascade.h): each output is apart from an input or the very same
     // buffer, and where the left output is the right input it is the left too.
-    bool cascadeCanReadInputs() const;
+    bool cascadeCanReadInputs() const
+    {
+        return sameOrApart(left, inLeft) && sameOrApart(right, inRight) && sameOrApart(right, inLeft) &&
+               (left == inLeft || !overlap(left, inRight));
+    }
 
     // The inputs copied to the outputs (as memmove does, left first), which
     // then serve as the inputs too.
@@ -50,9 +59,25 @@ public:
     std::int32_t trailingSilence() const;
 
     // A frame of silence: both samples a zero, of either sign.
-    static bool isSilent(float leftSample, float rightSample);
+    static bool isSilent(float leftSample, float rightSample)
+    {
+        std::uint32_t l, r;
+        std::memcpy(&l, &leftSample, sizeof l);
+        std::memcpy(&r, &rightSample, sizeof r);
+        return isSilence(l | r);
+    }
     // Whether `bits` (an OR of samples) is that of silence.
     static bool isSilence(std::uint32_t bits) { return (bits & 0x7FFFFFFFu) == 0; }
+
+    // Whether two buffers of `frames` samples share any sample.
+    bool overlap(const float* a, const float* b) const
+    {
+        const std::uintptr_t x = reinterpret_cast<std::uintptr_t>(a);
+        const std::uintptr_t y = reinterpret_cast<std::uintptr_t>(b);
+        const std::uintptr_t bytes = sizeof(float) * static_cast<std::uintptr_t>(frames);
+        return x < y + bytes && y < x + bytes;
+    }
+    bool sameOrApart(const float* a, const float* b) const { return a == b || !overlap(a, b); }
 
     const float* inLeft;
     const float* inRight;
