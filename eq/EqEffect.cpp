@@ -131,9 +131,12 @@ void EqEffect::processReplacing(float** inputs, float** outputs, VstInt32 sample
     if (!designed || settings.generation() != designedGeneration) {
         refreshDesigns();
     }
-    // Subnormal numbers read and written as zero while the bands run. Set
-    // before the look at the buffers, whose work then overlaps the switch.
-    const FlushDenormals flush(cascadeCoefficients.activeBands != 0);
+    // Subnormal numbers read and written as zero while the bands run. Where
+    // the block ends in signal they will run: the modes are set now, and the
+    // look at the buffers overlaps the switch.
+    const VstInt32 last = sampleFrames - 1;
+    FlushDenormals flush(cascadeCoefficients.activeBands != 0 &&
+                         !StereoBuffers::isSilent(inputs[0][last], inputs[1][last]));
 
     // Where each output is its input or apart from both inputs, the block is
     // run in stretches that end on the frames where a tail may end (and where
@@ -142,38 +145,39 @@ void EqEffect::processReplacing(float** inputs, float** outputs, VstInt32 sample
     // divided.
     StereoBuffers rest(inputs[0], inputs[1], outputs[0], outputs[1], sampleFrames);
     const bool divisible = rest.divisible();
-    for (;;) {
-        const VstInt32 count = tail.nextStretch(rest, divisible);
-        processStretch(rest.stretch(0, count));
-        if (count == rest.frames) {
-            return;
-        }
+    for (VstInt32 count = tail.nextStretch(rest, divisible); count < rest.frames;
+         count = tail.nextStretch(rest, divisible)) {
+        processStretch(rest.stretch(0, count), flush);
         rest = rest.stretch(count, rest.frames - count);
     }
+    processStretch(rest, flush);
 }
 
-void EqEffect::processStretch(StereoBuffers buffers)
+void EqEffect::processStretch(const StereoBuffers& stretch, FlushDenormals& flush)
 {
-    const SilenceTail::Input input = tail.takeInput(buffers);
+    const SilenceTail::Input input = tail.takeInput(stretch);
     const unsigned active = cascadeCoefficients.activeBands;
     if (active == 0) {
-        buffers.copyFlushed();
+        stretch.copyFlushed();
         return;
     }
     // Silence in and nothing left in the bands: the output is exact zero, as
     // filtering +0 through zero histories gives, at the cost of filling it.
     if (input.positiveZero && cascadeHistoriesAreZero(cascadeHistory, active)) {
-        buffers.clearOutputs();
+        stretch.clearOutputs();
         return;
     }
+
+    flush.engage();
 
     // The cascade reads the inputs as it goes and writes the outputs behind
     // them. Where the buffers are arranged so that it could read something other
     // than what copying the inputs to the outputs leaves there, the inputs are
     // copied first and the cascade filters the outputs in place; outputs that
     // share samples take the band loop, which filters each active band in turn.
-    const bool outputsApart = buffers.outputsApart();
-    if (outputsApart && !buffers.cascadeCanReadInputs()) {
+    const bool outputsApart = stretch.outputsApart();
+    StereoBuffers buffers = stretch;
+    if (outputsApart && !stretch.cascadeCanReadInputs()) {
         buffers.moveInputsToOutputs();
     }
     const CascadeKernel run = outputsApart ? cascade : cascadeRunBandLoop;

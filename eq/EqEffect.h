@@ -13,6 +13,7 @@
 #include "host/EffectBaseX.h"
 
 class EqEditor;
+class FlushDenormals;
 
 class EqEffect : public EffectBaseX {
 public:
@@ -70,8 +71,9 @@ private:
     // The audio thread, at the start of a block: redesigns the bands whose
     // settings changed since the last block.
     void refreshDesigns();
-    // The audio thread: one stretch of a block (SilenceTail::nextStretch).
-    void processStretch(StereoBuffers buffers);
+    // The audio thread: one stretch of a block (SilenceTail::nextStretch),
+    // with the floating-point modes set for the bands where they run.
+    void processStretch(const StereoBuffers& stretch, FlushDenormals& flush);
     // The editor drawn on a canvas of its own into pixels (kSnapshotBytes);
     // the bytes written, or 0.
     VstIntPtr drawSnapshot(unsigned char* pixels);

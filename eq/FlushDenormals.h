@@ -18,13 +18,13 @@ public:
 #if defined(KORVO_HAS_MXCSR)
     // Writing the register waits for the instructions before it, so it is
     // written only where the host's modes differ from these (many hosts run
-    // their audio thread with both set), and put back only then. With
-    // `engage` false nothing is changed (for calls with no arithmetic to do).
-    explicit FlushDenormals(bool engage = true)
-        : saved(_mm_getcsr()), changed(engage && (saved & kBoth) != kBoth)
+    // their audio thread with both set), and put back only then. Constructed
+    // with `now` false, the modes are set at the first engage() instead (for
+    // calls that may turn out to have no arithmetic to do).
+    explicit FlushDenormals(bool now = true) : saved(_mm_getcsr())
     {
-        if (changed) {
-            _mm_setcsr(saved | kBoth);
+        if (now) {
+            engage();
         }
     }
     ~FlushDenormals()
@@ -33,8 +33,16 @@ public:
             _mm_setcsr(saved);
         }
     }
+    void engage()
+    {
+        if (!changed && (saved & kBoth) != kBoth) {
+            _mm_setcsr(saved | kBoth);
+            changed = true;
+        }
+    }
 #else
     explicit FlushDenormals(bool = true) {}
+    void engage() {}
 #endif
 
     FlushDenormals(const FlushDenormals&) = delete;
@@ -46,6 +54,6 @@ private:
     static constexpr unsigned kDenormalsAreZero = 1u << 6;
     static constexpr unsigned kBoth = kFlushToZero | kDenormalsAreZero;
     unsigned saved;
-    bool changed;
+    bool changed = false;
 #endif
 };
