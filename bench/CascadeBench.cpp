@@ -12,7 +12,8 @@
 // uses the faster of the two estimates and, with --benchmark_repetitions, the
 // fastest repetition of each case. A table at the end sets the shipped routine
 // against the latency floor of the filter chain (9 cycles: a multiply and two
-// subtractions, each waiting for the one before) and against the other routines.
+// subtractions, each waiting for the one before) and against the other routines,
+// and a line per number of bands sets it against the cascade routine it runs.
 // The silence cases run the effect on digital silence while the tail of a
 // signal still rings and after it has ended, beside a signal through the same
 // bands; "design one band" is what a parameter change costs the audio thread.
@@ -375,6 +376,21 @@ void printTable(double clockStart, double clockEnd)
         for (int block : kBlocks) {
             const double c = lookup(std::string("cascade/") + variants[i].name, 4, block) * clockGHz;
             std::printf("  %d: %.2f (%.2fx)", block, c, c / kFloorCycles);
+        }
+        std::printf("\n");
+    }
+    // What the effect adds to the routine it runs: checks, the floating-point
+    // mode, the looks at the input for silence.
+    const char* const shippedKernel = cascadeKernel() == cascadeRunAvx ? "avx" : "sse2";
+    std::printf("\nShipped against the cascade routine it runs (%s), cycles per frame (shipped / routine):\n",
+                shippedKernel);
+    for (int bands : kBandCounts) {
+        if (bands == 0) continue;
+        std::printf("%7d band%s:", bands, bands == 1 ? " " : "s");
+        for (int block : kBlocks) {
+            const double shipped = lookup("shipped", bands, block) * clockGHz;
+            const double kernel = lookup(std::string("cascade/") + shippedKernel, bands, block) * clockGHz;
+            std::printf("  %d: %.2f / %.2f (%.2fx)", block, shipped, kernel, shipped / kernel);
         }
         std::printf("\n");
     }

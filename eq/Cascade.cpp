@@ -30,6 +30,54 @@ void cascadeLayout(CascadeCoefficients& out, const BandCoefficients (&bands)[kCa
     out.activeBands = activeBands & ((1u << kCascadeBands) - 1u);
 }
 
+namespace {
+
+std::uint32_t bitsOf(float value)
+{
+    std::uint32_t bits;
+    std::memcpy(&bits, &value, sizeof bits);
+    return bits;
+}
+
+bool isZero(const BandHistory& h) { return (bitsOf(h.y1) | bitsOf(h.y2) | bitsOf(h.x1) | bitsOf(h.x2)) == 0; }
+
+bool isBelow(const BandHistory& h, float floor)
+{
+    return std::fabs(h.y1) < floor && std::fabs(h.y2) < floor && std::fabs(h.x1) < floor && std::fabs(h.x2) < floor;
+}
+
+}  // namespace
+
+bool cascadeHistoriesAreZero(const CascadeHistory& history, unsigned bands)
+{
+    for (int b = 0; b < kCascadeBands; ++b) {
+        if (((bands >> b) & 1u) && !(isZero(history.left[b]) && isZero(history.right[b]))) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool cascadeHistoriesAreBelow(const CascadeHistory& history, unsigned bands, float floor)
+{
+    for (int b = 0; b < kCascadeBands; ++b) {
+        if (((bands >> b) & 1u) && !(isBelow(history.left[b], floor) && isBelow(history.right[b], floor))) {
+            return false;
+        }
+    }
+    return true;
+}
+
+void cascadeClearHistories(CascadeHistory& history, unsigned bands)
+{
+    for (int b = 0; b < kCascadeBands; ++b) {
+        if ((bands >> b) & 1u) {
+            history.left[b] = BandHistory{0.0f, 0.0f, 0.0f, 0.0f};
+            history.right[b] = BandHistory{0.0f, 0.0f, 0.0f, 0.0f};
+        }
+    }
+}
+
 unsigned cascadeRunBandLoop(const CascadeCoefficients& coefficients, CascadeHistory& history,
                             const float* inLeft, const float* inRight,
                             float* outLeft, float* outRight, std::int32_t frameCount)

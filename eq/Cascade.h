@@ -65,6 +65,13 @@ struct CascadeVariant {
 void cascadeLayout(CascadeCoefficients& out, const BandCoefficients (&bands)[kCascadeBands],
                    unsigned activeBands);
 
+// The histories of the bands marked in `bands` (bit k for band k), both
+// channels: whether every value is exactly +0; whether every magnitude is
+// below `floor`; set to +0.
+bool cascadeHistoriesAreZero(const CascadeHistory& history, unsigned bands);
+bool cascadeHistoriesAreBelow(const CascadeHistory& history, unsigned bands, float floor);
+void cascadeClearHistories(CascadeHistory& history, unsigned bands);
+
 // The fastest routine this processor and operating system can run, chosen on
 // the first call and kept (always the baseline in a build made with
 // KORVO_CASCADE_BASELINE, which the tests use to run it inside a module).

@@ -8,9 +8,12 @@
 #include "eq/Cascade.h"
 #include "eq/ParameterState.h"
 #include "eq/ProgramBank.h"
+#include "eq/SilenceTail.h"
+#include "eq/StereoBuffers.h"
 #include "host/EffectBaseX.h"
 
 class EqEditor;
+class FlushDenormals;
 
 class EqEffect : public EffectBaseX {
 public:
@@ -68,12 +71,9 @@ private:
     // The audio thread, at the start of a block: redesigns the bands whose
     // settings changed since the last block.
     void refreshDesigns();
-    // The audio thread: whether every active band's history is exactly +0.
-    bool activeHistoriesAreZero() const;
-    // The audio thread: one stretch of a block.
-    void processFrames(const float* inLeft, const float* inRight, float* left, float* right, VstInt32 frames);
-    bool activeHistoriesAreBelow(float floor) const;
-    void clearActiveHistories();
+    // The audio thread: one stretch of a block (SilenceTail::nextStretch),
+    // with the floating-point modes set for the bands where they run.
+    void processStretch(const StereoBuffers& stretch, FlushDenormals& flush);
     // The editor drawn on a canvas of its own into pixels (kSnapshotBytes);
     // the bytes written, or 0.
     VstIntPtr drawSnapshot(unsigned char* pixels);
@@ -93,12 +93,10 @@ private:
     float designedRate = 0.0f;
     std::uint32_t designedGeneration = 0;
     bool designed = false;
-    CascadeCoefficients cascadeCoefficients{};
-    CascadeHistory cascadeHistory{};
-    // Frames of digital silence in, up to now; the frames of silence after
-    // which a tail fades out, and after which it has ended (at the design rate).
-    std::int64_t silentRun = 0;
-    std::int64_t tailHold = 0;
-    std::int64_t tailEnd = 1;
-    std::int64_t tailCheck = 1;  // frames of silence between looks at a tail
+    // Each on a cache line of its own: the routines load and store them whole
+    // at every call, and a line split (or a store split across two lines read
+    // back by the next call) costs more than the rest of a short block's checks.
+    alignas(64) CascadeCoefficients cascadeCoefficients{};
+    alignas(64) CascadeHistory cascadeHistory{};
+    SilenceTail tail;  // how a tail ends in silence, at the design rate
 };

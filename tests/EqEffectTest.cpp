@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <limits>
 #include <cstring>
+#include <memory>
 #include <random>
 #include <vector>
 
@@ -347,6 +348,41 @@ TEST(EqEffect, TailsEndOnTheSameFrameWhateverTheBlocks)
             run(effect, split, block);
             EXPECT_TRUE(split == whole) << "blocks of " << block;
         }
+    }
+}
+
+// At 8 kHz a tail holds 12000 frames and fades over 400: silences through the
+// fade, into its middle and long past it, cut by blocks of any size written
+// to buffers apart from the input.
+TEST(EqEffect, BlocksOfAnySizeIntoSeparateBuffersMatchOneWholeRun)
+{
+    const float v[10] = {0.0f, 1.0f, 0.0f, 1.0f, 1.0f, 0.0f, 1.0f, 1.0f, 0.0f, 1.0f};
+    const int frames = 60000;
+    Stereo input(frames);
+    for (int i = 0; i < frames; ++i) {
+        const bool signal = i < 5000 || (i >= 20000 && i < 21000) || (i >= 33200 && i < 34000);
+        if (!signal) input.left[i] = input.right[i] = i % 7 == 0 ? -0.0f : 0.0f;
+    }
+    auto made = [&v] {
+        auto effect = std::make_unique<EqEffect>(nullptr);
+        effect->setSampleRate(8000.0f);
+        for (int k = 0; k < 10; ++k) effect->setParameter(k, v[k]);
+        return effect;
+    };
+    Stereo whole = input;
+    run(*made(), whole, frames);
+    std::mt19937 random(3);
+    for (int trial = 0; trial < 3; ++trial) {
+        auto effect = made();
+        Stereo out(frames);
+        for (int done = 0; done < frames;) {
+            const int block = std::min(frames - done, 1 + static_cast<int>(random() % (trial == 0 ? 40 : 3000)));
+            float* in[2] = {input.left.data() + done, input.right.data() + done};
+            float* to[2] = {out.left.data() + done, out.right.data() + done};
+            effect->processReplacing(in, to, block);
+            done += block;
+        }
+        ASSERT_TRUE(out == whole) << "trial " << trial;
     }
 }
 
