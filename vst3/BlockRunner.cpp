@@ -92,8 +92,10 @@ void BlockRunner::run(EffectBase& effect, ProcessData& data)
 
     int32 position = 0;
     if (used == 0 && hasAudio) {
-        // Nothing changes inside the block: one stretch, as most blocks are.
-        effect.processReplacing(inputs, outputs, numSamples);
+        // Nothing changes inside the block: one stretch, as most blocks are,
+        // on the host's own channel lists (written long before, so reading
+        // them costs nothing; a copy made just now can stall the read).
+        effect.processReplacing(data.inputs[0].channelBuffers32, data.outputs[0].channelBuffers32, numSamples);
         position = numSamples;
     }
     for (;;) {
