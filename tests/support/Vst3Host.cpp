@@ -11,7 +11,9 @@ tresult MemoryStream::read(void* buffer, int32 numBytes, int32* numBytesRead)
     if (piece > 0) {
         count = std::min<std::size_t>(count, static_cast<std::size_t>(piece));
     }
-    std::memcpy(buffer, bytes.data() + position, count);
+    if (count > 0) {
+        std::memcpy(buffer, bytes.data() + position, count);  // an empty stream has no data() to copy from
+    }
     position += count;
     if (numBytesRead) {
         *numBytesRead = static_cast<int32>(count);
@@ -28,7 +30,9 @@ tresult MemoryStream::write(void* buffer, int32 numBytes, int32* numBytesWritten
     if (bytes.size() < position + count) {
         bytes.resize(position + count);
     }
-    std::memcpy(bytes.data() + position, buffer, count);
+    if (count > 0) {
+        std::memcpy(bytes.data() + position, buffer, count);
+    }
     position += count;
     if (numBytesWritten) {
         *numBytesWritten = static_cast<int32>(count);
