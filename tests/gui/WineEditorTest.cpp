@@ -7,7 +7,6 @@
 #include <windows.h>
 
 #include <cstdio>
-#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -17,109 +16,13 @@
 #include "tests/support/CanvasEditor.h"
 #include "tests/support/RecordingHost.h"
 #include "tests/support/TestMain.h"
+#include "tests/support/WineWindow.h"
 #include "tools/PluginLoader.h"
 
 namespace {
 
 constexpr int kWidth = CanvasEditor::kWidth;
 constexpr int kHeight = CanvasEditor::kHeight;
-
-LRESULT CALLBACK hostWindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    return DefWindowProcA(window, message, wParam, lParam);
-}
-
-void pumpMessages()
-{
-    MSG message;
-    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&message);
-        DispatchMessageA(&message);
-    }
-}
-
-LPARAM point(int x, int y) { return MAKELPARAM(static_cast<WORD>(x), static_cast<WORD>(y)); }
-
-// What a window shows, as 0x00BBGGRR colours, read back through a DIB section.
-class Capture {
-public:
-    explicit Capture(HWND window)
-    {
-        BITMAPINFO info{};
-        info.bmiHeader.biSize = sizeof(info.bmiHeader);
-        info.bmiHeader.biWidth = kWidth;
-        info.bmiHeader.biHeight = -kHeight;  // top-down
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        info.bmiHeader.biCompression = BI_RGB;
-        HDC screen = GetDC(window);
-        HDC memory = CreateCompatibleDC(screen);
-        void* bits = nullptr;
-        HBITMAP dib = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-        HGDIOBJ previous = SelectObject(memory, dib);
-        BitBlt(memory, 0, 0, kWidth, kHeight, screen, 0, 0, SRCCOPY);
-        GdiFlush();
-        const auto* words = static_cast<const std::uint32_t*>(bits);
-        pixels.resize(kWidth * kHeight);
-        for (int i = 0; i < kWidth * kHeight; ++i) {
-            const std::uint32_t rgb = words[i];  // blue in the low byte
-            pixels[i] = ((rgb & 0xFF) << 16) | (rgb & 0xFF00) | ((rgb >> 16) & 0xFF);
-        }
-        SelectObject(memory, previous);
-        DeleteObject(dib);
-        DeleteDC(memory);
-        ReleaseDC(window, screen);
-    }
-    Colour at(int x, int y) const { return pixels[y * kWidth + x]; }
-
-    // A 24-bit BMP of the capture.
-    bool save(const std::string& path) const
-    {
-        const int rowBytes = (kWidth * 3 + 3) & ~3;
-        const std::uint32_t imageBytes = static_cast<std::uint32_t>(rowBytes * kHeight);
-        unsigned char header[54] = {'B', 'M'};
-        auto put32 = [&](int at, std::uint32_t v) {
-            for (int i = 0; i < 4; ++i) header[at + i] = static_cast<unsigned char>(v >> (8 * i));
-        };
-        put32(2, 54 + imageBytes);
-        put32(10, 54);
-        put32(14, 40);
-        put32(18, kWidth);
-        put32(22, kHeight);
-        header[26] = 1;
-        header[28] = 24;
-        put32(34, imageBytes);
-        std::FILE* file = std::fopen(path.c_str(), "wb");
-        if (!file) return false;
-        std::fwrite(header, 1, sizeof(header), file);
-        std::vector<unsigned char> row(static_cast<std::size_t>(rowBytes), 0);
-        for (int y = kHeight - 1; y >= 0; --y) {
-            for (int x = 0; x < kWidth; ++x) {
-                const Colour c = at(x, y);
-                row[3 * x] = static_cast<unsigned char>(c >> 16);
-                row[3 * x + 1] = static_cast<unsigned char>(c >> 8);
-                row[3 * x + 2] = static_cast<unsigned char>(c);
-            }
-            std::fwrite(row.data(), 1, row.size(), file);
-        }
-        return std::fclose(file) == 0;
-    }
-
-private:
-    std::vector<Colour> pixels;
-};
-
-// Counts the pixels of a box that differ between the real window and the canvas.
-int differences(const Capture& real, CanvasEditor& expected, const Box& box)
-{
-    int count = 0;
-    for (int y = box.top; y < box.top + box.height; ++y) {
-        for (int x = box.left; x < box.left + box.width; ++x) {
-            if (real.at(x, y) != expected.at(x, y)) ++count;
-        }
-    }
-    return count;
-}
 
 std::string screenshotPath()
 {
@@ -141,40 +44,13 @@ protected:
         ASSERT_NE(effect, nullptr);
         ASSERT_TRUE(effect->flags & effFlagsHasEditor);
 
-        WNDCLASSA description{};
-        description.lpfnWndProc = hostWindowProcedure;
-        description.hInstance = GetModuleHandleA(nullptr);
-        description.lpszClassName = "KorvoTestHost";
-        RegisterClassA(&description);
         EditorRect* rect = nullptr;
         ASSERT_EQ(dispatch(effEditGetRect, 0, 0, &rect), 1);
         ASSERT_NE(rect, nullptr);
         ASSERT_EQ(rect->right - rect->left, kWidth);
         ASSERT_EQ(rect->bottom - rect->top, kHeight);
-        host = makeHost();
+        host = makeHostWindow();
         ASSERT_NE(host, nullptr);
-    }
-
-    static HWND makeHost()
-    {
-        RECT frame{0, 0, kWidth, kHeight};
-        AdjustWindowRect(&frame, WS_OVERLAPPEDWINDOW, FALSE);
-        HWND made = CreateWindowExA(0, "KorvoTestHost", "Korvo-EQ", WS_OVERLAPPEDWINDOW, 40, 40,
-                                    frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr,
-                                    GetModuleHandleA(nullptr), nullptr);
-        ShowWindow(made, SW_SHOW);
-        pumpMessages();
-        return made;
-    }
-
-    // Lets the window's own timer run for a while, as a host's message loop does.
-    static void runMessageLoop(DWORD milliseconds)
-    {
-        const DWORD start = GetTickCount();
-        while (GetTickCount() - start < milliseconds) {
-            pumpMessages();
-            Sleep(5);
-        }
     }
 
     void TearDown() override
@@ -295,11 +171,7 @@ TEST_F(WineEditor, AChunkLoadedWithTheEditorOpenShowsOnTheKnobs)
     int differing = -1;
     for (int waited = 0; waited < 3000 && differing != 0; waited += 50) {
         runMessageLoop(50);
-        const Capture loaded(child);
-        differing = 0;
-        for (const Box& box : {kGainKnob, kGainLed, kFreqKnob}) {
-            differing += differences(loaded, expected, box);
-        }
+        differing = differencesInKnobs(Capture(child), expected);
     }
     EXPECT_EQ(differing, 0) << "pixels of the A-Gain knob, its LED and the A-Freq knob still showing the old state";
 }
@@ -312,10 +184,10 @@ TEST_F(WineEditor, AHostWindowDestroyedBeforeCloseLeavesTheEditorSafe)
     host = nullptr;
     pumpMessages();
     EXPECT_FALSE(IsWindow(child));
-    HWND bystander = makeHost();  // a new window may take the old handle's place
+    HWND bystander = makeHostWindow();  // a new window may take the old handle's place
     dispatch(effEditClose);
     EXPECT_TRUE(IsWindow(bystander)) << "closing the editor destroyed someone else's window";
-    host = makeHost();
+    host = makeHostWindow();
     HWND again = openEditor();
     ASSERT_NE(again, nullptr);
     dispatch(effEditClose);
