@@ -140,12 +140,25 @@ void vst3Case(benchmark::State& state, int frames, bool automated)
     ParameterChangeList changes;
     for (int p = 0; p < 10; ++p) changes.add(static_cast<vst3::ParamID>(p), changeOffset(p, frames), kSettings[p]);
     ParameterChangeList none;
+    // The host's structures for every block, made once as a host keeps them.
+    vst3::AudioBusBuffers input{}, output{};
+    input.numChannels = output.numChannels = 2;
+    input.channelBuffers32 = ins;
+    output.channelBuffers32 = outs;
+    vst3::ProcessData data{};
+    data.processMode = vst3::kRealtime;
+    data.symbolicSampleSize = vst3::kSample32;
+    data.numSamples = frames;
+    data.numInputs = data.numOutputs = 1;
+    data.inputs = &input;
+    data.outputs = &output;
+    data.inputParameterChanges = automated ? static_cast<vst3::IParameterChanges*>(&changes) : &none;
     long long block = 0;
     for (auto _ : state) {
         if (automated) {
             for (int p = 0; p < 10; ++p) changes.queues[static_cast<std::size_t>(p)]->points[0].second = movingValue(p, block);
         }
-        plugin->process(ins, outs, frames, automated ? &changes : &none);
+        plugin->processor->process(data);
         ++block;
         benchmark::DoNotOptimize(s.outLeft);
     }
