@@ -60,3 +60,23 @@ void GuiControl::report(float reported)
         effect->setParameter(paramIndex, reported);
     }
 }
+
+void GuiControl::beginGesture()
+{
+    if (editing || !owner) {
+        return;
+    }
+    editing = true;
+    owner->beginEdit(paramIndex);
+}
+
+void GuiControl::endGesture()
+{
+    if (!editing) {
+        return;
+    }
+    editing = false;
+    if (owner) {
+        owner->endEdit(paramIndex);
+    }
+}

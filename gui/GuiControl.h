@@ -50,8 +50,15 @@ public:
     bool dragging = false;
     bool elliptic = false;
     bool erase = false;
+    // Whether the control has asked the host to begin an edit of its parameter
+    // that it has not yet ended.
+    bool editing = false;
 
 protected:
     // Sends a value the control set itself to the effect, as automation when asked.
     void report(float reported);
+    // The host's edit gesture on the parameter: every value the control reports
+    // lies between one begin and its end.
+    void beginGesture();
+    void endGesture();
 };

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "host/EffectBase.h"
+#include "host/EffectBaseX.h"
 #include "host/ModuleInstance.h"
 
 namespace {
@@ -137,6 +137,20 @@ void GuiWindow::idle()
         if (window) {  // the events may have closed it
             refresh();
         }
+    }
+}
+
+void GuiWindow::beginEdit(std::int32_t index)
+{
+    if (auto* extended = dynamic_cast<EffectBaseX*>(getEffect())) {
+        extended->beginEdit(index);
+    }
+}
+
+void GuiWindow::endEdit(std::int32_t index)
+{
+    if (auto* extended = dynamic_cast<EffectBaseX*>(getEffect())) {
+        extended->endEdit(index);
     }
 }
 

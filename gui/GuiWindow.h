@@ -25,6 +25,11 @@ public:
     void close() override;                     // host's UI thread
     void idle() override;                      // host's UI thread: the window's events, then refresh()
 
+    // The host's edit gesture on a parameter, for the controls: asks the effect
+    // to ask its host (audioMasterBeginEdit, audioMasterEndEdit).
+    void beginEdit(std::int32_t index);
+    void endEdit(std::int32_t index);
+
     // The controls are the window's: only its thread (or, while it is closed,
     // the thread that opens and closes it) calls these. Other threads change
     // the effect's values, which the window picks up in refresh().

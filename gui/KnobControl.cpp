@@ -40,6 +40,7 @@ void KnobControl::onMouseDown(std::int32_t, std::int32_t, std::int32_t y)
 {
     dragging = true;
     lastY = y;
+    beginGesture();
 }
 
 void KnobControl::onDrag(std::int32_t, std::int32_t y)
@@ -64,6 +65,7 @@ void KnobControl::onCaptureEnd(std::int32_t, std::int32_t)
     if (sendOnRelease) {
         report(value);
     }
+    endGesture();
     dragging = false;
     dirty = true;
 }

@@ -1,5 +1,6 @@
 // A rotary knob drawn from a vertical filmstrip through a disc-shaped mask, turned
-// by dragging up and down at 0.005 per pixel, with an optional centre detent.
+// by dragging up and down at 0.005 per pixel, with an optional centre
+// detent. Each press to its release is one host edit gesture.
 #pragma once
 
 #include "gui/GuiControl.h"

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <iterator>
 #include <memory>
+#include <string>
 
 #include "eq/EqEffect.h"
 #include "gui/EmbeddedBitmaps.h"
@@ -91,6 +92,23 @@ protected:
     WindowHandle host = nullptr;
     std::vector<BitmapHandle> owned;
 };
+
+// The editor's edit calls to the host since the last reset, in order: "B3" a
+// begin of parameter 3, "A3" an automated value, "E3" an end.
+std::string editCalls()
+{
+    std::string out;
+    for (const HostCall& call : RecordingHost::instance().calls()) {
+        const char* kind = call.opcode == audioMasterBeginEdit ? "B"
+                           : call.opcode == audioMasterAutomate ? "A"
+                           : call.opcode == audioMasterEndEdit  ? "E"
+                                                                : nullptr;
+        if (kind) {
+            out += (out.empty() ? "" : " ") + std::string(kind) + std::to_string(call.index);
+        }
+    }
+    return out;
+}
 
 const int kKnobLefts[] = {70, 111, 193, 234, 275, 357, 398, 439, 521, 562};
 const int kLedLefts[] = {136, 259, 423, 586};
@@ -181,6 +199,33 @@ TEST_F(EqEditorTest, ADragOnAGainKnobLightsItsLedAndAutomates)
     canvas.sendMessage(window, kMessageMouseMove, 0, SoftwareCanvas::pointParam(262, 0));
     canvas.sendMessage(window, kMessageLeftButtonUp, 0, SoftwareCanvas::pointParam(262, 0));
     EXPECT_EQ(RecordingHost::instance().callsOf(audioMasterAutomate).size(), 1u);
+}
+
+TEST_F(EqEditorTest, EachDragIsOneGestureFromPressToRelease)
+{
+    WindowHandle window = openAndPaint();
+    auto drag = [&](int x, int toY) {
+        canvas.sendMessage(window, kMessageLeftButtonDown, 0, SoftwareCanvas::pointParam(x, 37));
+        for (int y = 35; y >= toY; y -= 10) {
+            canvas.sendMessage(window, kMessageMouseMove, 0, SoftwareCanvas::pointParam(x, y));
+        }
+    };
+    drag(83, 15);
+    canvas.sendMessage(window, kMessageLeftButtonUp, 0, SoftwareCanvas::pointParam(83, 15));
+    EXPECT_EQ(editCalls(), "B0 A0 A0 A0 E0");
+
+    RecordingHost::instance().reset();
+    drag(206, -45);  // up past the window's top edge, released out there
+    canvas.sendMessage(window, kMessageLeftButtonUp, 0, SoftwareCanvas::pointParam(206, -45));
+    EXPECT_EQ(editCalls(), "B2 A2 A2 A2 A2 A2 A2 A2 A2 A2 E2") << "released outside the window";
+
+    RecordingHost::instance().reset();
+    drag(288, 25);
+    canvas.sendMessage(window, kMessageCaptureChanged, 0, 0);
+    canvas.sendMessage(window, kMessageMouseMove, 0, SoftwareCanvas::pointParam(288, 0));
+    drag(370, 25);
+    editor->close();
+    EXPECT_EQ(editCalls(), "B4 A4 A4 E4 B5 A5 A5 E5") << "the capture lost, then the editor closed mid-drag";
 }
 
 TEST_F(EqEditorTest, ChunksAndProgramsResyncTheControls)
