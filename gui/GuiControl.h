@@ -22,6 +22,7 @@ public:
     virtual void onCaptureEnd(std::int32_t x, std::int32_t y);
     virtual void onDrag(std::int32_t x, std::int32_t y);
     virtual void onWheel(std::int32_t step);
+    virtual void onDoubleClick(std::int32_t x, std::int32_t y);
     // Draws the control's whole box; on the window's thread.
     virtual void draw(DeviceHandle device, Colour lineColour, Colour fillColour);
     // A new value, from the window (report false) or from the control itself (report true).

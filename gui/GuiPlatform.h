@@ -22,6 +22,7 @@ enum GuiMessage : std::uint32_t {
     kMessageMouseMove = 0x0200,
     kMessageLeftButtonDown = 0x0201,
     kMessageLeftButtonUp = 0x0202,
+    kMessageLeftButtonDoubleClick = 0x0203,  // the second press of a double click, in place of its down
     kMessageMouseWheel = 0x020A,
     kMessageCaptureChanged = 0x0215,  // the window lost the mouse capture
 };

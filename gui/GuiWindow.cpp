@@ -311,6 +311,10 @@ std::intptr_t GuiWindow::handleMessage(std::uint32_t message, std::uintptr_t wPa
         routeRelease(point.x, point.y);
         refresh();
         return 0;
+    case kMessageLeftButtonDoubleClick:
+        routeDoubleClick(point.x, point.y);
+        refresh();
+        return 0;
     case kMessageMouseWheel:
         routeWheel(wParam, lParam);
         refresh();
@@ -393,5 +397,18 @@ void GuiWindow::routeWheel(std::uintptr_t wParam, std::intptr_t lParam)
     if (hit) {
         const auto distance = static_cast<std::int16_t>((static_cast<std::uint32_t>(wParam) >> 16) & 0xFFFF);
         hit->onWheel(distance > 0 ? 1 : -1);
+    }
+}
+
+void GuiWindow::routeDoubleClick(std::int32_t x, std::int32_t y)
+{
+    // A drag still held (a press whose release never came) ends first: its
+    // gesture closes before the double click's opens.
+    if (captureControl) {
+        endDrag();
+        platform.releaseCapture();
+    }
+    if (GuiControl* hit = controlAt(x, y)) {
+        hit->onDoubleClick(x, y);
     }
 }

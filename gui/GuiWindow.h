@@ -94,6 +94,7 @@ private:
     void routePress(std::int32_t x, std::int32_t y);
     void routeRelease(std::int32_t x, std::int32_t y);
     void routeWheel(std::uintptr_t wParam, std::intptr_t lParam);
+    void routeDoubleClick(std::int32_t x, std::int32_t y);
     void drawDirty(DeviceHandle device);
     void endDrag();
     // The window is gone (destroyed by whoever): forget it.

@@ -70,6 +70,17 @@ void KnobControl::onCaptureEnd(std::int32_t, std::int32_t)
     dirty = true;
 }
 
+void KnobControl::onDoubleClick(std::int32_t, std::int32_t)
+{
+    const bool own = !editing;
+    beginGesture();
+    setValue(defaultValue, false);
+    report(value);  // even when the knob stood there already: the host hears the one value
+    if (own) {
+        endGesture();
+    }
+}
+
 void KnobControl::setValue(float newValue, bool reportIt)
 {
     newValue = usableValue(newValue);

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "eq/EqEffect.h"
+#include "eq/ProgramBank.h"
 #include "gui/EmbeddedBitmaps.h"
 #include "gui/EqEditor.h"
 #include "gui/KnobControl.h"
@@ -226,6 +227,27 @@ TEST_F(EqEditorTest, EachDragIsOneGestureFromPressToRelease)
     drag(370, 25);
     editor->close();
     EXPECT_EQ(editCalls(), "B4 A4 A4 E4 B5 A5 A5 E5") << "the capture lost, then the editor closed mid-drag";
+}
+
+TEST_F(EqEditorTest, ADoubleClickSetsTheDefaultAsOneGesture)
+{
+    WindowHandle window = openAndPaint();
+    effect->setParameter(0, 0.8f);
+    effect->setParameter(2, kInitialValue);
+    canvas.fireTimers(window);
+    RecordingHost::instance().reset();
+    // As the system sends one: down, up, the double click, up.
+    for (std::uint32_t message : {kMessageLeftButtonDown, kMessageLeftButtonUp, kMessageLeftButtonDoubleClick,
+                                  kMessageLeftButtonUp}) {
+        canvas.sendMessage(window, message, 0, SoftwareCanvas::pointParam(83, 37));
+    }
+    EXPECT_EQ(effect->getParameter(0), kInitialValue);
+    EXPECT_TRUE(showsKnobFrame(window, 70, 31));
+    EXPECT_EQ(editCalls(), "B0 E0 B0 A0 E0");
+
+    RecordingHost::instance().reset();
+    canvas.sendMessage(window, kMessageLeftButtonDoubleClick, 0, SoftwareCanvas::pointParam(206, 37));
+    EXPECT_EQ(editCalls(), "B2 A2 E2") << "already at the default, the host still hears it once";
 }
 
 TEST_F(EqEditorTest, ChunksAndProgramsResyncTheControls)
