@@ -27,6 +27,10 @@ enum GuiMessage : std::uint32_t {
     kMessageCaptureChanged = 0x0215,  // the window lost the mouse capture
 };
 
+// The keys held with a mouse message, in the low 16 bits of its wParam.
+constexpr std::uintptr_t kKeyShift = 0x0004;
+constexpr std::uintptr_t kKeyControl = 0x0008;
+
 // Bit-block transfer operations: copy, AND and OR of the source into the destination.
 enum class RasterOp { Copy, And, Or };
 

@@ -290,6 +290,9 @@ std::intptr_t GuiWindow::windowProc(WindowHandle handle, std::uint32_t message, 
 std::intptr_t GuiWindow::handleMessage(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam)
 {
     const GuiPoint point = pointFrom(lParam);
+    if (message >= kMessageMouseMove && message <= kMessageMouseWheel) {
+        fine = (wParam & (kKeyShift | kKeyControl)) != 0;
+    }
     switch (message) {
     case kMessagePaint:
         onPaint();

@@ -29,6 +29,9 @@ public:
     // to ask its host (audioMasterBeginEdit, audioMasterEndEdit).
     void beginEdit(std::int32_t index);
     void endEdit(std::int32_t index);
+    // Whether the mouse message being handled came with Shift or Ctrl held:
+    // the controls then turn ten times finer.
+    bool isFine() const { return fine; }
 
     // The controls are the window's: only its thread (or, while it is closed,
     // the thread that opens and closes it) calls these. Other threads change
@@ -86,6 +89,7 @@ protected:
     GuiControl* hoverControl = nullptr;
     GuiControl* captureControl = nullptr;
     bool hasBackground = false;
+    bool fine = false;
     void* instance;
     GuiPlatform& platform;
 

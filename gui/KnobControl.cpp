@@ -45,7 +45,8 @@ void KnobControl::onMouseDown(std::int32_t, std::int32_t, std::int32_t y)
 
 void KnobControl::onDrag(std::int32_t, std::int32_t y)
 {
-    float candidate = value - static_cast<float>(y - lastY) * 0.005f;
+    const bool fine = owner && owner->isFine();
+    float candidate = value - static_cast<float>(y - lastY) * (fine ? 0.0005f : 0.005f);
     candidate = usableValue(candidate);
     float next = candidate;
     // The difference is compared unrounded, as a double: a float minus a float is exact there.
@@ -55,7 +56,8 @@ void KnobControl::onDrag(std::int32_t, std::int32_t y)
     } else {
         lastY = y;
     }
-    if (thousandths(next) != thousandths(value)) {
+    // A fine step is below a thousandth: it reports whenever the value moves.
+    if (fine ? next != value : thousandths(next) != thousandths(value)) {
         setValue(next, !sendOnRelease);
     }
 }

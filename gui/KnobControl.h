@@ -1,7 +1,7 @@
 // A rotary knob drawn from a vertical filmstrip through a disc-shaped mask, turned
-// by dragging up and down at 0.005 per pixel, with an optional centre
-// detent; a double click brings it to its default. Each press to its release
-// and each double click is one host edit gesture.
+// by dragging up and down at 0.005 per pixel (0.0005 with Shift or Ctrl), with
+// an optional centre detent; a double click brings it to its default. Each
+// press to its release and each double click is one host edit gesture.
 #pragma once
 
 #include "gui/GuiControl.h"

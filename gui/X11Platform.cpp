@@ -35,6 +35,12 @@ struct Link {
 constexpr Time kDoubleClickMilliseconds = 500;
 constexpr int kDoubleClickPixels = 4;
 
+// The keys held with a pointer event, as the frame reads them from a mouse message.
+std::uintptr_t heldKeys(unsigned int state)
+{
+    return ((state & ShiftMask) ? kKeyShift : 0u) | ((state & ControlMask) ? kKeyControl : 0u);
+}
+
 // The editor's connections, whose errors are the editor's to swallow; the
 // handler that was there before gets every other error.
 std::vector<Display*> ownDisplays;
@@ -372,7 +378,7 @@ void X11Platform::pumpEvents(WindowHandle window)
                     link->lastPressY = press.y;
                     sendMessage(window, kMessageMouseActivate, 0, 0);
                     sendMessage(window, second ? kMessageLeftButtonDoubleClick : kMessageLeftButtonDown,
-                                0, pointParam(press.x, press.y));
+                                heldKeys(press.state), pointParam(press.x, press.y));
                 } else if (event.xbutton.button == Button4 || event.xbutton.button == Button5) {
                     // The canvas's windows sit at the screen's origin, so client points are screen points here.
                     sendMessage(window, kMessageMouseWheel, wheelParam(event.xbutton.button == Button4 ? 120 : -120),
@@ -381,15 +387,18 @@ void X11Platform::pumpEvents(WindowHandle window)
                 break;
             case ButtonRelease:
                 if (event.xbutton.button == Button1) {
-                    sendMessage(window, kMessageLeftButtonUp, 0, pointParam(event.xbutton.x, event.xbutton.y));
+                    sendMessage(window, kMessageLeftButtonUp, heldKeys(event.xbutton.state),
+                                pointParam(event.xbutton.x, event.xbutton.y));
                 }
                 break;
             case MotionNotify:
-                sendMessage(window, kMessageMouseMove, 0, pointParam(event.xmotion.x, event.xmotion.y));
+                sendMessage(window, kMessageMouseMove, heldKeys(event.xmotion.state),
+                            pointParam(event.xmotion.x, event.xmotion.y));
                 break;
             case LeaveNotify:
                 if (event.xcrossing.mode == NotifyNormal) {
-                    sendMessage(window, kMessageMouseMove, 0, pointParam(event.xcrossing.x, event.xcrossing.y));
+                    sendMessage(window, kMessageMouseMove, heldKeys(event.xcrossing.state),
+                                pointParam(event.xcrossing.x, event.xcrossing.y));
                 }
                 break;
             case DestroyNotify:

@@ -250,6 +250,25 @@ TEST_F(EqEditorTest, ADoubleClickSetsTheDefaultAsOneGesture)
     EXPECT_EQ(editCalls(), "B2 A2 E2") << "already at the default, the host still hears it once";
 }
 
+TEST_F(EqEditorTest, ShiftOrCtrlMakesADragTenTimesFiner)
+{
+    WindowHandle window = openAndPaint();
+    auto drag = [&](int x, std::uintptr_t keys) {
+        canvas.sendMessage(window, kMessageLeftButtonDown, keys, SoftwareCanvas::pointParam(x, 37));
+        for (int y = 33; y >= 17; y -= 4) {
+            canvas.sendMessage(window, kMessageMouseMove, keys, SoftwareCanvas::pointParam(x, y));
+        }
+        canvas.sendMessage(window, kMessageLeftButtonUp, keys, SoftwareCanvas::pointParam(x, 17));
+    };
+    drag(83, 0);
+    drag(206, kKeyShift);
+    drag(288, kKeyControl);
+    const float plain = effect->getParameter(0) - 0.5f;
+    EXPECT_NEAR(plain, 0.1f, 1e-5f);
+    EXPECT_NEAR(effect->getParameter(2) - 0.5f, plain / 10.0f, 1e-5f);
+    EXPECT_NEAR(effect->getParameter(4) - 0.5f, plain / 10.0f, 1e-5f);
+}
+
 TEST_F(EqEditorTest, ChunksAndProgramsResyncTheControls)
 {
     WindowHandle window = openAndPaint();
