@@ -140,6 +140,24 @@ void GuiWindow::idle()
     }
 }
 
+bool GuiWindow::onWheel(float distance)
+{
+    GuiControl* target = hoverControl;
+    if (!window || !target || !(distance != 0.0f)) {
+        return false;
+    }
+    // A fraction of a notch still turns by one; the host sends no modifier keys.
+    const float whole = std::round(distance);
+    const auto notches = whole == 0.0f ? 1 : static_cast<std::int32_t>(std::fabs(whole));
+    const std::int32_t step = distance > 0.0f ? 1 : -1;
+    fine = false;
+    for (std::int32_t n = 0; n < notches && n < 100; ++n) {
+        target->onWheel(step);
+    }
+    refresh();
+    return true;
+}
+
 void GuiWindow::beginEdit(std::int32_t index)
 {
     if (auto* extended = dynamic_cast<EffectBaseX*>(getEffect())) {

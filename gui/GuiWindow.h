@@ -24,6 +24,10 @@ public:
     bool open(void* parent) override;          // host's UI thread
     void close() override;                     // host's UI thread
     void idle() override;                      // host's UI thread: the window's events, then refresh()
+    // The host's wheel over the window (effEditKeyDown's sibling in VST 2, the
+    // view's onWheel in VST 3): whole notches, each one gesture, on the control
+    // under the pointer. Host's UI thread, which is the window's.
+    bool onWheel(float distance) override;
 
     // The host's edit gesture on a parameter, for the controls: asks the effect
     // to ask its host (audioMasterBeginEdit, audioMasterEndEdit).

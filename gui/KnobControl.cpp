@@ -72,6 +72,22 @@ void KnobControl::onCaptureEnd(std::int32_t, std::int32_t)
     dirty = true;
 }
 
+void KnobControl::onWheel(std::int32_t step)
+{
+    const float notch = owner && owner->isFine() ? 0.001f : 0.01f;
+    const float next = usableValue(value + static_cast<float>(step) * notch);
+    if (next == value) {
+        return;  // at the end of the range: nothing to tell the host
+    }
+    // Inside a drag the notch belongs to the drag's gesture.
+    const bool own = !editing;
+    beginGesture();
+    setValue(next, true);
+    if (own) {
+        endGesture();
+    }
+}
+
 void KnobControl::onDoubleClick(std::int32_t, std::int32_t)
 {
     const bool own = !editing;

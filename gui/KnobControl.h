@@ -1,7 +1,8 @@
 // A rotary knob drawn from a vertical filmstrip through a disc-shaped mask, turned
 // by dragging up and down at 0.005 per pixel (0.0005 with Shift or Ctrl), with
-// an optional centre detent; a double click brings it to its default. Each
-// press to its release and each double click is one host edit gesture.
+// an optional centre detent; the wheel turns it by 0.01 a notch (0.001 with
+// Shift or Ctrl), and a double click brings it to its default. Each press to
+// its release, each notch and each double click is one host edit gesture.
 #pragma once
 
 #include "gui/GuiControl.h"
@@ -15,6 +16,7 @@ public:
     void onMouseDown(std::int32_t button, std::int32_t x, std::int32_t y) override;
     void onCaptureEnd(std::int32_t x, std::int32_t y) override;
     void onDrag(std::int32_t x, std::int32_t y) override;
+    void onWheel(std::int32_t step) override;
     void onDoubleClick(std::int32_t x, std::int32_t y) override;
     void draw(DeviceHandle device, Colour lineColour, Colour fillColour) override;
     void setValue(float newValue, bool report) override;

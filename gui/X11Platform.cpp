@@ -381,7 +381,8 @@ void X11Platform::pumpEvents(WindowHandle window)
                                 heldKeys(press.state), pointParam(press.x, press.y));
                 } else if (event.xbutton.button == Button4 || event.xbutton.button == Button5) {
                     // The canvas's windows sit at the screen's origin, so client points are screen points here.
-                    sendMessage(window, kMessageMouseWheel, wheelParam(event.xbutton.button == Button4 ? 120 : -120),
+                    sendMessage(window, kMessageMouseWheel,
+                                wheelParam(event.xbutton.button == Button4 ? 120 : -120) | heldKeys(event.xbutton.state),
                                 pointParam(event.xbutton.x, event.xbutton.y));
                 }
                 break;

@@ -269,6 +269,28 @@ TEST_F(EqEditorTest, ShiftOrCtrlMakesADragTenTimesFiner)
     EXPECT_NEAR(effect->getParameter(4) - 0.5f, plain / 10.0f, 1e-5f);
 }
 
+TEST_F(EqEditorTest, AWheelNotchIsAHundredthOfTheRangeAndAGestureOfItsOwn)
+{
+    WindowHandle window = openAndPaint();
+    auto notch = [&](int x, int distance, std::uintptr_t keys) {
+        canvas.sendMessage(window, kMessageMouseWheel, SoftwareCanvas::wheelParam(distance) | keys,
+                           SoftwareCanvas::pointParam(x, 37));
+    };
+    notch(83, 120, 0);
+    notch(83, 120, 0);
+    notch(206, -120, kKeyShift);
+    EXPECT_NEAR(effect->getParameter(0), 0.52f, 1e-6f);
+    EXPECT_NEAR(effect->getParameter(2), 0.499f, 1e-6f);
+    EXPECT_EQ(editCalls(), "B0 A0 E0 B0 A0 E0 B2 A2 E2");
+
+    // The host's own wheel call turns the knob under the pointer the same way.
+    RecordingHost::instance().reset();
+    canvas.sendMessage(window, kMessageMouseMove, 0, SoftwareCanvas::pointParam(288, 37));
+    EXPECT_TRUE(editor->onWheel(-2.0f));
+    EXPECT_NEAR(effect->getParameter(4), 0.48f, 1e-6f);
+    EXPECT_EQ(editCalls(), "B4 A4 E4 B4 A4 E4");
+}
+
 TEST_F(EqEditorTest, ChunksAndProgramsResyncTheControls)
 {
     WindowHandle window = openAndPaint();
