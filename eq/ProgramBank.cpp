@@ -24,7 +24,7 @@ void ProgramBank::initialise()
         std::memset(program.name, 0, sizeof(program.name));
         std::memcpy(program.name, "DEFAULT", 7);
         for (std::int32_t k = 0; k < values; ++k) {
-            program.values[k] = 0.5f;
+            program.values[k] = kInitialValue;
         }
     }
 }

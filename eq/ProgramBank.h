@@ -13,13 +13,16 @@ struct ProgramRecord {
 };
 static_assert(sizeof(ProgramRecord) == 64, "a program record is 64 bytes, as stored in the bank chunk");
 
+// Every parameter's value in a fresh program: the default the editor's knobs return to.
+constexpr float kInitialValue = 0.5f;
+
 class ProgramBank {
 public:
     // Allocates count records, zero-filled; isValid() is false when that failed.
     ProgramBank(std::int32_t count, std::int32_t paramCount);
     ~ProgramBank();
 
-    // Every program named "DEFAULT", every value 0.5.
+    // Every program named "DEFAULT", every value kInitialValue.
     void initialise();
 
     bool isValid() const { return records != nullptr; }

@@ -2,6 +2,7 @@
 
 #include <new>
 
+#include "eq/ProgramBank.h"
 #include "gui/KnobControl.h"
 #include "gui/LedControl.h"
 
@@ -58,6 +59,7 @@ EqEditor::EqEditor(EffectBase* owner, GuiPlatform& on)
                             place.gain ? kGainDetentCentre : 0.0f, knobStrip, knobMask, kKnobSize, kFrameCount);
             if (knob) {
                 knob->paramIndex = place.paramIndex;
+                knob->defaultValue = kInitialValue;
                 addControl(knob);
             }
         }

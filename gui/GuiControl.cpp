@@ -14,6 +14,7 @@ void GuiControl::onMouseLeave(std::int32_t, std::int32_t) {}
 void GuiControl::onCaptureEnd(std::int32_t, std::int32_t) {}
 void GuiControl::onDrag(std::int32_t, std::int32_t) {}
 void GuiControl::onWheel(std::int32_t) {}
+void GuiControl::onDoubleClick(std::int32_t, std::int32_t) {}
 void GuiControl::draw(DeviceHandle, Colour, Colour) {}
 
 bool GuiControl::contains(std::int32_t x, std::int32_t y) const
@@ -58,5 +59,25 @@ void GuiControl::report(float reported)
         effect->setParameterAutomated(paramIndex, reported);
     } else {
         effect->setParameter(paramIndex, reported);
+    }
+}
+
+void GuiControl::beginGesture()
+{
+    if (editing || !owner) {
+        return;
+    }
+    editing = true;
+    owner->beginEdit(paramIndex);
+}
+
+void GuiControl::endGesture()
+{
+    if (!editing) {
+        return;
+    }
+    editing = false;
+    if (owner) {
+        owner->endEdit(paramIndex);
     }
 }

@@ -22,6 +22,7 @@ public:
     virtual void onCaptureEnd(std::int32_t x, std::int32_t y);
     virtual void onDrag(std::int32_t x, std::int32_t y);
     virtual void onWheel(std::int32_t step);
+    virtual void onDoubleClick(std::int32_t x, std::int32_t y);
     // Draws the control's whole box; on the window's thread.
     virtual void draw(DeviceHandle device, Colour lineColour, Colour fillColour);
     // A new value, from the window (report false) or from the control itself (report true).
@@ -50,8 +51,15 @@ public:
     bool dragging = false;
     bool elliptic = false;
     bool erase = false;
+    // Whether the control has asked the host to begin an edit of its parameter
+    // that it has not yet ended.
+    bool editing = false;
 
 protected:
     // Sends a value the control set itself to the effect, as automation when asked.
     void report(float reported);
+    // The host's edit gesture on the parameter: every value the control reports
+    // lies between one begin and its end.
+    void beginGesture();
+    void endGesture();
 };

@@ -22,9 +22,14 @@ enum GuiMessage : std::uint32_t {
     kMessageMouseMove = 0x0200,
     kMessageLeftButtonDown = 0x0201,
     kMessageLeftButtonUp = 0x0202,
+    kMessageLeftButtonDoubleClick = 0x0203,  // the second press of a double click, in place of its down
     kMessageMouseWheel = 0x020A,
     kMessageCaptureChanged = 0x0215,  // the window lost the mouse capture
 };
+
+// The keys held with a mouse message, in the low 16 bits of its wParam.
+constexpr std::uintptr_t kKeyShift = 0x0004;
+constexpr std::uintptr_t kKeyControl = 0x0008;
 
 // Bit-block transfer operations: copy, AND and OR of the source into the destination.
 enum class RasterOp { Copy, And, Or };

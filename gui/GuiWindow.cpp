@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "host/EffectBase.h"
+#include "host/EffectBaseX.h"
 #include "host/ModuleInstance.h"
 
 namespace {
@@ -137,6 +137,38 @@ void GuiWindow::idle()
         if (window) {  // the events may have closed it
             refresh();
         }
+    }
+}
+
+bool GuiWindow::onWheel(float distance)
+{
+    GuiControl* target = hoverControl;
+    if (!window || !target || !(distance != 0.0f)) {
+        return false;
+    }
+    // A fraction of a notch still turns by one; the host sends no modifier keys.
+    const float whole = std::round(distance);
+    const auto notches = whole == 0.0f ? 1 : static_cast<std::int32_t>(std::fabs(whole));
+    const std::int32_t step = distance > 0.0f ? 1 : -1;
+    fine = false;
+    for (std::int32_t n = 0; n < notches && n < 100; ++n) {
+        target->onWheel(step);
+    }
+    refresh();
+    return true;
+}
+
+void GuiWindow::beginEdit(std::int32_t index)
+{
+    if (auto* extended = dynamic_cast<EffectBaseX*>(getEffect())) {
+        extended->beginEdit(index);
+    }
+}
+
+void GuiWindow::endEdit(std::int32_t index)
+{
+    if (auto* extended = dynamic_cast<EffectBaseX*>(getEffect())) {
+        extended->endEdit(index);
     }
 }
 
@@ -276,6 +308,9 @@ std::intptr_t GuiWindow::windowProc(WindowHandle handle, std::uint32_t message, 
 std::intptr_t GuiWindow::handleMessage(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam)
 {
     const GuiPoint point = pointFrom(lParam);
+    if (message >= kMessageMouseMove && message <= kMessageMouseWheel) {
+        fine = (wParam & (kKeyShift | kKeyControl)) != 0;
+    }
     switch (message) {
     case kMessagePaint:
         onPaint();
@@ -295,6 +330,10 @@ std::intptr_t GuiWindow::handleMessage(std::uint32_t message, std::uintptr_t wPa
         return 0;
     case kMessageLeftButtonUp:
         routeRelease(point.x, point.y);
+        refresh();
+        return 0;
+    case kMessageLeftButtonDoubleClick:
+        routeDoubleClick(point.x, point.y);
         refresh();
         return 0;
     case kMessageMouseWheel:
@@ -379,5 +418,18 @@ void GuiWindow::routeWheel(std::uintptr_t wParam, std::intptr_t lParam)
     if (hit) {
         const auto distance = static_cast<std::int16_t>((static_cast<std::uint32_t>(wParam) >> 16) & 0xFFFF);
         hit->onWheel(distance > 0 ? 1 : -1);
+    }
+}
+
+void GuiWindow::routeDoubleClick(std::int32_t x, std::int32_t y)
+{
+    // A drag still held (a press whose release never came) ends first: its
+    // gesture closes before the double click's opens.
+    if (captureControl) {
+        endDrag();
+        platform.releaseCapture();
+    }
+    if (GuiControl* hit = controlAt(x, y)) {
+        hit->onDoubleClick(x, y);
     }
 }

@@ -24,6 +24,18 @@ public:
     bool open(void* parent) override;          // host's UI thread
     void close() override;                     // host's UI thread
     void idle() override;                      // host's UI thread: the window's events, then refresh()
+    // The host's wheel over the window (effEditKeyDown's sibling in VST 2, the
+    // view's onWheel in VST 3): whole notches, each one gesture, on the control
+    // under the pointer. Host's UI thread, which is the window's.
+    bool onWheel(float distance) override;
+
+    // The host's edit gesture on a parameter, for the controls: asks the effect
+    // to ask its host (audioMasterBeginEdit, audioMasterEndEdit).
+    void beginEdit(std::int32_t index);
+    void endEdit(std::int32_t index);
+    // Whether the mouse message being handled came with Shift or Ctrl held:
+    // the controls then turn ten times finer.
+    bool isFine() const { return fine; }
 
     // The controls are the window's: only its thread (or, while it is closed,
     // the thread that opens and closes it) calls these. Other threads change
@@ -81,6 +93,7 @@ protected:
     GuiControl* hoverControl = nullptr;
     GuiControl* captureControl = nullptr;
     bool hasBackground = false;
+    bool fine = false;
     void* instance;
     GuiPlatform& platform;
 
@@ -89,6 +102,7 @@ private:
     void routePress(std::int32_t x, std::int32_t y);
     void routeRelease(std::int32_t x, std::int32_t y);
     void routeWheel(std::uintptr_t wParam, std::intptr_t lParam);
+    void routeDoubleClick(std::int32_t x, std::int32_t y);
     void drawDirty(DeviceHandle device);
     void endDrag();
     // The window is gone (destroyed by whoever): forget it.

@@ -40,11 +40,13 @@ void KnobControl::onMouseDown(std::int32_t, std::int32_t, std::int32_t y)
 {
     dragging = true;
     lastY = y;
+    beginGesture();
 }
 
 void KnobControl::onDrag(std::int32_t, std::int32_t y)
 {
-    float candidate = value - static_cast<float>(y - lastY) * 0.005f;
+    const bool fine = owner && owner->isFine();
+    float candidate = value - static_cast<float>(y - lastY) * (fine ? 0.0005f : 0.005f);
     candidate = usableValue(candidate);
     float next = candidate;
     // The difference is compared unrounded, as a double: a float minus a float is exact there.
@@ -54,7 +56,8 @@ void KnobControl::onDrag(std::int32_t, std::int32_t y)
     } else {
         lastY = y;
     }
-    if (thousandths(next) != thousandths(value)) {
+    // A fine step is below a thousandth: it reports whenever the value moves.
+    if (fine ? next != value : thousandths(next) != thousandths(value)) {
         setValue(next, !sendOnRelease);
     }
 }
@@ -64,8 +67,36 @@ void KnobControl::onCaptureEnd(std::int32_t, std::int32_t)
     if (sendOnRelease) {
         report(value);
     }
+    endGesture();
     dragging = false;
     dirty = true;
+}
+
+void KnobControl::onWheel(std::int32_t step)
+{
+    const float notch = owner && owner->isFine() ? 0.001f : 0.01f;
+    const float next = usableValue(value + static_cast<float>(step) * notch);
+    if (next == value) {
+        return;  // at the end of the range: nothing to tell the host
+    }
+    // Inside a drag the notch belongs to the drag's gesture.
+    const bool own = !editing;
+    beginGesture();
+    setValue(next, true);
+    if (own) {
+        endGesture();
+    }
+}
+
+void KnobControl::onDoubleClick(std::int32_t, std::int32_t)
+{
+    const bool own = !editing;
+    beginGesture();
+    setValue(defaultValue, false);
+    report(value);  // even when the knob stood there already: the host hears the one value
+    if (own) {
+        endGesture();
+    }
 }
 
 void KnobControl::setValue(float newValue, bool reportIt)

@@ -1,5 +1,8 @@
 // A rotary knob drawn from a vertical filmstrip through a disc-shaped mask, turned
-// by dragging up and down at 0.005 per pixel, with an optional centre detent.
+// by dragging up and down at 0.005 per pixel (0.0005 with Shift or Ctrl), with
+// an optional centre detent; the wheel turns it by 0.01 a notch (0.001 with
+// Shift or Ctrl), and a double click brings it to its default. Each press to
+// its release, each notch and each double click is one host edit gesture.
 #pragma once
 
 #include "gui/GuiControl.h"
@@ -13,6 +16,8 @@ public:
     void onMouseDown(std::int32_t button, std::int32_t x, std::int32_t y) override;
     void onCaptureEnd(std::int32_t x, std::int32_t y) override;
     void onDrag(std::int32_t x, std::int32_t y) override;
+    void onWheel(std::int32_t step) override;
+    void onDoubleClick(std::int32_t x, std::int32_t y) override;
     void draw(DeviceHandle device, Colour lineColour, Colour fillColour) override;
     void setValue(float newValue, bool report) override;
     float getValue() override;
@@ -21,6 +26,7 @@ public:
     std::int32_t offsetFor(float v) const;
 
     std::int32_t lastY = 0;
+    float defaultValue = 0.5f;  // the value a double click sets
     float detentHalfWidth;
     float detentCentre;
     std::int32_t frameOffset = -1000;

@@ -51,7 +51,7 @@ void Win32Platform::registerClass(void* instance, const char* className, WindowP
 {
     classProcedure = procedure;
     WNDCLASSA description{};
-    description.style = 0;
+    description.style = CS_DBLCLKS;  // the second press of a double click comes as its own message
     description.lpfnWndProc = systemProcedure;
     description.cbClsExtra = 0;
     description.cbWndExtra = 0;

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <map>
 #include <vector>
@@ -24,7 +25,21 @@ struct Link {
     std::vector<std::uint32_t> image;  // staging for XPutImage
     bool grabbed = false;
     bool gone = false;  // destroyed by the host with its parent
+    // The last first-button press, for telling a double click.
+    Time lastPress = 0;
+    int lastPressX = -1000, lastPressY = -1000;
 };
+
+// Two first-button presses this close in time and place make a double click,
+// as the Windows default has them.
+constexpr Time kDoubleClickMilliseconds = 500;
+constexpr int kDoubleClickPixels = 4;
+
+// The keys held with a pointer event, as the frame reads them from a mouse message.
+std::uintptr_t heldKeys(unsigned int state)
+{
+    return ((state & ShiftMask) ? kKeyShift : 0u) | ((state & ControlMask) ? kKeyControl : 0u);
+}
 
 // The editor's connections, whose errors are the editor's to swallow; the
 // handler that was there before gets every other error.
@@ -353,25 +368,38 @@ void X11Platform::pumpEvents(WindowHandle window)
                 break;
             case ButtonPress:
                 if (event.xbutton.button == Button1) {
+                    const XButtonEvent& press = event.xbutton;
+                    const bool second = link->lastPress != 0 && press.time - link->lastPress <= kDoubleClickMilliseconds &&
+                                        std::abs(press.x - link->lastPressX) <= kDoubleClickPixels &&
+                                        std::abs(press.y - link->lastPressY) <= kDoubleClickPixels;
+                    // A third press starts the count again.
+                    link->lastPress = second ? 0 : press.time;
+                    link->lastPressX = press.x;
+                    link->lastPressY = press.y;
                     sendMessage(window, kMessageMouseActivate, 0, 0);
-                    sendMessage(window, kMessageLeftButtonDown, 0, pointParam(event.xbutton.x, event.xbutton.y));
+                    sendMessage(window, second ? kMessageLeftButtonDoubleClick : kMessageLeftButtonDown,
+                                heldKeys(press.state), pointParam(press.x, press.y));
                 } else if (event.xbutton.button == Button4 || event.xbutton.button == Button5) {
                     // The canvas's windows sit at the screen's origin, so client points are screen points here.
-                    sendMessage(window, kMessageMouseWheel, wheelParam(event.xbutton.button == Button4 ? 120 : -120),
+                    sendMessage(window, kMessageMouseWheel,
+                                wheelParam(event.xbutton.button == Button4 ? 120 : -120) | heldKeys(event.xbutton.state),
                                 pointParam(event.xbutton.x, event.xbutton.y));
                 }
                 break;
             case ButtonRelease:
                 if (event.xbutton.button == Button1) {
-                    sendMessage(window, kMessageLeftButtonUp, 0, pointParam(event.xbutton.x, event.xbutton.y));
+                    sendMessage(window, kMessageLeftButtonUp, heldKeys(event.xbutton.state),
+                                pointParam(event.xbutton.x, event.xbutton.y));
                 }
                 break;
             case MotionNotify:
-                sendMessage(window, kMessageMouseMove, 0, pointParam(event.xmotion.x, event.xmotion.y));
+                sendMessage(window, kMessageMouseMove, heldKeys(event.xmotion.state),
+                            pointParam(event.xmotion.x, event.xmotion.y));
                 break;
             case LeaveNotify:
                 if (event.xcrossing.mode == NotifyNormal) {
-                    sendMessage(window, kMessageMouseMove, 0, pointParam(event.xcrossing.x, event.xcrossing.y));
+                    sendMessage(window, kMessageMouseMove, heldKeys(event.xcrossing.state),
+                                pointParam(event.xcrossing.x, event.xcrossing.y));
                 }
                 break;
             case DestroyNotify:

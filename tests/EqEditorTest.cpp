@@ -5,8 +5,10 @@
 #include <algorithm>
 #include <iterator>
 #include <memory>
+#include <string>
 
 #include "eq/EqEffect.h"
+#include "eq/ProgramBank.h"
 #include "gui/EmbeddedBitmaps.h"
 #include "gui/EqEditor.h"
 #include "gui/KnobControl.h"
@@ -91,6 +93,23 @@ protected:
     WindowHandle host = nullptr;
     std::vector<BitmapHandle> owned;
 };
+
+// The editor's edit calls to the host since the last reset, in order: "B3" a
+// begin of parameter 3, "A3" an automated value, "E3" an end.
+std::string editCalls()
+{
+    std::string out;
+    for (const HostCall& call : RecordingHost::instance().calls()) {
+        const char* kind = call.opcode == audioMasterBeginEdit ? "B"
+                           : call.opcode == audioMasterAutomate ? "A"
+                           : call.opcode == audioMasterEndEdit  ? "E"
+                                                                : nullptr;
+        if (kind) {
+            out += (out.empty() ? "" : " ") + std::string(kind) + std::to_string(call.index);
+        }
+    }
+    return out;
+}
 
 const int kKnobLefts[] = {70, 111, 193, 234, 275, 357, 398, 439, 521, 562};
 const int kLedLefts[] = {136, 259, 423, 586};
@@ -181,6 +200,95 @@ TEST_F(EqEditorTest, ADragOnAGainKnobLightsItsLedAndAutomates)
     canvas.sendMessage(window, kMessageMouseMove, 0, SoftwareCanvas::pointParam(262, 0));
     canvas.sendMessage(window, kMessageLeftButtonUp, 0, SoftwareCanvas::pointParam(262, 0));
     EXPECT_EQ(RecordingHost::instance().callsOf(audioMasterAutomate).size(), 1u);
+}
+
+TEST_F(EqEditorTest, EachDragIsOneGestureFromPressToRelease)
+{
+    WindowHandle window = openAndPaint();
+    auto drag = [&](int x, int toY) {
+        canvas.sendMessage(window, kMessageLeftButtonDown, 0, SoftwareCanvas::pointParam(x, 37));
+        for (int y = 35; y >= toY; y -= 10) {
+            canvas.sendMessage(window, kMessageMouseMove, 0, SoftwareCanvas::pointParam(x, y));
+        }
+    };
+    drag(83, 15);
+    canvas.sendMessage(window, kMessageLeftButtonUp, 0, SoftwareCanvas::pointParam(83, 15));
+    EXPECT_EQ(editCalls(), "B0 A0 A0 A0 E0");
+
+    RecordingHost::instance().reset();
+    drag(206, -45);  // up past the window's top edge, released out there
+    canvas.sendMessage(window, kMessageLeftButtonUp, 0, SoftwareCanvas::pointParam(206, -45));
+    EXPECT_EQ(editCalls(), "B2 A2 A2 A2 A2 A2 A2 A2 A2 A2 E2") << "released outside the window";
+
+    RecordingHost::instance().reset();
+    drag(288, 25);
+    canvas.sendMessage(window, kMessageCaptureChanged, 0, 0);
+    canvas.sendMessage(window, kMessageMouseMove, 0, SoftwareCanvas::pointParam(288, 0));
+    drag(370, 25);
+    editor->close();
+    EXPECT_EQ(editCalls(), "B4 A4 A4 E4 B5 A5 A5 E5") << "the capture lost, then the editor closed mid-drag";
+}
+
+TEST_F(EqEditorTest, ADoubleClickSetsTheDefaultAsOneGesture)
+{
+    WindowHandle window = openAndPaint();
+    effect->setParameter(0, 0.8f);
+    effect->setParameter(2, kInitialValue);
+    canvas.fireTimers(window);
+    RecordingHost::instance().reset();
+    // As the system sends one: down, up, the double click, up.
+    for (std::uint32_t message : {kMessageLeftButtonDown, kMessageLeftButtonUp, kMessageLeftButtonDoubleClick,
+                                  kMessageLeftButtonUp}) {
+        canvas.sendMessage(window, message, 0, SoftwareCanvas::pointParam(83, 37));
+    }
+    EXPECT_EQ(effect->getParameter(0), kInitialValue);
+    EXPECT_TRUE(showsKnobFrame(window, 70, 31));
+    EXPECT_EQ(editCalls(), "B0 E0 B0 A0 E0");
+
+    RecordingHost::instance().reset();
+    canvas.sendMessage(window, kMessageLeftButtonDoubleClick, 0, SoftwareCanvas::pointParam(206, 37));
+    EXPECT_EQ(editCalls(), "B2 A2 E2") << "already at the default, the host still hears it once";
+}
+
+TEST_F(EqEditorTest, ShiftOrCtrlMakesADragTenTimesFiner)
+{
+    WindowHandle window = openAndPaint();
+    auto drag = [&](int x, std::uintptr_t keys) {
+        canvas.sendMessage(window, kMessageLeftButtonDown, keys, SoftwareCanvas::pointParam(x, 37));
+        for (int y = 33; y >= 17; y -= 4) {
+            canvas.sendMessage(window, kMessageMouseMove, keys, SoftwareCanvas::pointParam(x, y));
+        }
+        canvas.sendMessage(window, kMessageLeftButtonUp, keys, SoftwareCanvas::pointParam(x, 17));
+    };
+    drag(83, 0);
+    drag(206, kKeyShift);
+    drag(288, kKeyControl);
+    const float plain = effect->getParameter(0) - 0.5f;
+    EXPECT_NEAR(plain, 0.1f, 1e-5f);
+    EXPECT_NEAR(effect->getParameter(2) - 0.5f, plain / 10.0f, 1e-5f);
+    EXPECT_NEAR(effect->getParameter(4) - 0.5f, plain / 10.0f, 1e-5f);
+}
+
+TEST_F(EqEditorTest, AWheelNotchIsAHundredthOfTheRangeAndAGestureOfItsOwn)
+{
+    WindowHandle window = openAndPaint();
+    auto notch = [&](int x, int distance, std::uintptr_t keys) {
+        canvas.sendMessage(window, kMessageMouseWheel, SoftwareCanvas::wheelParam(distance) | keys,
+                           SoftwareCanvas::pointParam(x, 37));
+    };
+    notch(83, 120, 0);
+    notch(83, 120, 0);
+    notch(206, -120, kKeyShift);
+    EXPECT_NEAR(effect->getParameter(0), 0.52f, 1e-6f);
+    EXPECT_NEAR(effect->getParameter(2), 0.499f, 1e-6f);
+    EXPECT_EQ(editCalls(), "B0 A0 E0 B0 A0 E0 B2 A2 E2");
+
+    // The host's own wheel call turns the knob under the pointer the same way.
+    RecordingHost::instance().reset();
+    canvas.sendMessage(window, kMessageMouseMove, 0, SoftwareCanvas::pointParam(288, 37));
+    EXPECT_TRUE(editor->onWheel(-2.0f));
+    EXPECT_NEAR(effect->getParameter(4), 0.48f, 1e-6f);
+    EXPECT_EQ(editCalls(), "B4 A4 E4 B4 A4 E4");
 }
 
 TEST_F(EqEditorTest, ChunksAndProgramsResyncTheControls)

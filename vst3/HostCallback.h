@@ -1,10 +1,11 @@
 // The host the equaliser's effect sees: the effect was written for the VST 2
 // interface and calls its host through a callback. This one answers the few
 // questions the effect asks and turns the editor's edits into the VST 3
-// host's edit gestures: a value the editor sets opens a gesture on its
-// parameter (beginEdit), each value follows (performEdit), and the gesture
-// ends (endEdit) when the editor says so or when the view sees that the
-// control is no longer held.
+// host's edit gestures: the editor begins an edit at a knob's press (beginEdit),
+// each value follows (performEdit), and the edit ends at the release
+// (endEdit). A value that comes without a begin opens the gesture itself, and
+// the view's ticks end any gesture whose control is no longer held, so an
+// edit never stays open.
 #pragma once
 
 #include "host/VstAbi.h"

@@ -8,6 +8,7 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
 #include <dirent.h>
 #include <malloc.h>
 #include <unistd.h>
@@ -186,10 +187,35 @@ TEST_F(X11Editor, AKnobDragAutomatesAndTheWindowShowsWhatTheCanvasShows)
     pointer(x, y);
     EXPECT_EQ(effect->getParameter(effect, 3), released) << "a move after the release turns nothing";
 
-    // The wheel reaches the frame as on Windows, where it turns no knob.
+    // A wheel notch up turns the knob under the pointer by a hundredth.
     button(4, true);
     button(4, false);
-    EXPECT_EQ(effect->getParameter(effect, 3), released);
+    EXPECT_NEAR(effect->getParameter(effect, 3), released + 0.01f, 1e-6f);
+}
+
+TEST_F(X11Editor, ShiftMakesADragFinerAndADoubleClickSetsTheDefault)
+{
+    openEditor();
+    const int x = kFreqKnob.left + 13, y = kFreqKnob.top + 13;
+    const KeyCode shift = XKeysymToKeycode(display, XK_Shift_L);
+    pointer(x, y);
+    XTestFakeKeyEvent(display, shift, True, CurrentTime);
+    button(1, true);
+    pointer(x, y - 20);
+    button(1, false);
+    XTestFakeKeyEvent(display, shift, False, CurrentTime);
+    idle(2);
+    EXPECT_NEAR(effect->getParameter(effect, 2), 0.51f, 1e-5f) << "a tenth of 0.005 a pixel";
+
+    // Two presses in quick succession, well after the last: the second is a double click.
+    usleep(600000);
+    pointer(x, y);
+    for (int press = 0; press < 2; ++press) {
+        XTestFakeButtonEvent(display, 1, True, CurrentTime);
+        XTestFakeButtonEvent(display, 1, False, CurrentTime);
+    }
+    idle(2);
+    EXPECT_EQ(effect->getParameter(effect, 2), 0.5f);
 }
 
 TEST_F(X11Editor, HostWritesAndClosingAndReopeningShowTheEffectsValues)
