@@ -261,8 +261,7 @@ void EqEffect::getParameterDisplay(VstInt32 index, char* text)
     if (!isValidParameter(index) || !text) {
         return;
     }
-    const float plain = effectivePlain(index, settings.get(index), settings.rate());
-    formatPlain(index, plain, text, kVstMaxParamStrLen);
+    formatStored(index, settings.get(index), settings.rate(), text, kVstMaxParamStrLen);
 }
 
 void EqEffect::getParameterName(VstInt32 index, char* text)
@@ -331,19 +330,19 @@ bool EqEffect::getProgramNameIndexed(VstInt32, VstInt32 index, char* text)
 
 bool EqEffect::getEffectName(char* name)
 {
-    copyText(name, "Korvo-EQ", kVstMaxEffectNameLen);
+    copyText(name, kEffectName, kVstMaxEffectNameLen);
     return name != nullptr;
 }
 
 bool EqEffect::getVendorString(char* text)
 {
-    copyText(text, "Vardle", kVstMaxVendorStrLen);
+    copyText(text, kVendorName, kVstMaxVendorStrLen);
     return text != nullptr;
 }
 
 bool EqEffect::getProductString(char* text)
 {
-    copyText(text, "Korvo-EQ", kVstMaxProductStrLen);
+    copyText(text, kEffectName, kVstMaxProductStrLen);
     return text != nullptr;
 }
 

@@ -58,6 +58,10 @@ public:
 
     // The effVendorSpecific index of the editor snapshot, and the size of its
     // picture (the editor's), in pixels and in bytes.
+    // The names the effect gives itself, on every face.
+    static constexpr const char* kEffectName = "Korvo-EQ";
+    static constexpr const char* kVendorName = "Vardle";
+
     static constexpr VstInt32 kSnapshotRequest = fourCharacters('K', 'S', 'N', 'P');
     static constexpr VstInt32 kSnapshotWidth = 785;
     static constexpr VstInt32 kSnapshotHeight = 82;

@@ -152,3 +152,8 @@ void formatPlain(int index, float plain, char* text, int maxLen)
         break;
     }
 }
+
+void formatStored(int index, float storedValue, double designRate, char* text, int maxLen)
+{
+    formatPlain(index, effectivePlain(index, storedValue, designRate), text, maxLen);
+}

@@ -62,3 +62,7 @@ float effectivePlain(int index, float storedValue, double designRate);
 // Display text of a plain value, cut to maxLen characters (the buffer holds maxLen + 1):
 // "290.0", "+0.00", "0.501".
 void formatPlain(int index, float plain, char* text, int maxLen);
+
+// The display text of a stored value as the bands use it at a design rate: what
+// every face shows beside the knob.
+void formatStored(int index, float storedValue, double designRate, char* text, int maxLen);

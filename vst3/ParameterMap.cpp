@@ -47,7 +47,7 @@ bool ParameterMap::text(ParamID id, ParamValue value, float rate, String128 stri
     }
     const int index = static_cast<int>(id);
     char shown[kVstMaxParamStrLen + 1];
-    formatPlain(index, effectivePlain(index, static_cast<float>(value), rate), shown, kVstMaxParamStrLen);
+    formatStored(index, static_cast<float>(value), rate, shown, kVstMaxParamStrLen);
     copyUtf16(string, shown);
     return true;
 }

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "eq/EqEffect.h"
 #include "host/TextHelpers.h"
 #include "vst3/ClassInfo.h"
 #include "vst3/EqInstance.h"
@@ -50,7 +51,7 @@ tresult PluginFactory::getFactoryInfo(PFactoryInfo* info)
         return kInvalidArgument;
     }
     std::memset(info, 0, sizeof *info);
-    fill(info->vendor, pluginIdentity().vendor);
+    fill(info->vendor, EqEffect::kVendorName);
     info->flags = PFactoryInfo::kUnicode;
     return kResultOk;
 }
@@ -83,16 +84,15 @@ tresult PluginFactory::getClassInfo2(int32 index, PClassInfo2* info)
     if (index != 0) {
         return kInvalidArgument;
     }
-    const PluginIdentity& identity = pluginIdentity();
     std::memset(info, 0, sizeof *info);
     std::memcpy(info->cid, kClassId.bytes, sizeof info->cid);
     info->cardinality = PClassInfo::kManyInstances;
     fill(info->category, kVstAudioEffectClass);
-    fill(info->name, identity.name);
+    fill(info->name, EqEffect::kEffectName);
     info->classFlags = 0;  // one object is component and controller: not to be split across computers
     fill(info->subCategories, kSubCategories);
-    fill(info->vendor, identity.vendor);
-    fill(info->version, identity.version);
+    fill(info->vendor, EqEffect::kVendorName);
+    fill(info->version, KORVO_VERSION);
     fill(info->sdkVersion, kInterfaceVersion);
     return kResultOk;
 }
