@@ -20,8 +20,9 @@ EqInstance* EqInstance::create()
     if (!instance) {
         return nullptr;
     }
-    instance->effect = new (std::nothrow) EqEffect(&HostCallback::callback);
-    if (!instance->effect || !instance->effect->isReady()) {
+    // Made as the VST 2 entry makes it: null when its program store cannot be had.
+    instance->effect = createEffect(&HostCallback::callback);
+    if (!instance->effect) {
         delete instance;
         return nullptr;
     }

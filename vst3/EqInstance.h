@@ -7,7 +7,8 @@
 
 #include <atomic>
 
-#include "eq/EqEffect.h"
+#include "eq/Parameters.h"
+#include "host/EffectBase.h"
 #include "vst3/HostCallback.h"
 #include "vst3/interface/Controller.h"
 #include "vst3/interface/Processor.h"
@@ -101,7 +102,7 @@ public:
 
     // For the view: the effect, whose editor it shows, and the gestures it
     // closes. The host's UI thread.
-    EqEffect& getEffect() { return *effect; }
+    EffectBase& getEffect() { return *effect; }
     HostCallback& getHostCallback() { return host; }
     void viewGone(EditorView* view);
 
@@ -114,7 +115,7 @@ private:
 
     std::atomic<vst3::uint32> references{1};
     HostCallback host;
-    EqEffect* effect = nullptr;
+    EffectBase* effect = nullptr;
     float defaults[kNumParameters] = {};  // the effect's values as made: the initial program
     EditorView* view = nullptr;           // the open view, not owned (the host holds it)
 };
