@@ -364,13 +364,31 @@ VstIntPtr EqEffect::vendorSpecific(VstInt32 lArg, VstIntPtr lArg2, void* ptrArg,
     if (lArg != kSnapshotRequest) {
         return EffectBaseX::vendorSpecific(lArg, lArg2, ptrArg, floatArg);
     }
-    if (!ptrArg || lArg2 < kSnapshotBytes) {
+    const float scale = floatArg == 0.0f ? 1.0f : floatArg;
+    const VstInt32 bytes = snapshotBytes(scale);
+    if (!ptrArg || bytes == 0 || lArg2 < bytes) {
         return 0;
     }
-    return drawSnapshot(static_cast<unsigned char*>(ptrArg));
+    return drawSnapshot(static_cast<unsigned char*>(ptrArg), scale);
 }
 
-VstIntPtr EqEffect::drawSnapshot(unsigned char* pixels)
+namespace {
+
+bool snapshotScale(float scale) { return scale >= EqEditor::kMinimumScale && scale <= EqEditor::kMaximumScale; }
+
+// As the editor rounds its sides.
+VstInt32 scaledSide(VstInt32 side, float scale)
+{
+    return snapshotScale(scale) ? static_cast<VstInt32>(static_cast<float>(side) * scale + 0.5f) : 0;
+}
+
+}  // namespace
+
+VstInt32 EqEffect::snapshotWidth(float scale) { return scaledSide(kSnapshotWidth, scale); }
+VstInt32 EqEffect::snapshotHeight(float scale) { return scaledSide(kSnapshotHeight, scale); }
+VstInt32 EqEffect::snapshotBytes(float scale) { return snapshotWidth(scale) * snapshotHeight(scale) * 3; }
+
+VstIntPtr EqEffect::drawSnapshot(unsigned char* pixels, float scale)
 {
     static_assert(kSnapshotWidth == EqEditor::kWidth && kSnapshotHeight == EqEditor::kHeight,
                   "the snapshot is the editor's size");
@@ -382,8 +400,9 @@ VstIntPtr EqEffect::drawSnapshot(unsigned char* pixels)
     {
         const std::lock_guard<std::mutex> hold(requestLock);
         EqEditor view(this, canvas);
+        view.chooseScale(scale);
         view.syncControls();
-        WindowHandle host = canvas.createTopLevelWindow(kSnapshotWidth, kSnapshotHeight, 0, 0);
+        WindowHandle host = canvas.createTopLevelWindow(view.getWidth(), view.getHeight(), 0, 0);
         if (!host || !view.open(host)) {
             return 0;
         }
@@ -392,9 +411,10 @@ VstIntPtr EqEffect::drawSnapshot(unsigned char* pixels)
         view.close();
         canvas.destroyWindow(host);
     }
-    if (shown.size() != static_cast<std::size_t>(kSnapshotBytes)) {
+    const VstInt32 bytes = snapshotBytes(scale);
+    if (shown.size() != static_cast<std::size_t>(bytes)) {
         return 0;
     }
     std::memcpy(pixels, shown.data(), shown.size());
-    return kSnapshotBytes;
+    return bytes;
 }

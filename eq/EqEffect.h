@@ -49,9 +49,10 @@ public:
     VstInt32 getVendorVersion() override;                             // any thread
     VstInt32 canDo(char* text) override;                              // any thread
     // lArg kSnapshotRequest: draws the editor with the current values on a
-    // software canvas of its own, into ptrArg (lArg2 bytes, at least
-    // kSnapshotBytes) as rows top to bottom of blue, green, red bytes; answers
-    // the bytes written, 0 for a null or short buffer. It allocates, and takes
+    // software canvas of its own at the scale floatArg (1 to 3; 0 is 1), into
+    // ptrArg (lArg2 bytes, at least snapshotBytes(scale)) as rows top to
+    // bottom of blue, green, red bytes; answers the bytes written, 0 for a
+    // null or short buffer or a scale out of range. It allocates, and takes
     // turns with the program and chunk operations. Other indices answer as the
     // base does. The host's request threads only, never the audio thread.
     VstIntPtr vendorSpecific(VstInt32 lArg, VstIntPtr lArg2, void* ptrArg, float floatArg) override;
@@ -66,6 +67,11 @@ public:
     static constexpr VstInt32 kSnapshotWidth = 785;
     static constexpr VstInt32 kSnapshotHeight = 82;
     static constexpr VstInt32 kSnapshotBytes = kSnapshotWidth * kSnapshotHeight * 3;
+    // The snapshot's sides and bytes at a scale (the editor's size at it); 0
+    // for a scale the editor does not take.
+    static VstInt32 snapshotWidth(float scale);
+    static VstInt32 snapshotHeight(float scale);
+    static VstInt32 snapshotBytes(float scale);
 
     // The coefficients of one band from a program's values at a design rate:
     // values clamped to 0..1 (NaN as 0.5), frequency kept below 0.46 of the rate.
@@ -78,9 +84,9 @@ private:
     // The audio thread: one stretch of a block (SilenceTail::nextStretch),
     // with the floating-point modes set for the bands where they run.
     void processStretch(const StereoBuffers& stretch, FlushDenormals& flush);
-    // The editor drawn on a canvas of its own into pixels (kSnapshotBytes);
-    // the bytes written, or 0.
-    VstIntPtr drawSnapshot(unsigned char* pixels);
+    // The editor drawn at a scale on a canvas of its own into pixels
+    // (snapshotBytes(scale)); the bytes written, or 0.
+    VstIntPtr drawSnapshot(unsigned char* pixels, float scale);
 
     ParameterState settings;  // the current program's live values and the design rate
     std::mutex requestLock;   // program, name and chunk operations; never the audio thread

@@ -1,5 +1,7 @@
-// The equaliser's editor: a 785 x 82 frame with the artwork, ten knobs and four
-// LEDs, each bound to a parameter of the effect.
+// The equaliser's editor: a 785 x 82 frame (at 100 %) with the artwork, ten
+// knobs and four LEDs, each bound to a parameter of the effect. At 100 % and
+// 200 % it draws the artwork as it was drawn for that size; at other scales
+// it makes the artwork once from the nearer of the two, when the scale changes.
 #pragma once
 
 #include "gui/GuiWindow.h"
@@ -20,6 +22,12 @@ public:
 
     static constexpr std::int32_t kWidth = 785;
     static constexpr std::int32_t kHeight = 82;
+
+    // The 100 % bitmaps drawn again at 200 %.
+    static constexpr std::int32_t kDoubleSizeOffset = 4;
+
+protected:
+    void scaleChanged() override;
 
 private:
     BitmapHandle backgroundImage;

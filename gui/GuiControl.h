@@ -28,6 +28,9 @@ public:
     // A new value, from the window (report false) or from the control itself (report true).
     virtual void setValue(float newValue, bool report) = 0;
     virtual float getValue() = 0;
+    // Whether the editor shows the parameter's value beside the control while
+    // it is turned or pointed at.
+    virtual bool showsValue() const { return false; }
 
     // Draws the control when it is dirty, then clears the flag.
     void paint(DeviceHandle device, Colour lineColour, Colour fillColour);

@@ -65,6 +65,14 @@ GuiPlatform& inertGuiPlatform()
     return inert;
 }
 
+bool GuiPlatform::loadImage(void*, std::int32_t, BmpImage&) { return false; }
+
+BitmapHandle GuiPlatform::createBitmap(const BmpImage&) { return nullptr; }
+
+float GuiPlatform::systemScale(WindowHandle) { return 0.0f; }
+
+void GuiPlatform::resizeWindow(WindowHandle, std::int32_t, std::int32_t) {}
+
 void GuiPlatform::pumpEvents(WindowHandle) {}
 
 int GuiPlatform::eventDescriptor(WindowHandle) { return -1; }

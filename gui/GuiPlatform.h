@@ -6,6 +6,8 @@
 
 #include <cstdint>
 
+#include "gui/BmpImage.h"
+
 using WindowHandle = void*;   // a window
 using DeviceHandle = void*;   // a drawing surface: a window's, or a memory one holding one bitmap
 using BitmapHandle = void*;   // a bitmap
@@ -23,8 +25,12 @@ enum GuiMessage : std::uint32_t {
     kMessageLeftButtonDown = 0x0201,
     kMessageLeftButtonUp = 0x0202,
     kMessageLeftButtonDoubleClick = 0x0203,  // the second press of a double click, in place of its down
+    kMessageRightButtonDown = 0x0204,
+    kMessageRightButtonUp = 0x0205,
     kMessageMouseWheel = 0x020A,
     kMessageCaptureChanged = 0x0215,  // the window lost the mouse capture
+    kMessageMouseLeave = 0x02A3,      // the pointer left the window
+    kMessageDpiChangedAfterParent = 0x02E3,  // the window's scale changed with its parent's (another monitor)
 };
 
 // The keys held with a mouse message, in the low 16 bits of its wParam.
@@ -114,6 +120,17 @@ public:
 
     // The module's bitmap resource of this number, or null.
     virtual BitmapHandle loadBitmap(void* instance, std::int32_t resourceId) = 0;
+    // The module's bitmap resource of this number as pixels; false when there is none.
+    virtual bool loadImage(void* instance, std::int32_t resourceId, BmpImage& image);
+    // A bitmap holding exactly these pixels, or null.
+    virtual BitmapHandle createBitmap(const BmpImage& image);
+
+    // How much larger than at 96 dots per inch the window system shows a
+    // window inside this parent (null: on the screen at large); 0 when it
+    // cannot tell. The window's thread.
+    virtual float systemScale(WindowHandle parent);
+    // Gives a child window a new size; its origin and parent stay.
+    virtual void resizeWindow(WindowHandle window, std::int32_t width, std::int32_t height);
 
     // Delivers the window's pending input and paint requests to its procedure,
     // without waiting, on the window's thread. Window systems that deliver

@@ -35,10 +35,14 @@ GuiWindow::GuiWindow(EffectBase* owner, std::int32_t w, std::int32_t h, GuiPlatf
     : EditorBase(owner),
       rect{0, 0, static_cast<VstInt16>(h), static_cast<VstInt16>(w)},
       clientRect{0, 0, w, h},
+      baseWidth(w),
+      baseHeight(h),
       width(w),
       height(h),
       instance(moduleInstance),
-      platform(on)
+      platform(on),
+      hostWidth(w),
+      hostHeight(h)
 {
     if (!platform.isClassRegistered(instance, kClassName)) {
         platform.registerClass(instance, kClassName, &GuiWindow::windowProc);
@@ -63,6 +67,13 @@ std::int32_t GuiWindow::liveFrames() { return windowCount.load(); }
 
 bool GuiWindow::getRect(EditorRect** out)
 {
+    // Before it opens, the editor takes the size it will most likely have:
+    // the host sizes its window by this.
+    if (!window) {
+        applyScale(wantedScale(nullptr));
+    }
+    hostWidth = width;
+    hostHeight = height;
     if (out) {
         *out = &rect;
     }
@@ -75,6 +86,7 @@ bool GuiWindow::open(void* parent)
     if (isOpen()) {
         close();
     }
+    applyScale(wantedScale(parent));
     WindowHandle created = platform.createChildWindow(instance, kClassName, parent, width, height);
     if (!created) {
         return false;
@@ -86,6 +98,9 @@ bool GuiWindow::open(void* parent)
     refresh();
     platform.setTimer(window, kRefreshTimer, kRefreshMilliseconds);
     platform.showWindow(window);
+    // The host sized its window before the editor knew the scale of the
+    // host's window.
+    askHostForSize();
     return true;
 }
 
@@ -98,6 +113,7 @@ void GuiWindow::close()
         platform.releaseCapture();
     }
     hoverControl = nullptr;
+    forgetOverlays();
     // Forgotten before it is destroyed: destroying sends messages, and the
     // host may call in again while they run.
     WindowHandle closing = window;
@@ -116,6 +132,7 @@ void GuiWindow::forgetWindow()
         endDrag();
     }
     hoverControl = nullptr;
+    forgetOverlays();
     if (window) {
         platform.setWindowSlot(window, nullptr);
         window = nullptr;
@@ -224,6 +241,7 @@ void GuiWindow::redraw()
         return;
     }
     drawDirty(device);
+    updateOverlays(device);
     platform.releaseDeviceContext(window, device);
 }
 
@@ -248,11 +266,42 @@ void GuiWindow::refresh()
     redraw();
 }
 
+namespace {
+
+bool isEmpty(const GuiRect& box) { return box.left >= box.right || box.top >= box.bottom; }
+
+bool meet(const GuiRect& a, const GuiRect& b)
+{
+    return !isEmpty(a) && !isEmpty(b) && a.left < b.right && b.left < a.right && a.top < b.bottom &&
+           b.top < a.bottom;
+}
+
+bool operator!=(const GuiRect& a, const GuiRect& b)
+{
+    return a.left != b.left || a.top != b.top || a.right != b.right || a.bottom != b.bottom;
+}
+
+}  // namespace
+
 void GuiWindow::drawDirty(DeviceHandle device)
 {
+    bool overDrawn = false;
     for (GuiControl* control : controls) {
+        overDrawn = overDrawn || (control->dirty && (meet(control->box(), labelDrawn) || meet(control->box(), menuDrawn)));
         control->paint(device, lineColour, fillColour);
     }
+    // A control drawn over the label or the menu goes back under them.
+    if (overDrawn) {
+        forgetOverlays();
+        updateOverlays(device);
+    }
+}
+
+void GuiWindow::paintAll(DeviceHandle device)
+{
+    uncover(device, clientRect);
+    forgetOverlays();
+    updateOverlays(device);
 }
 
 void GuiWindow::onPaint()
@@ -263,26 +312,189 @@ void GuiWindow::onPaint()
     PaintRecord record;
     DeviceHandle device = platform.beginPaint(window, record);
     if (device) {
-        if (hasBackground) {
-            DeviceHandle memory = platform.createCompatibleContext(device);
-            if (memory) {
-                GdiObject previous = platform.selectObject(memory, backgroundBitmap);
-                const BitmapSize size = platform.bitmapSize(backgroundBitmap);
-                platform.bitBlt(device, 0, 0, size.width, size.height, memory, 0, 0, RasterOp::Copy);
-                platform.selectObject(memory, previous);
-                platform.deleteContext(memory);
-            }
-        } else {
-            GdiObject brush = platform.createSolidBrush(backgroundColour);
-            platform.fillRect(device, clientRect, brush);
-            platform.deleteObject(brush);
-        }
-        for (GuiControl* control : controls) {
-            control->dirty = true;
-        }
-        drawDirty(device);
+        paintAll(device);
     }
     platform.endPaint(window, record);
+}
+
+void GuiWindow::uncover(DeviceHandle device, const GuiRect& box)
+{
+    if (hasBackground) {
+        DeviceHandle memory = platform.createCompatibleContext(device);
+        if (memory) {
+            GdiObject previous = platform.selectObject(memory, backgroundBitmap);
+            platform.bitBlt(device, box.left, box.top, box.right - box.left, box.bottom - box.top, memory, box.left,
+                            box.top, RasterOp::Copy);
+            platform.selectObject(memory, previous);
+            platform.deleteContext(memory);
+        }
+    } else {
+        GdiObject brush = platform.createSolidBrush(backgroundColour);
+        platform.fillRect(device, box, brush);
+        platform.deleteObject(brush);
+    }
+    for (GuiControl* control : controls) {
+        if (meet(control->box(), box)) {
+            control->dirty = true;
+            control->paint(device, lineColour, fillColour);
+        }
+    }
+}
+
+void GuiWindow::drawImage(DeviceHandle device, const BmpImage& image, std::int32_t x, std::int32_t y)
+{
+    BitmapHandle bitmap = platform.createBitmap(image);
+    if (!bitmap) {
+        return;
+    }
+    DeviceHandle memory = platform.createCompatibleContext(device);
+    if (memory) {
+        GdiObject previous = platform.selectObject(memory, bitmap);
+        platform.bitBlt(device, x, y, image.width, image.height, memory, 0, 0, RasterOp::Copy);
+        platform.selectObject(memory, previous);
+        platform.deleteContext(memory);
+    }
+    platform.deleteObject(bitmap);
+}
+
+void GuiWindow::forgetOverlays()
+{
+    labelDrawn = GuiRect{0, 0, 0, 0};
+    labelDrawnText.clear();
+    menuDrawn = GuiRect{0, 0, 0, 0};
+    menuDirty = true;
+}
+
+void GuiWindow::updateOverlays(DeviceHandle device)
+{
+    // The value of the knob held, else of the one under the pointer, while no menu is open.
+    GuiControl* subject = captureControl ? captureControl : hoverControl;
+    EffectBase* owner = getEffect();
+    if (subject && subject->showsValue() && owner && !menu.isOpen()) {
+        char display[64] = {};
+        char unit[64] = {};
+        owner->getParameterDisplay(subject->paramIndex, display);
+        owner->getParameterLabel(subject->paramIndex, unit);
+        display[sizeof display - 1] = unit[sizeof unit - 1] = '\0';  // whatever the effect wrote
+        std::string text(display);
+        if (unit[0] != '\0') {
+            text.append(" ").append(unit);
+        }
+        label.place(subject->box(), text, scale, width, height);
+    } else {
+        label.clear();
+    }
+    const bool labelMoved = label.box() != labelDrawn || label.text() != labelDrawnText;
+    const bool menuMoved = menuDirty || menu.box() != menuDrawn;
+    if (!labelMoved && !menuMoved) {
+        return;
+    }
+    // What was drawn goes, then what stands now is drawn, the menu on top.
+    const GuiRect oldLabel = labelDrawn, oldMenu = menuDrawn;
+    labelDrawn = menuDrawn = GuiRect{0, 0, 0, 0};
+    if (!isEmpty(oldLabel)) {
+        uncover(device, oldLabel);
+    }
+    if (!isEmpty(oldMenu)) {
+        uncover(device, oldMenu);
+    }
+    if (label.isShown()) {
+        drawImage(device, label.render(), label.box().left, label.box().top);
+        labelDrawn = label.box();
+        labelDrawnText = label.text();
+    }
+    if (menu.isOpen()) {
+        drawImage(device, menu.render(), menu.box().left, menu.box().top);
+        menuDrawn = menu.box();
+    }
+    menuDirty = false;
+}
+
+std::int32_t GuiWindow::scaled(std::int32_t length) const
+{
+    return static_cast<std::int32_t>(static_cast<float>(length) * scale + 0.5f);
+}
+
+float GuiWindow::wantedScale(WindowHandle parent)
+{
+    float wanted = chosenScale > 0.0f ? chosenScale : hostScale;
+    if (!(wanted > 0.0f)) {
+        // Asked again for each parent; before the editor opens, once.
+        if (parent || !systemAsked) {
+            systemScaleSeen = platform.systemScale(parent);
+            systemAsked = true;
+        }
+        wanted = systemScaleSeen;
+    }
+    if (!(wanted >= kMinimumScale)) {  // NaN too
+        return kMinimumScale;
+    }
+    return wanted > kMaximumScale ? kMaximumScale : wanted;
+}
+
+void GuiWindow::applyScale(float newScale)
+{
+    if (newScale == scale) {
+        return;
+    }
+    scale = newScale;
+    width = scaled(baseWidth);
+    height = scaled(baseHeight);
+    rect.right = static_cast<VstInt16>(width);
+    rect.bottom = static_cast<VstInt16>(height);
+    clientRect = GuiRect{0, 0, width, height};
+    menu.close();
+    label.clear();
+    forgetOverlays();
+    scaleChanged();
+    if (!window) {
+        return;
+    }
+    platform.resizeWindow(window, width, height);
+    if (platform.isWindowThread(window)) {
+        if (DeviceHandle device = platform.getDeviceContext(window)) {
+            paintAll(device);
+            platform.releaseDeviceContext(window, device);
+        }
+    }
+    platform.invalidateRect(window, clientRect);
+    askHostForSize();
+}
+
+void GuiWindow::scaleChanged() {}
+
+void GuiWindow::askHostForSize()
+{
+    if (!window || (width == hostWidth && height == hostHeight)) {
+        return;
+    }
+    // Told once: a host that refuses keeps its size, and the editor draws
+    // itself whole at the new one all the same.
+    hostWidth = width;
+    hostHeight = height;
+    if (hostResizer) {
+        hostResizer->resizeEditor(width, height);
+    } else if (auto* extended = dynamic_cast<EffectBaseX*>(getEffect())) {
+        extended->sizeWindow(width, height);
+    }
+}
+
+void GuiWindow::chooseScale(float choice)
+{
+    chosenScale = choice > 0.0f ? choice : 0.0f;
+    applyScale(wantedScale(window ? systemWindow : nullptr));
+}
+
+void GuiWindow::setHostScale(float factor)
+{
+    hostScale = factor > 0.0f ? factor : 0.0f;
+    applyScale(wantedScale(window ? systemWindow : nullptr));
+}
+
+void GuiWindow::systemScaleChanged()
+{
+    systemAsked = false;
+    applyScale(wantedScale(window ? systemWindow : nullptr));
 }
 
 std::intptr_t GuiWindow::windowProc(WindowHandle handle, std::uint32_t message, std::uintptr_t wParam,
@@ -310,6 +522,11 @@ std::intptr_t GuiWindow::handleMessage(std::uint32_t message, std::uintptr_t wPa
     const GuiPoint point = pointFrom(lParam);
     if (message >= kMessageMouseMove && message <= kMessageMouseWheel) {
         fine = (wParam & (kKeyShift | kKeyControl)) != 0;
+        // While the size menu is open, the mouse is the menu's.
+        if (routeMenu(message, point.x, point.y)) {
+            refresh();
+            return 0;
+        }
     }
     switch (message) {
     case kMessagePaint:
@@ -339,6 +556,20 @@ std::intptr_t GuiWindow::handleMessage(std::uint32_t message, std::uintptr_t wPa
     case kMessageMouseWheel:
         routeWheel(wParam, lParam);
         refresh();
+        return 0;
+    case kMessageRightButtonDown:
+        routeRightPress(point.x, point.y);
+        refresh();
+        return 0;
+    case kMessageMouseLeave:
+        if (hoverControl && !captureControl) {
+            hoverControl->onMouseLeave(point.x, point.y);
+            hoverControl = nullptr;
+        }
+        refresh();
+        return 0;
+    case kMessageDpiChangedAfterParent:
+        systemScaleChanged();
         return 0;
     case kMessageCaptureChanged:
         // Something else took the mouse (another window, a system gesture): the
@@ -418,6 +649,48 @@ void GuiWindow::routeWheel(std::uintptr_t wParam, std::intptr_t lParam)
     if (hit) {
         const auto distance = static_cast<std::int16_t>((static_cast<std::uint32_t>(wParam) >> 16) & 0xFFFF);
         hit->onWheel(distance > 0 ? 1 : -1);
+    }
+}
+
+void GuiWindow::routeRightPress(std::int32_t x, std::int32_t y)
+{
+    // A drag still held ends: the menu takes the mouse from here.
+    if (captureControl) {
+        endDrag();
+        platform.releaseCapture();
+    }
+    if (hoverControl) {
+        hoverControl->onMouseLeave(x, y);
+        hoverControl = nullptr;
+    }
+    menu.open(x, y, scale, width, height, chosenScale);
+    menuDirty = true;
+}
+
+bool GuiWindow::routeMenu(std::uint32_t message, std::int32_t x, std::int32_t y)
+{
+    if (!menu.isOpen()) {
+        return false;
+    }
+    switch (message) {
+    case kMessageMouseMove:
+        menuDirty = menu.hover(x, y) || menuDirty;
+        return true;
+    case kMessageLeftButtonDown:
+    case kMessageLeftButtonDoubleClick: {
+        // An item chooses its size; a press anywhere else only closes the menu.
+        const std::int32_t item = menu.itemAt(x, y);
+        menu.close();
+        menuDirty = true;
+        if (item >= 0) {
+            chooseScale(ScaleMenu::choiceOf(item));
+        }
+        return true;
+    }
+    case kMessageRightButtonDown:
+        return false;  // opens it again where the press was
+    default:
+        return true;
     }
 }
 

@@ -6,9 +6,12 @@
 
 #include <cstdint>
 #include <list>
+#include <string>
 
 #include "gui/GuiControl.h"
 #include "gui/GuiPlatform.h"
+#include "gui/ScaleMenu.h"
+#include "gui/ValueLabel.h"
 #include "host/EditorBase.h"
 
 class GuiWindow : public EditorBase {
@@ -36,6 +39,39 @@ public:
     // Whether the mouse message being handled came with Shift or Ctrl held:
     // the controls then turn ten times finer.
     bool isFine() const { return fine; }
+
+    // ---- Size. The editor draws at any scale from 1 to 3 (100 % to 300 %):
+    // the user's choice from its size menu, else the host's (VST 3's content
+    // scale), else the window system's for the host's window. The window's
+    // thread, or the host's UI thread while the editor is closed.
+    static constexpr float kMinimumScale = 1.0f;
+    static constexpr float kMaximumScale = 3.0f;
+    float getScale() const { return scale; }
+    // A length of the editor at 100 % in window pixels at the scale now.
+    std::int32_t scaled(std::int32_t length) const;
+    // The user's size; 0 follows the host and the window system.
+    void chooseScale(float choice);
+    float getChosenScale() const { return chosenScale; }
+    // The host's scale for the editor's contents; 0 when it gives none.
+    void setHostScale(float factor);
+    // The window system's scale for the host's window changed: chosen again.
+    void systemScaleChanged();
+    // Whoever asks the host to give the editor a new size while it is open.
+    // Without one, the VST 2 host is asked (audioMasterSizeWindow).
+    class Resizer {
+    public:
+        // Answers whether the host took the size.
+        virtual bool resizeEditor(std::int32_t width, std::int32_t height) = 0;
+
+    protected:
+        ~Resizer() = default;
+    };
+    void setResizer(Resizer* resizer) { hostResizer = resizer; }
+    std::int32_t getWidth() const { return width; }
+    std::int32_t getHeight() const { return height; }
+    // The value label and the size menu, as they stand (for the face's tests).
+    const ValueLabel& getLabel() const { return label; }
+    const ScaleMenu& getMenu() const { return menu; }
 
     // The controls are the window's: only its thread (or, while it is closed,
     // the thread that opens and closes it) calls these. Other threads change
@@ -79,6 +115,9 @@ public:
 
 protected:
     void onPaint();
+    // The scale changed: the editor makes its bitmaps for it and lays its
+    // controls out in window pixels.
+    virtual void scaleChanged();
 
     EditorRect rect;
     GuiRect clientRect;
@@ -86,8 +125,11 @@ protected:
     Colour lineColour = 0x000000;
     Colour fillColour = 0xFAFAFA;
     Colour backgroundColour = 0x969696;
-    std::int32_t width;
+    std::int32_t baseWidth;   // at 100 %
+    std::int32_t baseHeight;
+    std::int32_t width;       // at the scale now
     std::int32_t height;
+    float scale = 1.0f;
     BitmapHandle backgroundBitmap = nullptr;
     std::list<GuiControl*> controls;
     GuiControl* hoverControl = nullptr;
@@ -103,8 +145,38 @@ private:
     void routeRelease(std::int32_t x, std::int32_t y);
     void routeWheel(std::uintptr_t wParam, std::intptr_t lParam);
     void routeDoubleClick(std::int32_t x, std::int32_t y);
+    void routeRightPress(std::int32_t x, std::int32_t y);
+    // Answers whether the menu took the message.
+    bool routeMenu(std::uint32_t message, std::int32_t x, std::int32_t y);
     void drawDirty(DeviceHandle device);
+    void paintAll(DeviceHandle device);
+    void drawImage(DeviceHandle device, const BmpImage& image, std::int32_t x, std::int32_t y);
+    // Puts the label and the menu on the window as they should stand now.
+    void updateOverlays(DeviceHandle device);
+    // Puts the background and the controls back over a box.
+    void uncover(DeviceHandle device, const GuiRect& box);
     void endDrag();
+    // The scale the editor should have inside this parent (null: before it opens).
+    float wantedScale(WindowHandle parent);
+    void applyScale(float newScale);
+    // Asks the host for the editor's size when it differs from what it has.
+    void askHostForSize();
+    // Nothing of the label and the menu is on a window.
+    void forgetOverlays();
+
+    float chosenScale = 0.0f;
+    float hostScale = 0.0f;
+    float systemScaleSeen = 0.0f;  // 0 when the system could not tell
+    bool systemAsked = false;
+    std::int32_t hostWidth;        // the size the host was last told
+    std::int32_t hostHeight;
+    Resizer* hostResizer = nullptr;
+    ValueLabel label;
+    ScaleMenu menu;
+    GuiRect labelDrawn{0, 0, 0, 0};
+    std::string labelDrawnText;
+    GuiRect menuDrawn{0, 0, 0, 0};
+    bool menuDirty = false;
     // The window is gone (destroyed by whoever): forget it.
     void forgetWindow();
 };

@@ -46,7 +46,9 @@ void KnobControl::onMouseDown(std::int32_t, std::int32_t, std::int32_t y)
 void KnobControl::onDrag(std::int32_t, std::int32_t y)
 {
     const bool fine = owner && owner->isFine();
-    float candidate = value - static_cast<float>(y - lastY) * (fine ? 0.0005f : 0.005f);
+    // The same distance on the screen turns the knob as far at every scale.
+    const float perPixel = (fine ? 0.0005f : 0.005f) / (owner ? owner->getScale() : 1.0f);
+    float candidate = value - static_cast<float>(y - lastY) * perPixel;
     candidate = usableValue(candidate);
     float next = candidate;
     // The difference is compared unrounded, as a double: a float minus a float is exact there.

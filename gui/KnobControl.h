@@ -1,5 +1,6 @@
 // A rotary knob drawn from a vertical filmstrip through a disc-shaped mask, turned
-// by dragging up and down at 0.005 per pixel (0.0005 with Shift or Ctrl), with
+// by dragging up and down at 0.005 per pixel at 100 % (0.0005 with Shift or
+// Ctrl; at other scales per as long a distance on the screen), with
 // an optional centre detent; the wheel turns it by 0.01 a notch (0.001 with
 // Shift or Ctrl), and a double click brings it to its default. Each press to
 // its release, each notch and each double click is one host edit gesture.
@@ -21,6 +22,7 @@ public:
     void draw(DeviceHandle device, Colour lineColour, Colour fillColour) override;
     void setValue(float newValue, bool report) override;
     float getValue() override;
+    bool showsValue() const override { return true; }
 
     // The filmstrip offset, in pixels, of the frame that shows a value.
     std::int32_t offsetFor(float v) const;

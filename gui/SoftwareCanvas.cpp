@@ -590,17 +590,43 @@ void SoftwareCanvas::deleteObject(GdiObject object)
 BitmapHandle SoftwareCanvas::createBitmapFromBmp(const unsigned char* data, std::size_t size)
 {
     BmpImage image;
-    if (!decodeBmp(data, size, image)) {
+    return decodeBmp(data, size, image) ? createBitmap(image) : nullptr;
+}
+
+BitmapHandle SoftwareCanvas::createBitmap(const BmpImage& image)
+{
+    if (image.width < 1 || image.height < 1 || !sizeAllowed(image.width, image.height) ||
+        image.pixels.size() != static_cast<std::size_t>(image.width) * static_cast<std::size_t>(image.height) * 3u) {
         return nullptr;
     }
     Surface surface;
     surface.width = image.width;
     surface.height = image.height;
-    surface.bytes = std::move(image.pixels);
+    surface.bytes = image.pixels;
     std::lock_guard<std::mutex> guard(state->lock);
     return state->addBitmap(std::move(surface));
 }
 
+bool SoftwareCanvas::loadImage(void*, std::int32_t resourceId, BmpImage& image)
+{
+    const unsigned char* data = nullptr;
+    std::size_t size = 0;
+    return findEmbeddedBitmap(resourceId, data, size) && decodeBmp(data, size, image);
+}
+
+void SoftwareCanvas::resizeWindow(WindowHandle window, std::int32_t width, std::int32_t height)
+{
+    std::lock_guard<std::mutex> guard(state->lock);
+    Window* found = state->window(window);
+    if (found == nullptr || width < 0 || height < 0 || !sizeAllowed(width, height)) {
+        return;
+    }
+    // What was drawn stays where it was; the new part waits for its paint.
+    Surface resized = makeSurface(width, height, kUndrawnColour);
+    blit(resized, 0, 0, width, height, found->surface, 0, 0, RasterOp::Copy);
+    found->surface = std::move(resized);
+    found->invalid = GuiRect{0, 0, width, height};
+}
 
 BitmapHandle SoftwareCanvas::loadBitmap(void*, std::int32_t resourceId)
 {

@@ -109,6 +109,10 @@ public:
     // for the number; null when there is none or it does not decode. The
     // instance is not checked: the canvas serves one module.
     BitmapHandle loadBitmap(void* instance, std::int32_t resourceId) override;
+    bool loadImage(void* instance, std::int32_t resourceId, BmpImage& image) override;
+    BitmapHandle createBitmap(const BmpImage& image) override;
+    // Keeps the pixels that still fit; the rest is undrawn until the next paint.
+    void resizeWindow(WindowHandle window, std::int32_t width, std::int32_t height) override;
 
     // ---- For the window systems that present the canvas, and for snapshots ----
 

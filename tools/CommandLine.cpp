@@ -24,7 +24,7 @@ bool parseCommandLine(int argc, char** argv, CommandLine& line, std::string& err
     static const std::set<std::string> quantities = {"--gain", "--normalize", "--rate"};
     static const std::set<std::string> valued = {"--module", "--preset", "--save-preset", "--block", "--rate", "--gain", "--normalize", "-j",
                                                  "-o",       "--csv",    "--name",        "--out",
-                                                 "--format", "--bits",   "--channels", "--quality"};
+                                                 "--format", "--bits",   "--channels", "--quality", "--scale"};
     for (int i = 1; i < argc; ++i) {
         std::string word = argv[i];
         std::string value;

@@ -19,6 +19,7 @@ public:
 
     // The next createChildWindow fails (once).
     void failNextWindowCreation();
+    using SoftwareCanvas::createBitmap;
     // A bitmap of one colour, or null for a size below 1 or too large.
     BitmapHandle createBitmap(std::int32_t width, std::int32_t height, Colour colour);
     // Sends the window one timer message for each of its timers, on the
