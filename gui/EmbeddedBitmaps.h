@@ -1,5 +1,5 @@
-// The editor's four bitmaps as BMP files built into the module, for platforms
-// without bitmap resources: found by resource number.
+// The editor's bitmaps, at 100 % and 200 %, as BMP files built into the
+// module, for platforms without bitmap resources: found by resource number.
 #pragma once
 
 #include <cstddef>

@@ -350,15 +350,16 @@ TEST_F(Canvas, InvalidationFromAnotherThreadAccumulatesUntilThePaint)
     EXPECT_EQ(canvas.liveObjects(), 0);
 }
 
-TEST_F(Canvas, LoadsTheEditorsFourBitmaps)
+TEST_F(Canvas, LoadsTheEditorsBitmapsAtBothScales)
 {
     const std::int32_t sizes[4][2] = {{785, 82}, {26, 1664}, {26, 26}, {8, 16}};
-    for (std::int32_t id = 101; id <= 104; ++id) {
+    for (std::int32_t id = 101; id <= 108; ++id) {
+        const std::int32_t scale = id <= 104 ? 1 : 2;  // 105-108 are 101-104 drawn at 200 %
         const BitmapSize size = canvas.bitmapSize(canvas.loadBitmap(nullptr, id));
-        EXPECT_EQ(size.width, sizes[id - 101][0]) << id;
-        EXPECT_EQ(size.height, sizes[id - 101][1]) << id;
+        EXPECT_EQ(size.width, scale * sizes[(id - 101) % 4][0]) << id;
+        EXPECT_EQ(size.height, scale * sizes[(id - 101) % 4][1]) << id;
     }
-    EXPECT_EQ(canvas.loadBitmap(nullptr, 105), nullptr) << "unknown";
+    EXPECT_EQ(canvas.loadBitmap(nullptr, 109), nullptr) << "unknown";
 }
 
 }  // namespace

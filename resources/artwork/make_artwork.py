@@ -1,11 +1,16 @@
 #!/usr/bin/python3
-"""Draws Korvo-EQ's editor artwork: the four bitmaps the resource script embeds.
+"""Draws Korvo-EQ's editor artwork: the bitmaps the resource script embeds, at 100 % and at 200 %.
 
-  background.bmp  (101)  785 x 82, 24-bit   the panel: cloudy field, titles, knob wells, captions, logo
-  knob_strip.bmp  (102)  26 x 1664, 24-bit  64 knob frames of 26 x 26, frame 0 at the top
-  knob_mask.bmp   (103)  26 x 26, 8-bit     black disc on white; palette entries all black but 1 (white)
-  led.bmp         (104)  8 x 16, 24-bit     lit lamp in rows 0-7, unlit lamp in rows 8-15
-  preview.png            the panel as the editor composes it, 2x, plus a few knob frames and the LED
+  background.bmp         (101)  785 x 82, 24-bit    the panel: cloudy field, titles, knob wells, captions, logo
+  knob_strip.bmp         (102)  26 x 1664, 24-bit   64 knob frames of 26 x 26, frame 0 at the top
+  knob_mask.bmp          (103)  26 x 26, 8-bit      black disc on white; palette entries all black but 1 (white)
+  led.bmp                (104)  8 x 16, 24-bit      lit lamp in rows 0-7, unlit lamp in rows 8-15
+  background_200.bmp     (105)  1570 x 164, 24-bit  the same four drawn anew at 200 %: every coordinate
+  knob_strip_200.bmp     (106)  52 x 3328, 24-bit   doubled, each pixel-font pixel a 2 x 2 block, and the
+  knob_mask_200.bmp      (107)  52 x 52, 8-bit      field, logo, knob and lamp rendered at twice the
+  led_200.bmp            (108)  16 x 32, 24-bit     resolution (the knob's frame k at the same angle)
+  preview.png                   the panel as the editor composes it, 100 % zoomed 2x above 200 % as it is,
+                                a few knob frames at both scales and the LED
 
 Needs Debian's python3-pil, python3-numpy and fonts-liberation (the serif logo face):
     apt-get install -y python3-pil python3-numpy fonts-liberation
@@ -29,10 +34,14 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 SERIF = "/usr/share/fonts/truetype/liberation/LiberationSerif-Regular.ttf"
 SERIF_BOLD = "/usr/share/fonts/truetype/liberation/LiberationSerif-Bold.ttf"
 WHITE = (255, 255, 255)
+# Geometry at 100 %. Every drawing function takes the scale factor s (1 or 2) and multiplies these by it.
+PANEL_W, PANEL_H = 785, 82
 KNOB_LEFTS = (70, 111, 193, 234, 275, 357, 398, 439, 521, 562)
 KNOB_TOP, KNOB, FRAMES = 24, 26, 64
 LED_LEFTS = (136, 259, 423, 586)
-SS = 8  # supersampling factor for the knob and the LED
+LED = 8
+SS = 8  # supersampling factor for the wells, the knob and the LED: samples per output pixel at every scale
+SCALES = ((1, ""), (2, "_200"))  # the scales drawn and their files' name endings
 
 # ---------------------------------------------------------------- BMP files (BITMAPINFOHEADER, BI_RGB, bottom-up)
 
@@ -112,9 +121,20 @@ def kind(ch):
     return "digit" if ch.isdigit() else "letter" if ch.isalpha() else "symbol"
 
 
-def draw_pixel_text(img, text, fnt, x0, x1, top, colour=WHITE):
-    """Sets the text's pixels so that its ink spans exactly columns x0..x1; the slack goes into word
-    spaces, or else into the gaps where figures meet letters or symbols, or else into every gap."""
+def zoom(a, k):
+    """Each pixel of a (rows first) as a k x k block."""
+    return np.repeat(np.repeat(a, k, axis=0), k, axis=1)
+
+
+def fill(img, s, x0, x1, y0, y1, colour=WHITE):
+    """Fills the 100 % box x0..x1, y0..y1 at scale s."""
+    img[y0 * s:(y1 + 1) * s, x0 * s:(x1 + 1) * s] = colour
+
+
+def draw_pixel_text(img, s, text, fnt, x0, x1, top, colour=WHITE):
+    """Sets the text's pixels so that its ink spans exactly columns x0..x1 (at 100 %; at scale s each font
+    pixel is an s x s block); the slack goes into word spaces, or else into the gaps where figures meet
+    letters or symbols, or else into every gap."""
     words, gaps, pending = [], [], 0
     for ch in text:
         if ch == " ":
@@ -138,8 +158,8 @@ def draw_pixel_text(img, text, fnt, x0, x1, top, colour=WHITE):
     assert min(gaps, default=1) >= 1, text
     x = x0
     for n, g in enumerate(glyphs):
-        ys, xs = np.nonzero(g)
-        img[top + ys, x + xs] = colour
+        ys, xs = np.nonzero(zoom(g, s))
+        img[top * s + ys, x * s + xs] = colour
         x += g.shape[1] + (gaps[n] if n < len(gaps) else 0)
     assert x - 1 == x1, text
 
@@ -153,9 +173,10 @@ def lattice(ix, iy, salt):
     return ((h ^ (h >> 15)) & 0xFFFF).astype(np.float64) / 65535.0
 
 
-def value_noise(w, h, cell_x, cell_y, salt):
-    x = np.arange(w) / cell_x
-    y = np.arange(h) / cell_y
+def value_noise(x, y, cell_x, cell_y, salt):
+    """The noise at columns x and rows y (1-D arrays of positions), on a lattice of cell_x by cell_y."""
+    x = x / cell_x
+    y = y / cell_y
     ix, iy = np.floor(x).astype(np.int64), np.floor(y).astype(np.int64)
     fx, fy = x - ix, y - iy
     sx, sy = fx * fx * (3 - 2 * fx), fy * fy * (3 - 2 * fy)  # smoothstep
@@ -177,16 +198,19 @@ def ramp(t, stops):
     return out
 
 
-def cloud_field(w, h):
-    n = np.zeros((h, w))
+def cloud_field(s):
+    # Each pixel takes the noise where its centre lies on the 100 % panel, less half a pixel: the whole
+    # numbers at 100 %, quarter steps at 200 %, so that both show the same clouds.
+    x = (np.arange(PANEL_W * s) + 0.5) / s - 0.5
+    y = (np.arange(PANEL_H * s) + 0.5) / s - 0.5
+    n = np.zeros((PANEL_H * s, PANEL_W * s))
     for octave, (cx, cy, amp) in enumerate(((150, 60, 0.50), (70, 30, 0.26), (32, 15, 0.14), (14, 8, 0.10))):
-        n += amp * value_noise(w, h, cx, cy, salt=17 + octave)
+        n += amp * value_noise(x, y, cx, cy, salt=17 + octave)
     n = (n - 0.5) * 1.7 + 0.5                      # stretch the octaves' clumped sum
-    y = np.arange(h)[:, None] / (h - 1)
-    n += 0.10 * (0.5 - y)                            # a touch lighter towards the top
+    n += 0.10 * (0.5 - y[:, None] / (PANEL_H - 1))   # a touch lighter towards the top
     field = ramp(n, ((0.0, (14, 9, 66)), (0.5, (20, 20, 101)), (0.78, (34, 38, 136)), (1.0, (56, 62, 174))))
-    field[0] = field[0] * 0.6 + np.array((56, 62, 174)) * 0.4   # a bevel: light top edge, dark bottom edge
-    field[-1] = field[-1] * 0.5 + np.array((14, 9, 66)) * 0.5
+    field[:s] = field[:s] * 0.6 + np.array((56, 62, 174)) * 0.4   # a bevel: light top edge, dark bottom edge
+    field[-s:] = field[-s:] * 0.5 + np.array((14, 9, 66)) * 0.5
     return field
 
 # ---------------------------------------------------------------- anti-aliased shapes by supersampling
@@ -229,14 +253,14 @@ def to_u8(a):
 
 # ---------------------------------------------------------------- the knob
 
-KNOB_CX = KNOB_CY = 13.0   # the disc covers columns and rows 1..24
+KNOB_C = 13.0   # the centre, in both directions; at 100 % the disc covers columns and rows 1..24
 KNOB_R = 12.0
 
 
-def knob_sphere():
+def knob_sphere(s):
     """The lit sphere without its pointer, at supersampled resolution, black outside the disc."""
-    x, y = ss_grid(KNOB, KNOB)
-    u, v = (x - KNOB_CX) / KNOB_R, (y - KNOB_CY) / KNOB_R
+    x, y = ss_grid(KNOB * s, KNOB * s)
+    u, v = (x - KNOB_C * s) / (KNOB_R * s), (y - KNOB_C * s) / (KNOB_R * s)
     r2 = u * u + v * v
     inside = r2 <= 1.0
     nz = np.sqrt(np.clip(1.0 - r2, 0.0, 1.0))
@@ -257,26 +281,27 @@ def knob_sphere():
     return np.where(inside[..., None], np.clip(colour, 0, 255), 0.0), inside
 
 
-def stroke(angle_deg, r0, r1, half_width, shift=0.0):
-    """Supersampled coverage of a round-ended stroke along the pointer's direction, from radius r0 to r1."""
+def stroke(s, angle_deg, r0, r1, half_width, shift=0.0):
+    """Supersampled coverage of a round-ended stroke along the pointer's direction, from radius r0 to r1
+    (lengths at 100 %)."""
     a = math.radians(angle_deg)
     dx, dy = math.sin(a), -math.cos(a)
-    x, y = ss_grid(KNOB, KNOB)
-    px, py = x - KNOB_CX - shift, y - KNOB_CY - shift
-    along = np.clip(px * dx + py * dy, r0, r1)
+    x, y = ss_grid(KNOB * s, KNOB * s)
+    px, py = x - KNOB_C * s - shift * s, y - KNOB_C * s - shift * s
+    along = np.clip(px * dx + py * dy, r0 * s, r1 * s)
     ex, ey = px - along * dx, py - along * dy
-    return (ex * ex + ey * ey <= half_width * half_width).astype(np.float64)
+    return (ex * ex + ey * ey <= (half_width * s) * (half_width * s)).astype(np.float64)
 
 
-def knob_frames():
+def knob_frames(s):
     """The 64 frames stacked top to bottom, and the pixels that the mask must blacken."""
-    sphere, inside = knob_sphere()
+    sphere, inside = knob_sphere(s)
     groove_colour = np.array((16, 8, 44))
     frames = []
     for k in range(FRAMES):
         angle = -140.0 + 280.0 * k / (FRAMES - 1)
-        groove = np.maximum(stroke(angle, 3.2, 10.0, 1.75), 0.6 * stroke(angle, 3.2, 10.0, 1.3, shift=0.7))
-        core = stroke(angle, 3.2, 10.0, 0.9)
+        groove = np.maximum(stroke(s, angle, 3.2, 10.0, 1.75), 0.6 * stroke(s, angle, 3.2, 10.0, 1.3, shift=0.7))
+        core = stroke(s, angle, 3.2, 10.0, 0.9)
         img = sphere * (1 - 0.75 * groove[..., None]) + 0.75 * groove[..., None] * groove_colour
         img = img * (1 - core[..., None]) + core[..., None] * np.array((252, 252, 255))
         img = np.where(inside[..., None], img, 0.0)
@@ -286,9 +311,9 @@ def knob_frames():
 
 # ---------------------------------------------------------------- the LED
 
-def led_image():
-    x, y = ss_grid(8, 8)
-    u, v = (x - 4.0) / 3.7, (y - 4.0) / 3.7
+def led_image(s):
+    x, y = ss_grid(LED * s, LED * s)
+    u, v = (x - 4.0 * s) / (3.7 * s), (y - 4.0 * s) / (3.7 * s)
     r2 = u * u + v * v
     inside = r2 <= 1.0
     r = np.sqrt(np.clip(r2, 0.0, 1.0))
@@ -306,10 +331,12 @@ def led_image():
 
 # ---------------------------------------------------------------- the panel
 
-def serif_text(img, text, x0, x1, y0, y1, path, size=160):
-    """White serif text whose ink fills exactly the box x0..x1, y0..y1: the height sets the scale, the letter
-    spacing the width. Drawn large and reduced with a box filter, so that it keeps the face's shapes."""
-    face = ImageFont.truetype(path, size)
+def serif_text(img, s, text, x0, x1, y0, y1, path):
+    """White serif text whose ink fills exactly the box x0..x1, y0..y1 (at 100 %): the height sets the scale,
+    the letter spacing the width. Drawn large and reduced with a box filter, so that it keeps the face's
+    shapes; the face's size grows with the scale, so that each pixel gets as many samples at 200 %."""
+    x0, x1, y0, y1 = x0 * s, (x1 + 1) * s - 1, y0 * s, (y1 + 1) * s - 1
+    face = ImageFont.truetype(path, 160 * s)
     boxes = [face.getbbox(ch) for ch in text]
     top = min(b[1] for b in boxes)
     bottom = max(b[3] for b in boxes)
@@ -327,43 +354,44 @@ def serif_text(img, text, x0, x1, y0, y1, path, size=160):
     img[y0:y1 + 1, x0:x1 + 1] = region * (1 - alpha) + np.array(WHITE) * alpha
 
 
-def background():
-    w, h = 785, 82
-    img = cloud_field(w, h)
+def background(s):
+    img = cloud_field(s)
     assert np.abs(np.median(img.reshape(-1, 3), axis=0) - (20, 20, 101)).max() < 6, "the field has drifted from its dark blue"
+    cov = disc_coverage(25 * s, 25 * s, 12.5 * s, 12.5 * s, 12.5 * s)[..., None]
     for left in KNOB_LEFTS:                                     # wells: 25 px black discs at rows 25..49
-        cov = disc_coverage(25, 25, 12.5, 12.5, 12.5)[..., None]
-        region = img[25:50, left:left + 25]
-        img[25:50, left:left + 25] = region * (1 - cov)
+        region = img[25 * s:50 * s, left * s:(left + 25) * s]
+        img[25 * s:50 * s, left * s:(left + 25) * s] = region * (1 - cov)
     img = np.floor(img + 0.5)
     for x0, x1 in ((61, 143), (184, 307), (348, 471), (512, 594)):   # section brackets
-        img[15, x0:x1 + 1] = WHITE
-        img[15:21, x0] = img[15:21, x1] = WHITE
+        fill(img, s, x0, x1, 15, 15)
+        fill(img, s, x0, x0, 15, 20)
+        fill(img, s, x1, x1, 15, 20)
     for text, x0, x1 in (("LOW SHELF", 80, 131), ("MID A", 235, 261), ("MID B", 399, 423), ("HIGH SHELF", 526, 580)):
-        draw_pixel_text(img, text, TITLE, x0, x1, 5)
+        draw_pixel_text(img, s, text, TITLE, x0, x1, 5)
     for text, x0, x1 in (("40Hz - 600Hz", 58, 101), ("+-20dB", 111, 137), ("100Hz - 20KHz", 180, 226),
                          ("+-20dB", 234, 260), ("100Hz - 20KHz", 344, 390), ("+-20dB", 397, 423),
                          ("5KHz - 15KHz", 512, 556), ("+-20dB", 561, 587)):
-        draw_pixel_text(img, text, CAPTION, x0, x1, 57)
+        draw_pixel_text(img, s, text, CAPTION, x0, x1, 57)
     for text, x0, x1 in (("FREQ", 72, 91), ("GAIN", 115, 132), ("FREQ", 195, 214), ("GAIN", 238, 255),
                          ("Q", 286, 290), ("FREQ", 360, 379), ("GAIN", 403, 420), ("Q", 450, 454),
                          ("FREQ", 524, 543), ("GAIN", 567, 584)):
-        draw_pixel_text(img, text, NAME, x0, x1, 71)
-    serif_text(img, "VARDLE", 626, 766, 23, 33, SERIF_BOLD)
-    serif_text(img, "Korvo-EQ", 654, 744, 43, 59, SERIF_BOLD)
+        draw_pixel_text(img, s, text, NAME, x0, x1, 71)
+    serif_text(img, s, "VARDLE", 626, 766, 23, 33, SERIF_BOLD)
+    serif_text(img, s, "Korvo-EQ", 654, 744, 43, 59, SERIF_BOLD)
     return to_u8(img)
 
 # ---------------------------------------------------------------- checks and preview
 
-def compose(bg, strip, mask_rgb, led, lit=(True, False, True, False), frame=31):
-    """The editor's drawing: LEDs copied opaquely, then each knob's mask ANDed and its frame ORed."""
+def compose(bg, strip, mask_rgb, led, s, lit=(True, False, True, False), frame=31):
+    """The editor's drawing at scale s: LEDs copied opaquely, then each knob's mask ANDed and its frame ORed."""
     out = bg.copy()
+    top, k, n = KNOB_TOP * s, KNOB * s, LED * s
     for left, on in zip(LED_LEFTS, lit):
-        out[KNOB_TOP:KNOB_TOP + 8, left:left + 8] = led[0:8] if on else led[8:16]
-    cell = strip[frame * KNOB:(frame + 1) * KNOB]
+        out[top:top + n, left * s:left * s + n] = led[0:n] if on else led[n:2 * n]
+    cell = strip[frame * k:(frame + 1) * k]
     for left in KNOB_LEFTS:
-        box = out[KNOB_TOP:KNOB_TOP + KNOB, left:left + KNOB]
-        out[KNOB_TOP:KNOB_TOP + KNOB, left:left + KNOB] = (box & mask_rgb) | cell
+        box = out[top:top + k, left * s:left * s + k]
+        out[top:top + k, left * s:left * s + k] = (box & mask_rgb) | cell
     return out
 
 
@@ -376,48 +404,82 @@ def check(name, size, bpp, expect):
     return pixels
 
 
+def check_knob(strip, mask_rgb, s):
+    """The mask as the editor reads it must be black exactly where any frame may OR in colour, and white, with
+    the frames black, everywhere else; its rim (s pixels) stays clear and the disc reaches the next pixel."""
+    k = KNOB * s
+    black = (mask_rgb == 0).all(axis=2)
+    assert (black | (mask_rgb == 255).all(axis=2)).all(), f"the {s}x mask is not only black and white"
+    lit_anywhere = strip.reshape(FRAMES, k, k, 3).any(axis=(0, 3))
+    assert np.array_equal(lit_anywhere, black), f"the {s}x mask and frames disagree"
+    assert not black[:s].any() and not black[-s:].any() and not black[:, :s].any() and not black[:, -s:].any()
+    assert black[s].any() and black[-1 - s].any() and black[:, s].any() and black[:, -1 - s].any()
+
+
+def draw(s, suffix):
+    """Draws, writes and checks the four bitmaps at scale s; answers them as read back, the mask in RGB."""
+    bg = background(s)
+    strip, mask_black = knob_frames(s)
+    led = led_image(s)
+    n = LED * s
+    assert not led[[0, 0, n - 1, n - 1, n, n, 2 * n - 1, 2 * n - 1], [0, n - 1] * 4].any(), "LED corners must be black"
+
+    mask_index = np.where(mask_black, 0, 1).astype(np.uint8)
+    palette = [(0, 0, 0), (255, 255, 255)]
+    names, read = [], []
+    for name, pixels, pal, expect, (w, h) in (
+            ("background", bg, None, bg, (PANEL_W, PANEL_H)), ("knob_strip", strip, None, strip, (KNOB, KNOB * FRAMES)),
+            ("knob_mask", mask_index, palette, np.array(palette, np.uint8)[mask_index], (KNOB, KNOB)),
+            ("led", led, None, led, (LED, 2 * LED))):
+        names.append(f"{name}{suffix}.bmp")
+        save_bmp(names[-1], pixels, pal)
+        read.append(check(names[-1], (w * s, h * s), 24 if pal is None else 8, expect))
+    check_knob(read[1], read[2], s)
+    return names, read
+
+
+def halved(a):
+    """An image at 200 % averaged back to 100 %."""
+    return a.reshape(a.shape[0] // 2, 2, a.shape[1] // 2, 2, 3).mean(axis=(1, 3))
+
+
+def preview(panels, strips, leds):
+    """The sheet: the 100 % panel zoomed 2x above the 200 % one, then a few knob frames and the LED at each
+    scale, all zoomed to the same size."""
+    frames, z = (0, 16, 31, 47, 63), 6
+    tile = KNOB * z
+    sheet = np.full((4 * PANEL_H + 2 * tile + 48, 2 * PANEL_W, 3), 40, np.uint8)
+    sheet[:2 * PANEL_H] = zoom(panels[0], 2)
+    sheet[2 * PANEL_H + 12:4 * PANEL_H + 12] = panels[1]
+    for row, ((s, _), strip, led) in enumerate(zip(SCALES, strips, leds)):
+        top = 4 * PANEL_H + 24 + row * (tile + 12)
+        for i, f in enumerate(frames):
+            x = 12 + i * (tile + 12)
+            sheet[top:top + tile, x:x + tile] = zoom(strip[f * KNOB * s:(f + 1) * KNOB * s], z // s)
+        lamps = zoom(led, 2 * z // s)
+        x = 12 + len(frames) * (tile + 12)
+        sheet[top:top + 96, x:x + 96] = lamps[:96]
+        sheet[top:top + 96, x + 108:x + 204] = lamps[96:]
+    Image.fromarray(sheet).save(os.path.join(HERE, "preview.png"), optimize=False)
+
+
 def main():
     for path in (SERIF, SERIF_BOLD):
         if not os.path.exists(path):
             sys.exit(f"make_artwork.py: {path} is missing: apt-get install -y fonts-liberation")
-    bg = background()
-    strip, mask_black = knob_frames()
-    led = led_image()
-
-    # The mask must blacken every pixel that any frame may OR in, and nothing more; rim and corners stay clear.
-    lit_anywhere = strip.reshape(FRAMES, KNOB, KNOB, 3).any(axis=(0, 3))
-    assert np.array_equal(lit_anywhere, mask_black), "mask and frames disagree"
-    assert not mask_black[0].any() and not mask_black[-1].any() and not mask_black[:, 0].any() \
-        and not mask_black[:, -1].any()
-    assert mask_black[1].any() and mask_black[24].any() and mask_black[:, 1].any() and mask_black[:, 24].any()
-    assert not led[[0, 0, 7, 7, 8, 8, 15, 15], [0, 7, 0, 7, 0, 7, 0, 7]].any(), "LED corners must be black"
-
-    mask_index = np.where(mask_black, 0, 1).astype(np.uint8)
-    palette = [(0, 0, 0), (255, 255, 255)]
-    save_bmp("background.bmp", bg)
-    save_bmp("knob_strip.bmp", strip)
-    save_bmp("knob_mask.bmp", mask_index, palette)
-    save_bmp("led.bmp", led)
-    check("background.bmp", (785, 82), 24, bg)
-    check("knob_strip.bmp", (26, 1664), 24, strip)
-    mask_rgb = check("knob_mask.bmp", (26, 26), 8, np.array(palette, np.uint8)[mask_index])
-    check("led.bmp", (8, 16), 24, led)
-
-    panel = compose(bg, strip, mask_rgb, led)
-    zoom = 6
-    frames = [0, 16, 31, 47, 63]
-    tiles = [np.kron(strip[k * KNOB:(k + 1) * KNOB], np.ones((zoom, zoom, 1), np.uint8)) for k in frames]
-    leds = np.kron(led, np.ones((zoom * 2, zoom * 2, 1), np.uint8))
-    sheet = np.full((2 * 82 + KNOB * zoom + 24, 2 * 785, 3), 40, np.uint8)
-    sheet[:164] = np.kron(panel, np.ones((2, 2, 1), np.uint8))
-    for i, tile in enumerate(tiles):
-        x = 12 + i * (KNOB * zoom + 12)
-        sheet[176:176 + KNOB * zoom, x:x + KNOB * zoom] = tile
-    x = 12 + len(tiles) * (KNOB * zoom + 12)
-    sheet[176:176 + 96, x:x + 96] = leds[:96]
-    sheet[176:176 + 96, x + 108:x + 204] = leds[96:]
-    Image.fromarray(sheet).save(os.path.join(HERE, "preview.png"), optimize=False)
-    print("wrote background.bmp, knob_strip.bmp, knob_mask.bmp, led.bmp and preview.png in", HERE)
+    written, panels, strips, leds = [], [], [], []
+    for s, suffix in SCALES:
+        names, (bg, strip, mask_rgb, led) = draw(s, suffix)
+        written += names
+        panels.append(compose(bg, strip, mask_rgb, led, s))
+        strips.append(strip)
+        leds.append(led)
+    # The 200 % drawing is the 100 % one made finer: averaged back down, it stays within a level or so on the
+    # whole (only edges differ, the logo's most, its letters falling on other fractions of a pixel).
+    for what, pair in (("panel", panels), ("knob frames", strips), ("LED", leds)):
+        assert np.abs(halved(pair[1]) - pair[0]).mean() < 1.0, f"{what}: the 200 % drawing has drifted from the 100 % one"
+    preview(panels, strips, leds)
+    print("wrote", ", ".join(written), "and preview.png in", HERE)
 
 
 if __name__ == "__main__":
