@@ -3,6 +3,7 @@
 #pragma once
 
 #include <memory>
+#include <vector>
 
 #include "tests/support/TestCanvas.h"
 
@@ -22,9 +23,12 @@ public:
     static constexpr int kWidth = 785;
     static constexpr int kHeight = 82;
 
-    explicit CanvasEditor(const float* values);  // ten values
+    // Ten values; the editor drawn at the scale (1 to 3).
+    explicit CanvasEditor(const float* values, float scale = 1.0f);
     ~CanvasEditor();
     Colour at(int x, int y) { return canvas.pixel(child, x, y); }
+    // The whole picture: rows top to bottom of blue, green, red bytes.
+    std::vector<unsigned char> pixels() { return canvas.windowPixels(child); }
 
     CanvasEditor(const CanvasEditor&) = delete;
     CanvasEditor& operator=(const CanvasEditor&) = delete;

@@ -19,6 +19,8 @@ VstIntPtr VSTCALLBACK RecordingHost::callback(AEffect* effect, VstInt32 opcode, 
         return host.sampleRateAnswer;
     case audioMasterGetBlockSize:
         return host.blockSizeAnswer;
+    case audioMasterSizeWindow:
+        return host.sizeWindowAnswer;
     default:
         return 0;
     }
@@ -31,6 +33,7 @@ void RecordingHost::reset()
     versionAnswer = 2400;
     sampleRateAnswer = 44100;
     blockSizeAnswer = 512;
+    sizeWindowAnswer = 0;
 }
 
 std::vector<HostCall> RecordingHost::calls()

@@ -32,6 +32,7 @@ public:
     VstIntPtr versionAnswer = 2400;
     VstIntPtr sampleRateAnswer = 44100;
     VstIntPtr blockSizeAnswer = 512;
+    VstIntPtr sizeWindowAnswer = 0;  // audioMasterSizeWindow: refused
 
 private:
     std::mutex lock;
