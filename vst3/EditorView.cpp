@@ -102,7 +102,9 @@ tresult EditorView::attached(void* parent, FIDString type)
     if (open || !parent || !window || isPlatformTypeSupported(type) != kResultTrue) {
         return kResultFalse;
     }
+    window->setResizer(this);
     if (!window->open(parent)) {
+        window->setResizer(nullptr);
         return kResultFalse;
     }
     open = true;
@@ -118,6 +120,7 @@ tresult EditorView::removed()
     stopTicks();
     if (GuiWindow* window = editor()) {
         window->close();
+        window->setResizer(nullptr);
     }
     open = false;
     instance.getHostCallback().endGesturesExcept(-1);
@@ -204,7 +207,7 @@ tresult EditorView::getSize(ViewRect* size)
     return kResultOk;
 }
 
-// The editor has one size: the host may only confirm it.
+// The editor has the size of its scale: the host may only confirm it.
 tresult EditorView::onSize(ViewRect* newSize)
 {
     ViewRect size{};
@@ -237,7 +240,22 @@ tresult EditorView::checkSizeConstraint(ViewRect* rect)
     return kResultOk;
 }
 
-// The editor draws its bitmaps at one scale.
-tresult EditorView::setContentScaleFactor(float) { return kResultFalse; }
+// The host's scale for the view's contents: the editor takes it unless the
+// user chose a size of their own, and asks the frame for the size it has then.
+tresult EditorView::setContentScaleFactor(float factor)
+{
+    GuiWindow* window = editor();
+    if (!window || !(factor > 0.0f)) {
+        return kResultFalse;
+    }
+    window->setHostScale(factor);
+    return kResultTrue;
+}
+
+bool EditorView::resizeEditor(std::int32_t width, std::int32_t height)
+{
+    ViewRect size{0, 0, width, height};
+    return frame && frame->resizeView(this, &size) == kResultTrue;
+}
 
 }  // namespace korvo_vst3

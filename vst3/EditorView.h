@@ -1,5 +1,6 @@
-// The editor's view: the effect's own editor (785 x 82, the one the VST 2
-// module shows) in the host's window: an HWND on Windows, an X11 window on
+// The editor's view: the effect's own editor (785 x 82 at 100 %, the one the
+// VST 2 module shows, at the host's content scale or the user's size) in the
+// host's window: an HWND on Windows, an X11 window on
 // Linux, where the host's run loop drives it, calling it when its X
 // connection has events and on a timer about 30 times a second. Each tick
 // lets the editor take its events and show the values the host set, and ends
@@ -8,9 +9,8 @@
 
 #include <atomic>
 
+#include "gui/GuiWindow.h"
 #include "vst3/interface/View.h"
-
-class GuiWindow;
 
 namespace korvo_vst3 {
 
@@ -19,7 +19,8 @@ class EqInstance;
 class EditorView final : public vst3::IPlugView,
                          public vst3::IPlugViewContentScaleSupport,
                          public vst3::linux_ui::IEventHandler,
-                         public vst3::linux_ui::ITimerHandler {
+                         public vst3::linux_ui::ITimerHandler,
+                         private GuiWindow::Resizer {
 public:
     // Holds a reference to the instance while it lives. The host's UI thread.
     explicit EditorView(EqInstance& owner);
@@ -47,6 +48,8 @@ public:
 
     // One tick: the editor's events and values, then the gestures.
     void tick();
+    // The editor's new size for the host's frame (IPlugFrame::resizeView).
+    bool resizeEditor(std::int32_t width, std::int32_t height) override;
 
     EditorView(const EditorView&) = delete;
     EditorView& operator=(const EditorView&) = delete;
