@@ -51,16 +51,18 @@ protected:
     }
     // Whether the window's knob box shows the frame: inside the mask's disc the
     // strip's frame, around it the artwork (or the LED that overlaps the box).
-    bool showsKnobFrame(WindowHandle window, int left, int frame)
+    // At twice the size (times 2), from the artwork drawn for it.
+    bool showsKnobFrame(WindowHandle window, int left, int frame, int times = 1)
     {
-        BitmapHandle strip = bitmap(102), mask = bitmap(103), background = bitmap(101);
-        for (int y = 0; y < 26; ++y) {
-            for (int x = 0; x < 26; ++x) {
-                const Colour shown = canvas.pixel(window, left + x, 24 + y);
+        const int extra = times == 2 ? 4 : 0, size = 26 * times, top = 24 * times;
+        BitmapHandle strip = bitmap(102 + extra), mask = bitmap(103 + extra), background = bitmap(101 + extra);
+        for (int y = 0; y < size; ++y) {
+            for (int x = 0; x < size; ++x) {
+                const Colour shown = canvas.pixel(window, left * times + x, top + y);
                 if (canvas.bitmapPixel(mask, x, y) == 0) {
-                    if (shown != canvas.bitmapPixel(strip, x, 26 * frame + y)) return false;
-                } else if (!underLed(left + x, 24 + y) &&
-                           shown != canvas.bitmapPixel(background, left + x, 24 + y)) {
+                    if (shown != canvas.bitmapPixel(strip, x, size * frame + y)) return false;
+                } else if (!underLed((left * times + x) / times, (top + y) / times) &&
+                           shown != canvas.bitmapPixel(background, left * times + x, top + y)) {
                     return false;
                 }
             }
@@ -348,3 +350,131 @@ TEST(EqEditorWithoutPlatform, TheEffectRunsWithoutAnEditor)
 }
 
 }  // namespace
+
+namespace {
+
+// How steep the window's edges are: the mean step between neighbours along
+// the rows, each step weighted by itself. An edge drawn hard makes one step of
+// its whole height; a stretch by s smears it into s steps of a sth each, and
+// the measure falls to about 1/s of what it was.
+double steepness(TestCanvas& canvas, WindowHandle window)
+{
+    const BitmapSize size = canvas.windowSize(window);
+    double steps = 0.0, squares = 0.0;
+    for (int y = 0; y < size.height; ++y) {
+        for (int x = 1; x < size.width; ++x) {
+            const Colour a = canvas.pixel(window, x - 1, y), b = canvas.pixel(window, x, y);
+            for (int shift : {0, 8, 16}) {
+                const double step = std::abs(static_cast<int>((a >> shift) & 0xFF) - static_cast<int>((b >> shift) & 0xFF));
+                steps += step;
+                squares += step * step;
+            }
+        }
+    }
+    return squares / steps;
+}
+
+}  // namespace
+
+TEST_F(EqEditorTest, AtEveryScaleTheArtworkIsSharpAndTheKnobsSitWhereItIsDrawn)
+{
+    WindowHandle window = openAndPaint();
+    const double atOne = steepness(canvas, window);
+    editor->close();
+    // At the scales drawn for or made by shrinking that drawing, nearly as
+    // steep; made by enlarging it, somewhat less. A stretch of the 100 %
+    // drawing stays under each (0.57, 0.48, 0.32).
+    const std::pair<float, double> kSteepness[] = {{1.5f, 0.65}, {2.0f, 0.9}, {3.0f, 0.5}};
+    for (const auto& [scale, share] : kSteepness) {
+        SCOPED_TRACE(scale);
+        editor->chooseScale(scale);
+        window = openAndPaint();
+        const int width = static_cast<int>(785 * scale + 0.5f), height = static_cast<int>(82 * scale + 0.5f);
+        EXPECT_EQ(canvas.windowSize(window).width, width);
+        EXPECT_EQ(canvas.windowSize(window).height, height);
+        EXPECT_NE(canvas.pixel(window, width - 1, height - 1), SoftwareCanvas::kUndrawnColour);
+        const int left = static_cast<int>(193 * scale + 0.5f), size = static_cast<int>(26 * scale + 0.5f);
+        const int row = static_cast<int>(24 * scale + 0.5f) + size * 6 / 26;
+        EXPECT_GT(steepness(canvas, window), share * atOne) << "steep edges, not a stretched picture";
+        EXPECT_EQ(editor->controlAt(left + size / 2, row), *std::next(editor->getControls().begin(), 6));
+        editor->close();
+    }
+    // At 200 % the editor shows the artwork drawn for that size, pixel for pixel.
+    editor->chooseScale(2.0f);
+    window = openAndPaint();
+    for (int left : kKnobLefts) {
+        EXPECT_TRUE(showsKnobFrame(window, left, 31, 2)) << left;
+    }
+    EXPECT_EQ(canvas.pixel(window, 1400, 10), canvas.bitmapPixel(bitmap(105), 1400, 10));
+}
+
+TEST_F(EqEditorTest, ADragTurnsAKnobAsFarForTheSameDistanceOnTheScreenAtEveryScale)
+{
+    auto drag = [&](float scale, int knobLeft, int distance) {
+        editor->chooseScale(scale);
+        effect->setParameter(2, 0.5f);
+        effect->setParameter(3, 0.5f);
+        WindowHandle window = openAndPaint();
+        const int x = (knobLeft + 13) * static_cast<int>(scale), y = 37 * static_cast<int>(scale);
+        canvas.sendMessage(window, kMessageLeftButtonDown, 0, SoftwareCanvas::pointParam(x, y));
+        canvas.sendMessage(window, kMessageMouseMove, 0, SoftwareCanvas::pointParam(x, y - distance));
+        canvas.sendMessage(window, kMessageLeftButtonUp, 0, SoftwareCanvas::pointParam(x, y - distance));
+        editor->close();
+        return std::make_pair(effect->getParameter(2), effect->getParameter(3));
+    };
+    EXPECT_EQ(drag(1.0f, 193, 20).first, drag(2.0f, 193, 40).first) << "A-Freq, 20 points up";
+    EXPECT_NEAR(drag(2.0f, 193, 40).first, 0.6f, 1e-6f);
+    // The gain's detent holds for as long a way: 7 points, and lets go at 8.
+    EXPECT_EQ(drag(2.0f, 234, 14).second, 0.5f);
+    EXPECT_NEAR(drag(2.0f, 234, 16).second, 0.54f, 1e-6f);
+}
+
+TEST_F(EqEditorTest, TheValueShowsBesideAKnobWhileItIsPointedAtAndGoesAfter)
+{
+    WindowHandle window = openAndPaint();
+    const std::vector<unsigned char> fresh = canvas.windowPixels(window);
+    canvas.sendMessage(window, kMessageMouseMove, 0, SoftwareCanvas::pointParam(206, 37));  // A-Freq
+    char display[16] = {}, unit[16] = {};
+    effect->getParameterDisplay(2, display);
+    effect->getParameterLabel(2, unit);
+    EXPECT_EQ(editor->getLabel().text(), std::string(display) + " " + unit);
+    const GuiRect box = editor->getLabel().box();
+    EXPECT_TRUE(box.top >= 50 && box.bottom <= 82 && box.left < 206 && box.right > 206) << "under the knob";
+    EXPECT_NE(canvas.pixel(window, box.left, box.top), fresh[(box.top * 785 + box.left) * 3]);
+    EXPECT_FALSE(canvas.windowPixels(window) == fresh);
+
+    canvas.sendMessage(window, kMessageMouseMove, 0, SoftwareCanvas::pointParam(5, 5));
+    EXPECT_FALSE(editor->getLabel().isShown());
+    EXPECT_TRUE(canvas.windowPixels(window) == fresh) << "nothing of the label is left";
+}
+
+TEST_F(EqEditorTest, TheSizeMenuResizesTheEditorAndARefusingHostStillGetsAWholePicture)
+{
+    effect->setParameter(3, 0.8f);
+    WindowHandle window = openAndPaint();
+    canvas.sendMessage(window, kMessageRightButtonDown, 0, SoftwareCanvas::pointParam(700, 70));
+    ASSERT_TRUE(editor->getMenu().isOpen());
+    const GuiRect menu = editor->getMenu().box();
+    EXPECT_TRUE(menu.right <= 785 && menu.bottom <= 82) << "moved inside the editor";
+    // Item 2 is 200 %: the third row of eleven points under the frame's one.
+    canvas.sendMessage(window, kMessageLeftButtonDown, 0, SoftwareCanvas::pointParam(menu.left + 20, menu.top + 1 + 22 + 5));
+    EXPECT_FALSE(editor->getMenu().isOpen());
+    EXPECT_EQ(editor->getScale(), 2.0f);
+    const auto asked = RecordingHost::instance().callsOf(audioMasterSizeWindow);
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_EQ(asked[0].index, 1570);
+    EXPECT_EQ(asked[0].value, 164);
+
+    // Refused, the window has the new size all the same, drawn whole: what a
+    // snapshot at 200 % shows.
+    AEffect* record = effect->getEffectRecord();
+    std::vector<unsigned char> expected(static_cast<std::size_t>(EqEffect::snapshotBytes(2.0f)));
+    ASSERT_EQ(record->dispatcher(record, effVendorSpecific, EqEffect::kSnapshotRequest,
+                                 static_cast<VstIntPtr>(expected.size()), expected.data(), 2.0f),
+              static_cast<VstIntPtr>(expected.size()));
+    EXPECT_TRUE(canvas.windowPixels(window) == expected);
+    EditorRect* rect = nullptr;
+    ASSERT_TRUE(editor->getRect(&rect));
+    EXPECT_EQ(rect->right, 1570);
+    EXPECT_EQ(rect->bottom, 164);
+}
