@@ -86,9 +86,15 @@ public:
         }
         return HostObject<IPlugFrame>::queryInterface(wanted, object);
     }
-    tresult KORVO_VST3_API resizeView(IPlugView*, ViewRect*) override { return kResultFalse; }
+    // Refuses, as a host with a fixed frame does, and remembers what it was asked.
+    tresult KORVO_VST3_API resizeView(IPlugView*, ViewRect* size) override
+    {
+        asked.push_back(*size);
+        return kResultFalse;
+    }
 
     TestRunLoop loop;
+    std::vector<ViewRect> asked;
 };
 
 class Vst3Editor : public testing::Test {
@@ -207,6 +213,56 @@ TEST_F(Vst3Editor, TheHostsRunLoopDrivesTheEditorAndKnobDragsBecomeGestures)
     IPlugView* again = plugin->controller->createView("editor");
     ASSERT_NE(again, nullptr);
     again->release();
+}
+
+TEST_F(Vst3Editor, TheHostsContentScaleSizesTheViewAndAChangeAsksTheFrame)
+{
+    IPlugView* view = plugin->controller->createView("editor");
+    ASSERT_NE(view, nullptr);
+    IPlugViewContentScaleSupport* scaling = nullptr;
+    ASSERT_EQ(view->queryInterface(IPlugViewContentScaleSupport::iid.bytes, reinterpret_cast<void**>(&scaling)),
+              kResultOk);
+    EXPECT_EQ(scaling->setContentScaleFactor(2.0f), kResultTrue);
+    ViewRect size{};
+    ASSERT_EQ(view->getSize(&size), kResultOk);
+    EXPECT_EQ(size.right - size.left, 1570);
+    EXPECT_EQ(size.bottom - size.top, 164);
+
+    XResizeWindow(display, host, 1570, 164);
+    ASSERT_EQ(view->setFrame(&frame), kResultOk);
+    ASSERT_EQ(view->attached(reinterpret_cast<void*>(static_cast<std::uintptr_t>(host)),
+                             kPlatformTypeX11EmbedWindowID),
+              kResultOk);
+    pump(10);
+    EXPECT_TRUE(frame.asked.empty()) << "the host sized its frame from getSize";
+    // The A-Gain knob at 200 %, as the canvas draws it.
+    const float values[10] = {0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f};
+    CanvasEditor expected(values, 2.0f);
+    XSync(display, False);
+    XImage* image = XGetImage(display, host, 468, 48, 52, 52, AllPlanes, ZPixmap);
+    ASSERT_NE(image, nullptr);
+    int differing = 0;
+    for (int y = 0; y < 52; ++y) {
+        for (int x = 0; x < 52; ++x) {
+            const unsigned long shown = XGetPixel(image, x, y);
+            const Colour want = expected.at(468 + x, 48 + y);
+            differing += shown != ((want & 0xFF) << 16 | (want & 0xFF00) | (want >> 16 & 0xFF));
+        }
+    }
+    XDestroyImage(image);
+    EXPECT_EQ(differing, 0);
+
+    // A new scale while attached: the frame is asked, and refusing keeps the
+    // view at the size it has now all the same.
+    EXPECT_EQ(scaling->setContentScaleFactor(1.5f), kResultTrue);
+    ASSERT_EQ(frame.asked.size(), 1u);
+    EXPECT_EQ(frame.asked[0].right - frame.asked[0].left, 1178);
+    EXPECT_EQ(frame.asked[0].bottom - frame.asked[0].top, 123);
+    ASSERT_EQ(view->getSize(&size), kResultOk);
+    EXPECT_EQ(size.right - size.left, 1178);
+    EXPECT_EQ(view->removed(), kResultOk);
+    scaling->release();
+    view->release();
 }
 
 }  // namespace
