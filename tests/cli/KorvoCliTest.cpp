@@ -378,35 +378,40 @@ std::vector<unsigned char> decodePng(const std::string& file, int& width, int& h
 TEST_F(KorvoCli, SnapshotIsTheEditorAsTheCanvasDrawsIt)
 {
     const std::vector<std::string> settings = {"LS-Gain=+6dB", "A-Freq=1000Hz", "A-Gain=-9dB", "B-Q=0.3", "HS-Gain=0.9n"};
-    std::string arguments = "snapshot " + path("editor.png");
-    for (const std::string& setting : settings) arguments += " --set " + setting;
-    const Result r = korvo(arguments);
-    ASSERT_EQ(r.status, 0) << r.err;
-    int width = 0, height = 0;
-    const std::vector<unsigned char> written = decodePng(path("editor.png"), width, height);
-    EXPECT_EQ(width, 785);
-    EXPECT_EQ(height, 82);
+    for (const auto& [option, scale] : {std::pair<std::string, float>{"", 1.0f}, {" --scale 150%", 1.5f}}) {
+        SCOPED_TRACE(scale);
+        std::string arguments = "snapshot " + path("editor.png") + option;
+        for (const std::string& setting : settings) arguments += " --set " + setting;
+        const Result r = korvo(arguments);
+        ASSERT_EQ(r.status, 0) << r.err;
+        int width = 0, height = 0;
+        const std::vector<unsigned char> written = decodePng(path("editor.png"), width, height);
+        EXPECT_EQ(width, scale == 1.0f ? 785 : 1178);
+        EXPECT_EQ(height, scale == 1.0f ? 82 : 123);
 
-    // The same settings on an effect here, its editor open on a canvas.
-    SoftwareCanvas canvas;
-    setGuiPlatform(&canvas);
-    std::vector<unsigned char> expected;
-    {
-        EqEffect effect(&RecordingHost::callback);
-        for (const std::string& text : settings) {
-            Setting setting{};
-            std::string error;
-            ASSERT_TRUE(parseSetting(text, setting, error)) << error;
-            effect.setParameter(setting.index, setting.value);
+        // The same settings on an effect here, its editor open on a canvas.
+        SoftwareCanvas canvas;
+        setGuiPlatform(&canvas);
+        std::vector<unsigned char> expected;
+        {
+            EqEffect effect(&RecordingHost::callback);
+            for (const std::string& text : settings) {
+                Setting setting{};
+                std::string error;
+                ASSERT_TRUE(parseSetting(text, setting, error)) << error;
+                effect.setParameter(setting.index, setting.value);
+            }
+            auto* editor = static_cast<EqEditor*>(effect.getEditor());
+            ASSERT_NE(editor, nullptr);
+            editor->chooseScale(scale);
+            ASSERT_TRUE(editor->open(canvas.createTopLevelWindow(width, height, 0, 0)));
+            canvas.sendMessage(editor->getWindow(), kMessagePaint, 0, 0);
+            expected = canvas.windowPixels(editor->getWindow());
         }
-        auto* editor = static_cast<EqEditor*>(effect.getEditor());
-        ASSERT_NE(editor, nullptr);
-        ASSERT_TRUE(editor->open(canvas.createTopLevelWindow(785, 82, 0, 0)));
-        canvas.sendMessage(editor->getWindow(), kMessagePaint, 0, 0);
-        expected = canvas.windowPixels(editor->getWindow());
+        setGuiPlatform(nullptr);
+        EXPECT_TRUE(written == expected);
     }
-    setGuiPlatform(nullptr);
-    EXPECT_TRUE(written == expected);
+    EXPECT_EQ(korvo("snapshot " + path("big.png") + " --scale 4").status, 2) << "a usage error";
 
     const Result refused = korvo("snapshot " + path("bad.png") + " --set A-Gain=loud");
     EXPECT_EQ(refused.status, 1);
