@@ -160,7 +160,7 @@ void GuiWindow::idle()
 bool GuiWindow::onWheel(float distance)
 {
     GuiControl* target = hoverControl;
-    if (!window || !target || !(distance != 0.0f)) {
+    if (!window || !target || menu.isOpen() || !(distance != 0.0f)) {
         return false;
     }
     // A fraction of a notch still turns by one; the host sends no modifier keys.

@@ -419,4 +419,23 @@ TEST_F(KorvoCli, SnapshotIsTheEditorAsTheCanvasDrawsIt)
     EXPECT_FALSE(fs::exists(path("bad.png")));
 }
 
+// The committed pictures of the editor (the README's) are what the editor
+// draws today with the demo's settings, at 100 % and at 200 %.
+TEST_F(KorvoCli, TheCommittedSnapshotsAreWhatTheEditorDraws)
+{
+    const std::string demo =
+        " --set LS-Freq=120Hz --set LS-Gain=+5dB --set A-Freq=400Hz --set A-Gain=-6dB --set A-Q=0.7"
+        " --set B-Freq=3kHz --set B-Gain=+4dB --set B-Q=0.5 --set HS-Freq=10kHz --set HS-Gain=+3dB";
+    for (const auto& [name, option] : {std::pair<std::string, std::string>{"editor-snapshot", ""},
+                                       {"editor-snapshot-200", " --scale 2"}}) {
+        ASSERT_EQ(korvo("snapshot " + path(name + ".png") + option + demo).status, 0);
+        int width = 0, height = 0, committedWidth = 0, committedHeight = 0;
+        const std::vector<unsigned char> drawn = decodePng(path(name + ".png"), width, height);
+        const std::vector<unsigned char> committed =
+            decodePng(std::string(KORVO_SOURCE_DIR) + "/resources/" + name + ".png", committedWidth, committedHeight);
+        EXPECT_EQ(width, committedWidth);
+        EXPECT_TRUE(!drawn.empty() && drawn == committed) << name;
+    }
+}
+
 }  // namespace
