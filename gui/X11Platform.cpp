@@ -338,6 +338,25 @@ void X11Platform::releaseCapture()
     links->grabbing = nullptr;
 }
 
+void X11Platform::resizeWindow(WindowHandle window, std::int32_t width, std::int32_t height)
+{
+    Link* link = links->find(window);
+    if (!link || width < 1 || height < 1) {
+        SoftwareCanvas::resizeWindow(window, width, height);
+        return;
+    }
+    SoftwareCanvas::resizeWindow(link->stand, width, height);
+    SoftwareCanvas::resizeWindow(window, width, height);
+    link->width = width;
+    link->height = height;
+    link->image.resize(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
+    link->shown.clear();
+    if (!link->gone) {
+        ErrorTrap trap(link->display);
+        XResizeWindow(link->display, link->window, static_cast<unsigned>(width), static_cast<unsigned>(height));
+    }
+}
+
 void X11Platform::endPaint(WindowHandle window, PaintRecord& record)
 {
     SoftwareCanvas::endPaint(window, record);
@@ -446,6 +465,10 @@ void X11Platform::pumpEvents(WindowHandle window)
                     sendMessage(window, kMessageMouseActivate, 0, 0);
                     sendMessage(window, second ? kMessageLeftButtonDoubleClick : kMessageLeftButtonDown,
                                 heldKeys(press.state), pointParam(press.x, press.y));
+                } else if (event.xbutton.button == Button3) {
+                    sendMessage(window, kMessageMouseActivate, 0, 0);
+                    sendMessage(window, kMessageRightButtonDown, heldKeys(event.xbutton.state),
+                                pointParam(event.xbutton.x, event.xbutton.y));
                 } else if (event.xbutton.button == Button4 || event.xbutton.button == Button5) {
                     // The canvas's windows sit at the screen's origin, so client points are screen points here.
                     sendMessage(window, kMessageMouseWheel,
@@ -454,9 +477,9 @@ void X11Platform::pumpEvents(WindowHandle window)
                 }
                 break;
             case ButtonRelease:
-                if (event.xbutton.button == Button1) {
-                    sendMessage(window, kMessageLeftButtonUp, heldKeys(event.xbutton.state),
-                                pointParam(event.xbutton.x, event.xbutton.y));
+                if (event.xbutton.button == Button1 || event.xbutton.button == Button3) {
+                    sendMessage(window, event.xbutton.button == Button1 ? kMessageLeftButtonUp : kMessageRightButtonUp,
+                                heldKeys(event.xbutton.state), pointParam(event.xbutton.x, event.xbutton.y));
                 }
                 break;
             case MotionNotify:
@@ -467,6 +490,7 @@ void X11Platform::pumpEvents(WindowHandle window)
                 if (event.xcrossing.mode == NotifyNormal) {
                     sendMessage(window, kMessageMouseMove, heldKeys(event.xcrossing.state),
                                 pointParam(event.xcrossing.x, event.xcrossing.y));
+                    sendMessage(window, kMessageMouseLeave, 0, pointParam(event.xcrossing.x, event.xcrossing.y));
                 }
                 break;
             case DestroyNotify:

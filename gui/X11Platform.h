@@ -37,6 +37,8 @@ public:
     // their scale) over 96, to a quarter; 0 without one. Asked on a connection
     // of its own, opened and closed for the question: the parent is not read.
     float systemScale(WindowHandle parent) override;
+    // The canvas window and the X11 window both; the next present puts every pixel.
+    void resizeWindow(WindowHandle window, std::int32_t width, std::int32_t height) override;
     void pumpEvents(WindowHandle window) override;
     int eventDescriptor(WindowHandle window) override;  // the window's own X connection
 
