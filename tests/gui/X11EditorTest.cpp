@@ -250,6 +250,29 @@ TEST_F(X11Editor, TheServersXftDpiSetsTheSizeTheEditorOpensAt)
     }
 }
 
+TEST_F(X11Editor, TheSizeMenuResizesTheWindowAndItsPictureThoughTheHostRefuses)
+{
+    // A host window with room to spare, which keeps its size: it refuses audioMasterSizeWindow.
+    XResizeWindow(display, host, 1400, 200);
+    openEditor();
+    const float values[10] = {0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f};
+    // At 100 % the menu opens with its top left at the press; below its
+    // 1-pixel frame each item is 11 pixels tall, and "150 %" is the second.
+    const int menuX = 10, menuY = 5;
+    pointer(menuX, menuY);
+    button(3, true);
+    button(3, false);
+    pointer(menuX + 10, menuY + 1 + 11 + 5);
+    button(1, true);
+    button(1, false);
+    const std::vector<HostCall> asked = RecordingHost::instance().callsOf(audioMasterSizeWindow);
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_EQ(asked[0].index, 1178);
+    EXPECT_EQ(asked[0].value, 123);
+    idle();
+    expectWholeEditor(values, 1.5f, 1178, 123);
+}
+
 TEST_F(X11Editor, ShiftMakesADragFinerAndADoubleClickSetsTheDefault)
 {
     openEditor();
