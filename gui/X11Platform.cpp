@@ -4,10 +4,13 @@
 #include <X11/Xutil.h>
 
 #include <algorithm>
+#include <charconv>
+#include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <map>
+#include <string_view>
 #include <vector>
 
 namespace {
@@ -93,6 +96,64 @@ private:
     Display* sync;
 };
 
+// A connection of the editor's own, its errors swallowed while its calls run;
+// null when there is no X server.
+Display* openOwnDisplay()
+{
+    // The X server, found as every X client finds it.
+    Display* display = XOpenDisplay(nullptr);
+    if (display) {
+        ownDisplays.push_back(display);
+    }
+    return display;
+}
+
+void closeOwnDisplay(Display* display)
+{
+    {
+        ErrorTrap trap(nullptr);  // closing reads what is still queued
+        XCloseDisplay(display);
+    }
+    ownDisplays.erase(std::remove(ownDisplays.begin(), ownDisplays.end(), display), ownDisplays.end());
+}
+
+// The text without its leading blanks.
+std::string_view skipBlanks(std::string_view text)
+{
+    return text.substr(std::min(text.find_first_not_of(" \t"), text.size()));
+}
+
+// The scale in the server's resources, as xrdb writes them: lines of
+// "name:<tab>value", among them "Xft.dpi:\t144". The dots per inch over 96, to
+// the nearest quarter; 0 when there is no such line or its value is no
+// positive number. Read without the locale, whose decimal point may be a comma.
+float scaleFromResources(const char* resources)
+{
+    constexpr std::string_view kName = "Xft.dpi";
+    std::string_view rest = resources ? resources : "";
+    while (!rest.empty()) {
+        const std::size_t end = std::min(rest.find('\n'), rest.size());
+        std::string_view line = skipBlanks(rest.substr(0, end));
+        rest.remove_prefix(std::min(end + 1, rest.size()));
+        if (line.substr(0, kName.size()) != kName) {
+            continue;
+        }
+        line = skipBlanks(line.substr(kName.size()));
+        if (line.empty() || line.front() != ':') {
+            continue;
+        }
+        line = skipBlanks(line.substr(1));
+        double dpi = 0.0;
+        const auto read = std::from_chars(line.data(), line.data() + line.size(), dpi);
+        if (read.ec != std::errc{} || !skipBlanks(line.substr(static_cast<std::size_t>(read.ptr - line.data()))).empty() ||
+            !std::isfinite(dpi) || !(dpi > 0.0)) {
+            return 0.0f;
+        }
+        return static_cast<float>(std::round(dpi / 96.0 * 4.0) / 4.0);
+    }
+    return 0.0f;
+}
+
 int shiftOf(unsigned long mask)
 {
     int shift = 0;
@@ -140,12 +201,10 @@ WindowHandle X11Platform::createChildWindow(void* instance, const char* classNam
     if (parentWindow == 0 || width < 1 || height < 1) {
         return nullptr;
     }
-    // The X server, found as every X client finds it.
-    Display* display = XOpenDisplay(nullptr);
+    Display* display = openOwnDisplay();
     if (!display) {
         return nullptr;
     }
-    ownDisplays.push_back(display);
     Link link;
     link.display = display;
     link.width = width;
@@ -184,8 +243,7 @@ WindowHandle X11Platform::createChildWindow(void* instance, const char* classNam
         if (link.stand) {
             SoftwareCanvas::destroyWindow(link.stand);
         }
-        XCloseDisplay(display);
-        ownDisplays.erase(std::remove(ownDisplays.begin(), ownDisplays.end(), display), ownDisplays.end());
+        closeOwnDisplay(display);
         return nullptr;
     }
     {
@@ -230,11 +288,20 @@ void X11Platform::destroyWindow(WindowHandle window)
             XDestroyWindow(closing.display, closing.window);
         }
     }
-    {
-        ErrorTrap trap(nullptr);  // closing reads what is still queued
-        XCloseDisplay(closing.display);
+    closeOwnDisplay(closing.display);
+}
+
+float X11Platform::systemScale(WindowHandle)
+{
+    // Xlib read the resources from the root window as the connection opened;
+    // the question costs no further request.
+    Display* display = openOwnDisplay();
+    if (!display) {
+        return 0.0f;
     }
-    ownDisplays.erase(std::remove(ownDisplays.begin(), ownDisplays.end(), closing.display), ownDisplays.end());
+    const float scale = scaleFromResources(XResourceManagerString(display));
+    closeOwnDisplay(display);
+    return scale;
 }
 
 void X11Platform::setFocus(WindowHandle window)
@@ -269,6 +336,25 @@ void X11Platform::releaseCapture()
         link->grabbed = false;
     }
     links->grabbing = nullptr;
+}
+
+void X11Platform::resizeWindow(WindowHandle window, std::int32_t width, std::int32_t height)
+{
+    Link* link = links->find(window);
+    if (!link || width < 1 || height < 1) {
+        SoftwareCanvas::resizeWindow(window, width, height);
+        return;
+    }
+    SoftwareCanvas::resizeWindow(link->stand, width, height);
+    SoftwareCanvas::resizeWindow(window, width, height);
+    link->width = width;
+    link->height = height;
+    link->image.resize(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
+    link->shown.clear();
+    if (!link->gone) {
+        ErrorTrap trap(link->display);
+        XResizeWindow(link->display, link->window, static_cast<unsigned>(width), static_cast<unsigned>(height));
+    }
 }
 
 void X11Platform::endPaint(WindowHandle window, PaintRecord& record)
@@ -379,6 +465,10 @@ void X11Platform::pumpEvents(WindowHandle window)
                     sendMessage(window, kMessageMouseActivate, 0, 0);
                     sendMessage(window, second ? kMessageLeftButtonDoubleClick : kMessageLeftButtonDown,
                                 heldKeys(press.state), pointParam(press.x, press.y));
+                } else if (event.xbutton.button == Button3) {
+                    sendMessage(window, kMessageMouseActivate, 0, 0);
+                    sendMessage(window, kMessageRightButtonDown, heldKeys(event.xbutton.state),
+                                pointParam(event.xbutton.x, event.xbutton.y));
                 } else if (event.xbutton.button == Button4 || event.xbutton.button == Button5) {
                     // The canvas's windows sit at the screen's origin, so client points are screen points here.
                     sendMessage(window, kMessageMouseWheel,
@@ -387,9 +477,9 @@ void X11Platform::pumpEvents(WindowHandle window)
                 }
                 break;
             case ButtonRelease:
-                if (event.xbutton.button == Button1) {
-                    sendMessage(window, kMessageLeftButtonUp, heldKeys(event.xbutton.state),
-                                pointParam(event.xbutton.x, event.xbutton.y));
+                if (event.xbutton.button == Button1 || event.xbutton.button == Button3) {
+                    sendMessage(window, event.xbutton.button == Button1 ? kMessageLeftButtonUp : kMessageRightButtonUp,
+                                heldKeys(event.xbutton.state), pointParam(event.xbutton.x, event.xbutton.y));
                 }
                 break;
             case MotionNotify:
@@ -400,6 +490,7 @@ void X11Platform::pumpEvents(WindowHandle window)
                 if (event.xcrossing.mode == NotifyNormal) {
                     sendMessage(window, kMessageMouseMove, heldKeys(event.xcrossing.state),
                                 pointParam(event.xcrossing.x, event.xcrossing.y));
+                    sendMessage(window, kMessageMouseLeave, 0, pointParam(event.xcrossing.x, event.xcrossing.y));
                 }
                 break;
             case DestroyNotify:

@@ -33,6 +33,12 @@ public:
     // Drawing ends by showing what changed in the X11 window.
     void endPaint(WindowHandle window, PaintRecord& record) override;
     void releaseDeviceContext(WindowHandle window, DeviceHandle device) override;
+    // The server's Xft.dpi resource (as xrdb sets it, the one desktops set for
+    // their scale) over 96, to a quarter; 0 without one. Asked on a connection
+    // of its own, opened and closed for the question: the parent is not read.
+    float systemScale(WindowHandle parent) override;
+    // The canvas window and the X11 window both; the next present puts every pixel.
+    void resizeWindow(WindowHandle window, std::int32_t width, std::int32_t height) override;
     void pumpEvents(WindowHandle window) override;
     int eventDescriptor(WindowHandle window) override;  // the window's own X connection
 

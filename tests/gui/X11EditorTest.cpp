@@ -146,6 +146,37 @@ protected:
         }
     }
 
+    // The editor's own X window, the host window's one child, is this size and
+    // shows the canvas's picture of the editor at the scale, every pixel.
+    void expectWholeEditor(const float* values, float scale, int width, int height)
+    {
+        ::Window root = 0, parent = 0, *children = nullptr;
+        unsigned count = 0;
+        ASSERT_TRUE(XQueryTree(display, host, &root, &parent, &children, &count));
+        const ::Window editor = count == 1 ? children[0] : 0;
+        if (children) XFree(children);
+        XWindowAttributes attributes{};
+        ASSERT_TRUE(editor && XGetWindowAttributes(display, editor, &attributes));
+        ASSERT_EQ(attributes.width, width);
+        ASSERT_EQ(attributes.height, height);
+        XImage* image = XGetImage(display, editor, 0, 0, static_cast<unsigned>(width), static_cast<unsigned>(height),
+                                  AllPlanes, ZPixmap);
+        ASSERT_NE(image, nullptr);
+        const std::vector<unsigned char> expected = CanvasEditor(values, scale).pixels();
+        ASSERT_EQ(expected.size(), static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 3u);
+        int differing = 0;
+        for (int y = 0; y < height; ++y) {
+            for (int x = 0; x < width; ++x) {
+                const unsigned long p = XGetPixel(image, x, y);
+                const unsigned char* bgr = &expected[(static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +
+                                                      static_cast<std::size_t>(x)) * 3u];
+                differing += bgr[0] != (p & 0xFF) || bgr[1] != ((p >> 8) & 0xFF) || bgr[2] != ((p >> 16) & 0xFF);
+            }
+        }
+        XDestroyImage(image);
+        EXPECT_EQ(differing, 0) << "pixels unlike the canvas's at " << scale;
+    }
+
     Display* display = nullptr;
     std::unique_ptr<PluginLoader> loader;
     AEffect* effect = nullptr;
@@ -191,6 +222,55 @@ TEST_F(X11Editor, AKnobDragAutomatesAndTheWindowShowsWhatTheCanvasShows)
     button(4, true);
     button(4, false);
     EXPECT_NEAR(effect->getParameter(effect, 3), released + 0.01f, 1e-6f);
+}
+
+TEST_F(X11Editor, TheServersXftDpiSetsTheSizeTheEditorOpensAt)
+{
+    const float values[10] = {0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f};
+    const struct {
+        const char* dpi;
+        float scale;
+        int width, height;
+    } screens[] = {{"192", 2.0f, 1570, 164}, {"144", 1.5f, 1178, 123}};
+    for (const auto& screen : screens) {
+        SCOPED_TRACE(screen.dpi);
+        ServerDpi dpi(display, screen.dpi);
+        // A new effect: an editor asks before it first opens.
+        dispatch(effClose);
+        effect = loader->entry("VSTPluginMain")(&RecordingHost::callback);
+        EditorRect* rect = nullptr;
+        ASSERT_EQ(dispatch(effEditGetRect, 0, 0, &rect), 1);
+        EXPECT_EQ(rect->right - rect->left, screen.width);
+        EXPECT_EQ(rect->bottom - rect->top, screen.height);
+        // The host sizes its window by the answer.
+        XResizeWindow(display, host, static_cast<unsigned>(screen.width), static_cast<unsigned>(screen.height));
+        openEditor();
+        expectWholeEditor(values, screen.scale, screen.width, screen.height);
+        dispatch(effEditClose);
+    }
+}
+
+TEST_F(X11Editor, TheSizeMenuResizesTheWindowAndItsPictureThoughTheHostRefuses)
+{
+    // A host window with room to spare, which keeps its size: it refuses audioMasterSizeWindow.
+    XResizeWindow(display, host, 1400, 200);
+    openEditor();
+    const float values[10] = {0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f};
+    // At 100 % the menu opens with its top left at the press; below its
+    // 1-pixel frame each item is 11 pixels tall, and "150 %" is the second.
+    const int menuX = 10, menuY = 5;
+    pointer(menuX, menuY);
+    button(3, true);
+    button(3, false);
+    pointer(menuX + 10, menuY + 1 + 11 + 5);
+    button(1, true);
+    button(1, false);
+    const std::vector<HostCall> asked = RecordingHost::instance().callsOf(audioMasterSizeWindow);
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_EQ(asked[0].index, 1178);
+    EXPECT_EQ(asked[0].value, 123);
+    idle();
+    expectWholeEditor(values, 1.5f, 1178, 123);
 }
 
 TEST_F(X11Editor, ShiftMakesADragFinerAndADoubleClickSetsTheDefault)

@@ -3,8 +3,12 @@
 // -noreset): the connection is tried again for up to two seconds.
 #pragma once
 
+#include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <unistd.h>
+
+#include <optional>
+#include <string>
 
 inline Display* openTestDisplay()
 {
@@ -15,3 +19,45 @@ inline Display* openTestDisplay()
     }
     return display;
 }
+
+// The server's Xft.dpi resource (as xrdb sets it in the root window's
+// RESOURCE_MANAGER) for as long as this lives; then the resources go back to
+// what they were, so later tests see the server as it was.
+class ServerDpi {
+public:
+    ServerDpi(Display* server, const std::string& dpi)
+        : display(server), root(DefaultRootWindow(server)), property(XInternAtom(server, "RESOURCE_MANAGER", False))
+    {
+        Atom type = None;
+        int format = 0;
+        unsigned long length = 0, after = 0;
+        unsigned char* data = nullptr;
+        if (XGetWindowProperty(display, root, property, 0, 1 << 20, False, XA_STRING, &type, &format, &length, &after,
+                               &data) == Success && type == XA_STRING) {
+            saved.emplace(reinterpret_cast<const char*>(data), length);
+        }
+        if (data) XFree(data);
+        put("Xft.dpi:\t" + dpi + "\n");
+    }
+    ~ServerDpi()
+    {
+        if (saved) put(*saved);
+        else XDeleteProperty(display, root, property);
+        XSync(display, False);
+    }
+    ServerDpi(const ServerDpi&) = delete;
+    ServerDpi& operator=(const ServerDpi&) = delete;
+
+private:
+    void put(const std::string& resources)
+    {
+        XChangeProperty(display, root, property, XA_STRING, 8, PropModeReplace,
+                        reinterpret_cast<const unsigned char*>(resources.data()), static_cast<int>(resources.size()));
+        XSync(display, False);
+    }
+
+    Display* display;
+    ::Window root;
+    Atom property;
+    std::optional<std::string> saved;
+};
