@@ -41,4 +41,7 @@ public:
                  std::int32_t bottom) override;
     void deleteObject(GdiObject object) override;
     BitmapHandle loadBitmap(void* instance, std::int32_t resourceId) override;
+    bool loadImage(void* instance, std::int32_t resourceId, BmpImage& image) override;
+    BitmapHandle createBitmap(const BmpImage& image) override;
+    void resizeWindow(WindowHandle window, std::int32_t width, std::int32_t height) override;
 };

@@ -23,17 +23,22 @@ namespace {
 
 constexpr int kWidth = CanvasEditor::kWidth;
 constexpr int kHeight = CanvasEditor::kHeight;
+const float kInitial[10] = {0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f};
 
-std::string screenshotPath()
+std::string screenshotPath(const char* name = "editor-screenshot.bmp")
 {
     const std::string& module = testModulePath();
     const std::size_t slash = module.find_last_of("/\\");
-    return (slash == std::string::npos ? std::string(".") : module.substr(0, slash)) + "/editor-screenshot.bmp";
+    return (slash == std::string::npos ? std::string(".") : module.substr(0, slash)) + "/" + name;
 }
 
 class WineEditor : public testing::Test {
 protected:
-    void SetUp() override
+    void SetUp() override { load(1); }
+
+    // The module loaded, its editor's size asked (it must be the editor's at
+    // this scale), and a host window with room for the editor at 200 %.
+    void load(int scale)
     {
         RecordingHost::instance().reset();
         loader = std::make_unique<PluginLoader>(testModulePath());
@@ -47,9 +52,9 @@ protected:
         EditorRect* rect = nullptr;
         ASSERT_EQ(dispatch(effEditGetRect, 0, 0, &rect), 1);
         ASSERT_NE(rect, nullptr);
-        ASSERT_EQ(rect->right - rect->left, kWidth);
-        ASSERT_EQ(rect->bottom - rect->top, kHeight);
-        host = makeHostWindow();
+        ASSERT_EQ(rect->right - rect->left, kWidth * scale);
+        ASSERT_EQ(rect->bottom - rect->top, kHeight * scale);
+        host = makeHostWindow(2 * kWidth, 2 * kHeight);
         ASSERT_NE(host, nullptr);
     }
 
@@ -131,6 +136,30 @@ TEST_F(WineEditor, AKnobDragReachesTheHostAndTheWindowShowsWhatTheCanvasShows)
     for (const Box& box : {kGainKnob, kGainLed, kFreqKnob}) {
         EXPECT_EQ(differences(reopened, expected, box), 0) << box.what << " after reopening";
     }
+}
+
+TEST_F(WineEditor, TheSizeMenusTwoHundredPercentDoublesTheEditorThoughTheHostRefusesTheSize)
+{
+    HWND child = openEditor();
+    ASSERT_NE(child, nullptr);
+    // At 100 % the menu opens at the press, a 1-pixel frame, then items 11 pixels tall.
+    const int x = 300, y = 10, item = 2;
+    SendMessageA(child, WM_RBUTTONDOWN, MK_RBUTTON, point(x, y));
+    SendMessageA(child, WM_RBUTTONUP, 0, point(x, y));
+    SendMessageA(child, WM_LBUTTONDOWN, MK_LBUTTON, point(x + 10, y + 1 + 11 * item + 5));
+    SendMessageA(child, WM_LBUTTONUP, 0, point(x + 10, y + 1 + 11 * item + 5));
+    pumpMessages();
+
+    const std::vector<HostCall> asked = RecordingHost::instance().callsOf(audioMasterSizeWindow);
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_EQ(asked[0].index, 2 * kWidth);
+    EXPECT_EQ(asked[0].value, 2 * kHeight);
+    const Capture doubled(child);
+    EXPECT_EQ(doubled.width(), 2 * kWidth);
+    EXPECT_EQ(doubled.height(), 2 * kHeight);
+    EXPECT_EQ(differences(doubled, CanvasEditor(kInitial, 2.0f).pixels()), 0);
+    EXPECT_TRUE(doubled.save(screenshotPath("editor-screenshot-200.bmp")));
+    std::printf("editor screenshot at 200 %%: %s\n", screenshotPath("editor-screenshot-200.bmp").c_str());
 }
 
 TEST_F(WineEditor, ClosingDuringADragEndsIt)
