@@ -24,6 +24,15 @@ __attribute__((force_align_arg_pointer)) LRESULT CALLBACK systemProcedure(HWND w
     return classProcedure(window, message, wParam, lParam);
 }
 
+// A function of user32 that older systems lack, found at run time; null when absent.
+template <typename Function>
+Function userFunction(const char* name)
+{
+    HMODULE user = GetModuleHandleA("user32.dll");
+    // Through the one function type that converts to and from any other.
+    return user ? reinterpret_cast<Function>(reinterpret_cast<void (*)()>(GetProcAddress(user, name))) : nullptr;
+}
+
 DWORD rasterCode(RasterOp operation)
 {
     switch (operation) {
@@ -258,6 +267,21 @@ BitmapHandle Win32Platform::createBitmap(const BmpImage& image)
         std::memcpy(rows + row * stride, image.pixels.data() + row * rowBytes, rowBytes);
     }
     return bitmap;
+}
+
+float Win32Platform::systemScale(WindowHandle parent)
+{
+    // Asked as the calling thread sees the window: a host that is not aware
+    // of the dots per inch hears 96, and the system enlarges its windows itself.
+    UINT dpi = USER_DEFAULT_SCREEN_DPI;
+    if (parent) {
+        if (auto forWindow = userFunction<UINT(WINAPI*)(HWND)>("GetDpiForWindow")) {
+            dpi = forWindow(hwnd(parent));
+        }
+    } else if (auto forSystem = userFunction<UINT(WINAPI*)()>("GetDpiForSystem")) {
+        dpi = forSystem();
+    }
+    return static_cast<float>(dpi) / static_cast<float>(USER_DEFAULT_SCREEN_DPI);  // 0 when it cannot tell
 }
 
 void Win32Platform::resizeWindow(WindowHandle window, std::int32_t width, std::int32_t height)

@@ -1,7 +1,8 @@
 // The Windows module's editor in a real window, as a host opens it: a 32-bit
 // host window, the editor inside it, real mouse messages to its child window,
 // and its pixels read back and compared with the software canvas's rendering of
-// the same state. Runs under Wine on a 24-bit screen.
+// the same state. Runs under Wine on a 24-bit screen; the tests at 192 dots
+// per inch run on a screen made so (wine-run.sh --dpi 192).
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -30,6 +31,13 @@ std::string screenshotPath(const char* name = "editor-screenshot.bmp")
     const std::string& module = testModulePath();
     const std::size_t slash = module.find_last_of("/\\");
     return (slash == std::string::npos ? std::string(".") : module.substr(0, slash)) + "/" + name;
+}
+
+// A function of user32 that older systems lack, or null.
+template <typename Function>
+Function userFunction(const char* name)
+{
+    return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleA("user32.dll"), name)));
 }
 
 class WineEditor : public testing::Test {
@@ -85,6 +93,26 @@ protected:
     HWND host = nullptr;
 };
 
+// A host that makes itself aware of each monitor's dots per inch (its own
+// business; the module never changes it) on a screen of 192.
+class WineEditorAt192Dpi : public WineEditor {
+protected:
+    void SetUp() override
+    {
+        auto aware = userFunction<BOOL(WINAPI*)(DPI_AWARENESS_CONTEXT)>("SetProcessDpiAwarenessContext");
+        auto systemDpi = userFunction<UINT(WINAPI*)()>("GetDpiForSystem");
+        ASSERT_TRUE(aware && systemDpi);
+        // Wine knows the first version only, and may have made the process aware already.
+        if (!aware(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2)) {
+            aware(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE);
+        }
+        if (systemDpi() != 192) {
+            GTEST_SKIP() << "the screen shows " << systemDpi() << " dpi: run under wine-run.sh --dpi 192";
+        }
+        load(2);
+    }
+};
+
 TEST_F(WineEditor, AKnobDragReachesTheHostAndTheWindowShowsWhatTheCanvasShows)
 {
     HWND child = openEditor();
@@ -136,6 +164,17 @@ TEST_F(WineEditor, AKnobDragReachesTheHostAndTheWindowShowsWhatTheCanvasShows)
     for (const Box& box : {kGainKnob, kGainLed, kFreqKnob}) {
         EXPECT_EQ(differences(reopened, expected, box), 0) << box.what << " after reopening";
     }
+}
+
+TEST_F(WineEditorAt192Dpi, TheEditorOpensAtTwiceItsSizeAndShowsTheCanvasPictureAt200Percent)
+{
+    HWND child = openEditor();
+    ASSERT_NE(child, nullptr);
+    const Capture shown(child);
+    EXPECT_EQ(shown.width(), 2 * kWidth);
+    EXPECT_EQ(shown.height(), 2 * kHeight);
+    EXPECT_EQ(differences(shown, CanvasEditor(kInitial, 2.0f).pixels()), 0);
+    EXPECT_TRUE(RecordingHost::instance().callsOf(audioMasterSizeWindow).empty()) << "effEditGetRect told the size";
 }
 
 TEST_F(WineEditor, TheSizeMenusTwoHundredPercentDoublesTheEditorThoughTheHostRefusesTheSize)
