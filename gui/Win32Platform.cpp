@@ -18,10 +18,25 @@ HDC hdc(DeviceHandle device) { return static_cast<HDC>(device); }
 __attribute__((force_align_arg_pointer)) LRESULT CALLBACK systemProcedure(HWND window, UINT message, WPARAM wParam,
                                                                           LPARAM lParam)
 {
+    // The system reports the pointer leaving a window only while asked to
+    // watch for it, and stops watching once it has reported: asked again at
+    // every move. Asking while it still watches changes nothing.
+    if (message == WM_MOUSEMOVE) {
+        TRACKMOUSEEVENT leave{};
+        leave.cbSize = sizeof(leave);
+        leave.dwFlags = TME_LEAVE;
+        leave.hwndTrack = window;
+        TrackMouseEvent(&leave);
+    }
     if (!classProcedure) {
         return DefWindowProcA(window, message, wParam, lParam);
     }
-    return classProcedure(window, message, wParam, lParam);
+    // Nothing may unwind into the window system.
+    try {
+        return classProcedure(window, message, wParam, lParam);
+    } catch (...) {
+        return 0;
+    }
 }
 
 // A function of user32 that older systems lack, found at run time; null when absent.

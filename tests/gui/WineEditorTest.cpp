@@ -201,6 +201,27 @@ TEST_F(WineEditor, TheSizeMenusTwoHundredPercentDoublesTheEditorThoughTheHostRef
     std::printf("editor screenshot at 200 %%: %s\n", screenshotPath("editor-screenshot-200.bmp").c_str());
 }
 
+TEST_F(WineEditor, ThePointerLeavingTheWindowTakesTheValueLabelAway)
+{
+    HWND child = openEditor();
+    ASSERT_NE(child, nullptr);
+    const std::vector<unsigned char> bare = CanvasEditor(kInitial).pixels();
+    POINT over{kFreqKnob.left + 13, kFreqKnob.top + 13};
+    ClientToScreen(child, &over);
+    SetCursorPos(over.x, over.y);
+    pumpMessages();
+    SendMessageA(child, WM_MOUSEMOVE, 0, point(kFreqKnob.left + 13, kFreqKnob.top + 13));
+    ASSERT_GT(differences(Capture(child), bare), 0) << "no value label over the knob";
+
+    SetCursorPos(0, 0);  // off the host's window; only the system can tell the editor
+    int differing = -1;
+    for (int waited = 0; waited < 3000 && differing != 0; waited += 50) {
+        runMessageLoop(50);
+        differing = differences(Capture(child), bare);
+    }
+    EXPECT_EQ(differing, 0) << "the value label stayed after the pointer left";
+}
+
 TEST_F(WineEditor, ClosingDuringADragEndsIt)
 {
     HWND child = openEditor();
