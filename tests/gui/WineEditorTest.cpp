@@ -201,6 +201,18 @@ TEST_F(WineEditor, TheSizeMenusTwoHundredPercentDoublesTheEditorThoughTheHostRef
     std::printf("editor screenshot at 200 %%: %s\n", screenshotPath("editor-screenshot-200.bmp").c_str());
 }
 
+TEST_F(WineEditor, AWheelNotchTurnsByAHundredthAndWithShiftByAThousandth)
+{
+    HWND child = openEditor();
+    ASSERT_NE(child, nullptr);
+    POINT over{kFreqKnob.left + 13, kFreqKnob.top + 13};
+    ClientToScreen(child, &over);  // where the wheel message says the pointer is
+    SendMessageA(child, WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA), point(over.x, over.y));
+    EXPECT_NEAR(effect->getParameter(effect, 2), 0.51f, 1e-6f);
+    SendMessageA(child, WM_MOUSEWHEEL, MAKEWPARAM(MK_SHIFT, WHEEL_DELTA), point(over.x, over.y));
+    EXPECT_NEAR(effect->getParameter(effect, 2), 0.511f, 1e-6f);
+}
+
 TEST_F(WineEditor, ThePointerLeavingTheWindowTakesTheValueLabelAway)
 {
     HWND child = openEditor();
