@@ -2,6 +2,10 @@
 
 #include <windows.h>
 
+#include <cstring>
+#include <new>
+#include <vector>
+
 namespace {
 
 WindowProcedure classProcedure = nullptr;
@@ -14,10 +18,34 @@ HDC hdc(DeviceHandle device) { return static_cast<HDC>(device); }
 __attribute__((force_align_arg_pointer)) LRESULT CALLBACK systemProcedure(HWND window, UINT message, WPARAM wParam,
                                                                           LPARAM lParam)
 {
+    // The system reports the pointer leaving a window only while asked to
+    // watch for it, and stops watching once it has reported: asked again at
+    // every move. Asking while it still watches changes nothing.
+    if (message == WM_MOUSEMOVE) {
+        TRACKMOUSEEVENT leave{};
+        leave.cbSize = sizeof(leave);
+        leave.dwFlags = TME_LEAVE;
+        leave.hwndTrack = window;
+        TrackMouseEvent(&leave);
+    }
     if (!classProcedure) {
         return DefWindowProcA(window, message, wParam, lParam);
     }
-    return classProcedure(window, message, wParam, lParam);
+    // Nothing may unwind into the window system.
+    try {
+        return classProcedure(window, message, wParam, lParam);
+    } catch (...) {
+        return 0;
+    }
+}
+
+// A function of user32 that older systems lack, found at run time; null when absent.
+template <typename Function>
+Function userFunction(const char* name)
+{
+    HMODULE user = GetModuleHandleA("user32.dll");
+    // Through the one function type that converts to and from any other.
+    return user ? reinterpret_cast<Function>(reinterpret_cast<void (*)()>(GetProcAddress(user, name))) : nullptr;
 }
 
 DWORD rasterCode(RasterOp operation)
@@ -182,4 +210,96 @@ void Win32Platform::deleteObject(GdiObject object) { DeleteObject(static_cast<HG
 BitmapHandle Win32Platform::loadBitmap(void* instance, std::int32_t resourceId)
 {
     return LoadBitmapA(static_cast<HINSTANCE>(instance), MAKEINTRESOURCEA(resourceId));
+}
+
+bool Win32Platform::loadImage(void* instance, std::int32_t resourceId, BmpImage& image)
+{
+    // A bitmap resource is a BMP file without its 14-byte file header: the
+    // info header, the palette, then the rows.
+    auto* module = static_cast<HMODULE>(instance);
+    HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(resourceId), MAKEINTRESOURCEA(2));  // RT_BITMAP
+    const DWORD size = found ? SizeofResource(module, found) : 0;
+    HGLOBAL loaded = found ? LoadResource(module, found) : nullptr;
+    const void* dib = loaded ? LockResource(loaded) : nullptr;
+    BITMAPINFOHEADER header{};
+    if (!dib || size < sizeof(header)) {
+        return false;
+    }
+    std::memcpy(&header, dib, sizeof(header));
+    // The rows follow the palette, which is as long as the header says: the
+    // colours used, or for 8 bits and fewer all of them when it says 0.
+    std::uint64_t paletteEntries = header.biClrUsed;
+    if (paletteEntries == 0 && header.biBitCount >= 1 && header.biBitCount <= 8) {
+        paletteEntries = std::uint64_t{1} << header.biBitCount;
+    }
+    BITMAPFILEHEADER fileHeader{};
+    static_assert(sizeof(fileHeader) == 14, "the file header as stored");
+    const std::uint64_t fileSize = sizeof(fileHeader) + std::uint64_t{size};
+    const std::uint64_t pixelOffset = sizeof(fileHeader) + std::uint64_t{header.biSize} + 4 * paletteEntries;
+    if (header.biSize < sizeof(header) || pixelOffset > fileSize || fileSize > 0xFFFFFFFFu) {
+        return false;
+    }
+    fileHeader.bfType = 0x4D42;  // "BM"
+    fileHeader.bfSize = static_cast<DWORD>(fileSize);
+    fileHeader.bfOffBits = static_cast<DWORD>(pixelOffset);
+    try {
+        std::vector<unsigned char> file(static_cast<std::size_t>(fileSize));
+        std::memcpy(file.data(), &fileHeader, sizeof(fileHeader));
+        std::memcpy(file.data() + sizeof(fileHeader), dib, size);
+        return decodeBmp(file.data(), file.size(), image);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+}
+
+BitmapHandle Win32Platform::createBitmap(const BmpImage& image)
+{
+    if (image.width < 1 || image.height < 1 || image.width > kBmpMaxSide || image.height > kBmpMaxSide ||
+        std::int64_t{image.width} * image.height > kBmpMaxPixels ||
+        image.pixels.size() != static_cast<std::size_t>(image.width) * static_cast<std::size_t>(image.height) * 3u) {
+        return nullptr;
+    }
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = image.width;
+    info.bmiHeader.biHeight = -image.height;  // top-down, as the image's rows
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 24;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (!bitmap || !bits) {
+        if (bitmap) {
+            DeleteObject(bitmap);
+        }
+        return nullptr;
+    }
+    // The section's rows are padded to whole 4-byte words; the image's are not.
+    const std::size_t rowBytes = static_cast<std::size_t>(image.width) * 3u;
+    const std::size_t stride = (rowBytes + 3u) & ~std::size_t{3};
+    auto* rows = static_cast<unsigned char*>(bits);
+    for (std::size_t row = 0; row < static_cast<std::size_t>(image.height); ++row) {
+        std::memcpy(rows + row * stride, image.pixels.data() + row * rowBytes, rowBytes);
+    }
+    return bitmap;
+}
+
+float Win32Platform::systemScale(WindowHandle parent)
+{
+    // Asked as the calling thread sees the window: a host that is not aware
+    // of the dots per inch hears 96, and the system enlarges its windows itself.
+    UINT dpi = USER_DEFAULT_SCREEN_DPI;
+    if (parent) {
+        if (auto forWindow = userFunction<UINT(WINAPI*)(HWND)>("GetDpiForWindow")) {
+            dpi = forWindow(hwnd(parent));
+        }
+    } else if (auto forSystem = userFunction<UINT(WINAPI*)()>("GetDpiForSystem")) {
+        dpi = forSystem();
+    }
+    return static_cast<float>(dpi) / static_cast<float>(USER_DEFAULT_SCREEN_DPI);  // 0 when it cannot tell
+}
+
+void Win32Platform::resizeWindow(WindowHandle window, std::int32_t width, std::int32_t height)
+{
+    SetWindowPos(hwnd(window), nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }

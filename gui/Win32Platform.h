@@ -41,4 +41,11 @@ public:
                  std::int32_t bottom) override;
     void deleteObject(GdiObject object) override;
     BitmapHandle loadBitmap(void* instance, std::int32_t resourceId) override;
+    bool loadImage(void* instance, std::int32_t resourceId, BmpImage& image) override;
+    BitmapHandle createBitmap(const BmpImage& image) override;
+    // Asks the system for the dots per inch of the parent (or of the screen)
+    // as the calling thread sees them; never changes how the process or the
+    // thread is aware of them, which is the host's business.
+    float systemScale(WindowHandle parent) override;
+    void resizeWindow(WindowHandle window, std::int32_t width, std::int32_t height) override;
 };

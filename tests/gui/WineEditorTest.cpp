@@ -1,7 +1,8 @@
 // The Windows module's editor in a real window, as a host opens it: a 32-bit
 // host window, the editor inside it, real mouse messages to its child window,
 // and its pixels read back and compared with the software canvas's rendering of
-// the same state. Runs under Wine on a 24-bit screen.
+// the same state. Runs under Wine on a 24-bit screen; the tests at 192 dots
+// per inch run on a screen made so (wine-run.sh --dpi 192).
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -23,17 +24,29 @@ namespace {
 
 constexpr int kWidth = CanvasEditor::kWidth;
 constexpr int kHeight = CanvasEditor::kHeight;
+const float kInitial[10] = {0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f};
 
-std::string screenshotPath()
+std::string screenshotPath(const char* name = "editor-screenshot.bmp")
 {
     const std::string& module = testModulePath();
     const std::size_t slash = module.find_last_of("/\\");
-    return (slash == std::string::npos ? std::string(".") : module.substr(0, slash)) + "/editor-screenshot.bmp";
+    return (slash == std::string::npos ? std::string(".") : module.substr(0, slash)) + "/" + name;
+}
+
+// A function of user32 that older systems lack, or null.
+template <typename Function>
+Function userFunction(const char* name)
+{
+    return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleA("user32.dll"), name)));
 }
 
 class WineEditor : public testing::Test {
 protected:
-    void SetUp() override
+    void SetUp() override { load(1); }
+
+    // The module loaded, its editor's size asked (it must be the editor's at
+    // this scale), and a host window with room for the editor at 200 %.
+    void load(int scale)
     {
         RecordingHost::instance().reset();
         loader = std::make_unique<PluginLoader>(testModulePath());
@@ -47,9 +60,9 @@ protected:
         EditorRect* rect = nullptr;
         ASSERT_EQ(dispatch(effEditGetRect, 0, 0, &rect), 1);
         ASSERT_NE(rect, nullptr);
-        ASSERT_EQ(rect->right - rect->left, kWidth);
-        ASSERT_EQ(rect->bottom - rect->top, kHeight);
-        host = makeHostWindow();
+        ASSERT_EQ(rect->right - rect->left, kWidth * scale);
+        ASSERT_EQ(rect->bottom - rect->top, kHeight * scale);
+        host = makeHostWindow(2 * kWidth, 2 * kHeight);
         ASSERT_NE(host, nullptr);
     }
 
@@ -78,6 +91,26 @@ protected:
     std::unique_ptr<PluginLoader> loader;
     AEffect* effect = nullptr;
     HWND host = nullptr;
+};
+
+// A host that makes itself aware of each monitor's dots per inch (its own
+// business; the module never changes it) on a screen of 192.
+class WineEditorAt192Dpi : public WineEditor {
+protected:
+    void SetUp() override
+    {
+        auto aware = userFunction<BOOL(WINAPI*)(DPI_AWARENESS_CONTEXT)>("SetProcessDpiAwarenessContext");
+        auto systemDpi = userFunction<UINT(WINAPI*)()>("GetDpiForSystem");
+        ASSERT_TRUE(aware && systemDpi);
+        // Wine knows the first version only, and may have made the process aware already.
+        if (!aware(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2)) {
+            aware(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE);
+        }
+        if (systemDpi() != 192) {
+            GTEST_SKIP() << "the screen shows " << systemDpi() << " dpi: run under wine-run.sh --dpi 192";
+        }
+        load(2);
+    }
 };
 
 TEST_F(WineEditor, AKnobDragReachesTheHostAndTheWindowShowsWhatTheCanvasShows)
@@ -131,6 +164,74 @@ TEST_F(WineEditor, AKnobDragReachesTheHostAndTheWindowShowsWhatTheCanvasShows)
     for (const Box& box : {kGainKnob, kGainLed, kFreqKnob}) {
         EXPECT_EQ(differences(reopened, expected, box), 0) << box.what << " after reopening";
     }
+}
+
+TEST_F(WineEditorAt192Dpi, TheEditorOpensAtTwiceItsSizeAndShowsTheCanvasPictureAt200Percent)
+{
+    HWND child = openEditor();
+    ASSERT_NE(child, nullptr);
+    const Capture shown(child);
+    EXPECT_EQ(shown.width(), 2 * kWidth);
+    EXPECT_EQ(shown.height(), 2 * kHeight);
+    EXPECT_EQ(differences(shown, CanvasEditor(kInitial, 2.0f).pixels()), 0);
+    EXPECT_TRUE(RecordingHost::instance().callsOf(audioMasterSizeWindow).empty()) << "effEditGetRect told the size";
+}
+
+TEST_F(WineEditor, TheSizeMenusTwoHundredPercentDoublesTheEditorThoughTheHostRefusesTheSize)
+{
+    HWND child = openEditor();
+    ASSERT_NE(child, nullptr);
+    // At 100 % the menu opens at the press, a 1-pixel frame, then items 11 pixels tall.
+    const int x = 300, y = 10, item = 2;
+    SendMessageA(child, WM_RBUTTONDOWN, MK_RBUTTON, point(x, y));
+    SendMessageA(child, WM_RBUTTONUP, 0, point(x, y));
+    SendMessageA(child, WM_LBUTTONDOWN, MK_LBUTTON, point(x + 10, y + 1 + 11 * item + 5));
+    SendMessageA(child, WM_LBUTTONUP, 0, point(x + 10, y + 1 + 11 * item + 5));
+    pumpMessages();
+
+    const std::vector<HostCall> asked = RecordingHost::instance().callsOf(audioMasterSizeWindow);
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_EQ(asked[0].index, 2 * kWidth);
+    EXPECT_EQ(asked[0].value, 2 * kHeight);
+    const Capture doubled(child);
+    EXPECT_EQ(doubled.width(), 2 * kWidth);
+    EXPECT_EQ(doubled.height(), 2 * kHeight);
+    EXPECT_EQ(differences(doubled, CanvasEditor(kInitial, 2.0f).pixels()), 0);
+    EXPECT_TRUE(doubled.save(screenshotPath("editor-screenshot-200.bmp")));
+    std::printf("editor screenshot at 200 %%: %s\n", screenshotPath("editor-screenshot-200.bmp").c_str());
+}
+
+TEST_F(WineEditor, AWheelNotchTurnsByAHundredthAndWithShiftByAThousandth)
+{
+    HWND child = openEditor();
+    ASSERT_NE(child, nullptr);
+    POINT over{kFreqKnob.left + 13, kFreqKnob.top + 13};
+    ClientToScreen(child, &over);  // where the wheel message says the pointer is
+    SendMessageA(child, WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA), point(over.x, over.y));
+    EXPECT_NEAR(effect->getParameter(effect, 2), 0.51f, 1e-6f);
+    SendMessageA(child, WM_MOUSEWHEEL, MAKEWPARAM(MK_SHIFT, WHEEL_DELTA), point(over.x, over.y));
+    EXPECT_NEAR(effect->getParameter(effect, 2), 0.511f, 1e-6f);
+}
+
+TEST_F(WineEditor, ThePointerLeavingTheWindowTakesTheValueLabelAway)
+{
+    HWND child = openEditor();
+    ASSERT_NE(child, nullptr);
+    const std::vector<unsigned char> bare = CanvasEditor(kInitial).pixels();
+    POINT over{kFreqKnob.left + 13, kFreqKnob.top + 13};
+    ClientToScreen(child, &over);
+    SetCursorPos(over.x, over.y);
+    pumpMessages();
+    SendMessageA(child, WM_MOUSEMOVE, 0, point(kFreqKnob.left + 13, kFreqKnob.top + 13));
+    ASSERT_GT(differences(Capture(child), bare), 0) << "no value label over the knob";
+
+    SetCursorPos(0, 0);  // off the host's window; only the system can tell the editor
+    int differing = -1;
+    for (int waited = 0; waited < 3000 && differing != 0; waited += 50) {
+        runMessageLoop(50);
+        differing = differences(Capture(child), bare);
+    }
+    EXPECT_EQ(differing, 0) << "the value label stayed after the pointer left";
 }
 
 TEST_F(WineEditor, ClosingDuringADragEndsIt)
