@@ -1,19 +1,24 @@
 // What a block costs through each face, the modules loaded as a host loads
-// them: the VST2 module's processReplacing, and the VST3 bundle's process with
-// its ProcessData, at 64 and 1024 frames, all four bands active.
+// them: the VST2 module's processReplacing, the VST3 bundle's process with
+// its ProcessData, and the CLAP module's process with its clap_process, at 64
+// and 1024 frames, all four bands active.
 //
 //   vst2            processReplacing, the parameters untouched;
 //   vst3            process with no parameter changes;
+//   clap            process with no events;
 //   vst2 automated  every parameter set once a block at its own offset, the
 //                   block processed in the stretches between (what a VST2 host
 //                   does for sample-accurate automation);
 //   vst3 automated  the same changes handed to process as one point on each
-//                   parameter's queue, which the face splits the block at.
+//                   parameter's queue, which the face splits the block at;
+//   clap automated  the same changes as one param-value event per parameter,
+//                   in time order, which the face splits the block at.
 //
-// The lines at the end set vst3 against vst2, fastest repetition of each case
-// with --benchmark_repetitions.
+// The lines at the end set vst3 and clap against vst2, fastest repetition of
+// each case with --benchmark_repetitions.
 //
 //   korvo_face_bench --vst2=build/linux/KorvoEQ.so --vst3=build/linux/KorvoEQ.vst3/Contents/x86_64-linux/KorvoEQ.so
+//                    --clap=build/linux/KorvoEQ.clap
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -26,6 +31,7 @@
 #include <vector>
 
 #include "host/VstAbi.h"
+#include "tests/support/ClapHost.h"
 #include "tests/support/Vst3Host.h"
 #include "tools/PluginLoader.h"
 #include "tools/Vst3Module.h"
@@ -34,6 +40,7 @@ namespace {
 
 std::string vst2Path = KORVO_VST2_MODULE;
 std::string vst3Path = KORVO_VST3_MODULE;
+std::string clapPath = KORVO_CLAP_MODULE;
 constexpr int kBlocks[] = {64, 1024};
 // All four bands active: low shelf, A, B and high shelf boosted or cut.
 const float kSettings[10] = {0.2f, 0.7f, 0.045f, 0.8f, 0.6f, 0.3f, 0.35f, 0.4f, 0.6f, 0.75f};
@@ -165,6 +172,59 @@ void vst3Case(benchmark::State& state, int frames, bool automated)
     state.SetItemsProcessed(state.iterations() * frames);
 }
 
+void clapCase(benchmark::State& state, int frames, bool automated)
+{
+    ClapHost host(clapPath);
+    auto plugin = host.factory() ? std::make_unique<ClapHost::Plugin>(host, "com.vardle.korvo-eq") : nullptr;
+    if (!plugin || !plugin->isReady()) {
+        state.SkipWithError(("cannot load " + clapPath + ": " + host.error()).c_str());
+        return;
+    }
+    // The settings handed over before the first block, as a host restores them.
+    ClapHost::InputEvents settings;
+    for (int p = 0; p < 10; ++p) settings.add(0, static_cast<clap_id>(p), kSettings[p]);
+    ClapHost::OutputEvents out;
+    plugin->params->flush(plugin->plugin, settings.list(), out.list());
+    if (!plugin->start(48000.0, static_cast<std::uint32_t>(frames))) {
+        state.SkipWithError("the CLAP instance did not start");
+        return;
+    }
+    // One value per parameter at its offset, in time order.
+    std::vector<std::pair<int, int>> points;
+    for (int p = 0; p < 10; ++p) points.emplace_back(changeOffset(p, frames), p);
+    std::sort(points.begin(), points.end());
+    ClapHost::InputEvents changes;
+    for (const auto& [offset, p] : points) {
+        changes.add(static_cast<std::uint32_t>(offset), static_cast<clap_id>(p), kSettings[p]);
+    }
+    ClapHost::InputEvents none;
+    // The host's structures for every block, made once as a host keeps them.
+    Signal s(frames);
+    float* ins[2] = {s.left, s.right};
+    float* outs[2] = {s.outLeft, s.outRight};
+    clap_audio_buffer_t input{ins, nullptr, 2, 0, 0}, output{outs, nullptr, 2, 0, 0};
+    clap_process_t data{};
+    data.steady_time = -1;
+    data.frames_count = static_cast<std::uint32_t>(frames);
+    data.audio_inputs = &input;
+    data.audio_outputs = &output;
+    data.audio_inputs_count = data.audio_outputs_count = 1;
+    data.in_events = (automated ? changes : none).list();
+    data.out_events = out.list();
+    long long block = 0;
+    for (auto _ : state) {
+        if (automated) {
+            for (std::size_t k = 0; k < points.size(); ++k) {
+                changes.values[k].value = movingValue(points[k].second, block);
+            }
+        }
+        plugin->plugin->process(plugin->plugin, &data);
+        ++block;
+        benchmark::DoNotOptimize(s.outLeft);
+    }
+    state.SetItemsProcessed(state.iterations() * frames);
+}
+
 // The fastest time of each case, by name, in nanoseconds.
 class FastestReporter : public benchmark::ConsoleReporter {
 public:
@@ -191,6 +251,8 @@ int main(int argc, char** argv)
             vst2Path = argv[i] + 7;
         } else if (std::strncmp(argv[i], "--vst3=", 7) == 0) {
             vst3Path = argv[i] + 7;
+        } else if (std::strncmp(argv[i], "--clap=", 7) == 0) {
+            clapPath = argv[i] + 7;
         } else {
             kept.push_back(argv[i]);
         }
@@ -200,20 +262,24 @@ int main(int argc, char** argv)
             const std::string suffix = std::string(automated ? " automated/" : "/") + std::to_string(frames);
             benchmark::RegisterBenchmark(("vst2" + suffix).c_str(), vst2Case, frames, automated);
             benchmark::RegisterBenchmark(("vst3" + suffix).c_str(), vst3Case, frames, automated);
+            benchmark::RegisterBenchmark(("clap" + suffix).c_str(), clapCase, frames, automated);
         }
     }
     int count = static_cast<int>(kept.size());
     benchmark::Initialize(&count, kept.data());
     FastestReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
-    std::printf("\nA block through the VST3 face against the VST2 module's processReplacing (fastest repetition):\n");
-    for (const int frames : kBlocks) {
-        for (const char* kind : {"", " automated"}) {
-            const std::string name = std::string(kind) + "/" + std::to_string(frames);
-            const auto two = reporter.fastest.find("vst2" + name), three = reporter.fastest.find("vst3" + name);
-            if (two == reporter.fastest.end() || three == reporter.fastest.end()) continue;
-            std::printf("  %5d frames%-10s  vst2 %9.1f ns  vst3 %9.1f ns  vst3 / vst2 %.3fx\n", frames, kind,
-                        two->second, three->second, three->second / two->second);
+    for (const char* face : {"vst3", "clap"}) {
+        std::printf("\nA block through the %s face against the VST2 module's processReplacing (fastest repetition):\n",
+                    face);
+        for (const int frames : kBlocks) {
+            for (const char* kind : {"", " automated"}) {
+                const std::string name = std::string(kind) + "/" + std::to_string(frames);
+                const auto two = reporter.fastest.find("vst2" + name), other = reporter.fastest.find(face + name);
+                if (two == reporter.fastest.end() || other == reporter.fastest.end()) continue;
+                std::printf("  %5d frames%-10s  vst2 %9.1f ns  %s %9.1f ns  %s / vst2 %.3fx\n", frames, kind,
+                            two->second, face, other->second, face, other->second / two->second);
+            }
         }
     }
     benchmark::Shutdown();

@@ -58,6 +58,13 @@ public:
     std::int32_t leadingSilence(std::int32_t count) const;
     std::int32_t trailingSilence() const;
 
+    // Whether every one of `count` samples is +0 (a face reports such an
+    // output channel to its host as silent).
+    static bool isPositiveZero(const float* samples, std::int32_t count)
+    {
+        return StereoBuffers(samples, samples, nullptr, nullptr, count).orOfInputs(count) == 0;
+    }
+
     // A frame of silence: both samples a zero, of either sign.
     static bool isSilent(float leftSample, float rightSample)
     {

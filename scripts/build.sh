@@ -18,7 +18,8 @@ if [ "${KORVO_SKIP_SANITIZERS:-0}" != 1 ]; then
     cmake --build build/tsan --target korvo_unit_tests
     tsan_dir="$root/build/tsan"
     cmake -S . -B build/asan -G Ninja -DKORVO_SANITIZE=address,undefined >/dev/null
-    cmake --build build/asan --target korvo_unit_tests korvo_integration_tests KorvoEQ korvo_vst3_tests KorvoEQ_vst3
+    cmake --build build/asan --target korvo_unit_tests korvo_integration_tests KorvoEQ korvo_vst3_tests KorvoEQ_vst3 \
+        korvo_clap_tests KorvoEQ_clap
     asan_dir="$root/build/asan"
 fi
 cmake -S . -B build/linux -G Ninja -DKORVO_BUILD_TESTS=ON -DKORVO_WINDOWS_BUILD_DIR="$root/build/windows" \

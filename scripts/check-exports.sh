@@ -1,14 +1,14 @@
 #!/usr/bin/env bash
 # Checks what a built module shows the host: only its format's entry names
 # (VST2: VSTPluginMain and main, at one address; VST3: GetPluginFactory, with
-# ModuleEntry and ModuleExit on Linux, InitDll and ExitDll on Windows), and for
-# a Windows DLL its format (PE32 for windows, PE32+ for windows64), its module
-# name and no import but system DLLs.
-#   check-exports.sh [--vst3] linux|windows|windows64 MODULE
+# ModuleEntry and ModuleExit on Linux, InitDll and ExitDll on Windows; CLAP:
+# the data symbol clap_entry), and for a Windows DLL its format (PE32 for
+# windows, PE32+ for windows64), its module name and no import but system DLLs.
+#   check-exports.sh [--vst3|--clap] linux|windows|windows64 MODULE
 set -euo pipefail
 format=vst2
-if [ "$1" = --vst3 ]; then
-    format=vst3
+if [ "$1" = --vst3 ] || [ "$1" = --clap ]; then
+    format=${1#--}
     shift
 fi
 kind="$1"
@@ -21,6 +21,13 @@ if [ "$kind" = linux ] && [ "$format" = vst3 ]; then
     [ "$names" = "GetPluginFactory ModuleEntry ModuleExit " ] ||
         fail "exports are '$names', expected only GetPluginFactory, ModuleEntry and ModuleExit"
     echo "linux VST3 module exports GetPluginFactory, ModuleEntry and ModuleExit, nothing else"
+    exit 0
+fi
+if [ "$kind" = linux ] && [ "$format" = clap ]; then
+    exports=$(nm -D --defined-only "$module" | awk '{print $2, $3}' | sort | tr '\n' ' ')
+    [ "$exports" = "D clap_entry " ] || [ "$exports" = "R clap_entry " ] ||
+        fail "exports are '$exports', expected only the data symbol clap_entry"
+    echo "linux CLAP module exports clap_entry, nothing else"
     exit 0
 fi
 if [ "$kind" = linux ]; then
@@ -42,7 +49,10 @@ else
 fi
 [ "$(awk '/^Magic/{print $2}' <<<"$dump")" = "$magic" ] || fail "not $pe: $(grep -E '^Magic' <<<"$dump")"
 exports=$(echo "$dump" | sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' | grep -E '\[ *[0-9]+\]' | awk '{print $NF}' | sort | tr '\n' ' ')
-if [ "$format" = vst3 ]; then
+if [ "$format" = clap ]; then
+    grep -Eq '^Name[[:space:]]+[0-9a-f]+[[:space:]]+KorvoEQ\.clap$' <<<"$dump" || fail "export directory does not name KorvoEQ.clap"
+    [ "$exports" = "clap_entry " ] || fail "exported names are '$exports'"
+elif [ "$format" = vst3 ]; then
     grep -Eq '^Name[[:space:]]+[0-9a-f]+[[:space:]]+KorvoEQ\.vst3$' <<<"$dump" || fail "export directory does not name KorvoEQ.vst3"
     [ "$exports" = "ExitDll GetPluginFactory InitDll " ] || fail "exported names are '$exports'"
 else

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Makes the release archives and checks each: it holds the very modules the
-# tests ran on (the VST2 module, the VST3 bundle's, and korvo) stripped, with no debug sections or symbol table
+# tests ran on (the VST2 module, the VST3 bundle's, the CLAP module and korvo) stripped, with no debug sections or symbol table
 # left and its exports intact, its read-me is a user's guide that names the
 # version (and for Linux every library the binaries load and the glibc they
 # need), and the unpacked module loads in a host: korvo from the Linux archive
@@ -71,13 +71,15 @@ stripped_build "" "$unpacked/$linux/bin/korvo" build/linux/korvo
 bundle_build "" "$unpacked/$linux/lib/vst3/KorvoEQ.vst3" build/linux/KorvoEQ.vst3 x86_64-linux KorvoEQ.so
 "$here/check-exports.sh" linux "$unpacked/$linux/lib/vst/KorvoEQ.so" >/dev/null
 "$here/check-exports.sh" --vst3 linux "$unpacked/$linux/lib/vst3/KorvoEQ.vst3/Contents/x86_64-linux/KorvoEQ.so" >/dev/null
+stripped_build "" "$unpacked/$linux/lib/clap/KorvoEQ.clap" build/linux/KorvoEQ.clap
+"$here/check-exports.sh" --clap linux "$unpacked/$linux/lib/clap/KorvoEQ.clap" >/dev/null
 grep -q "Korvo-EQ $version" "$unpacked/$linux/README.txt" || fail "$linux: README.txt does not name $version"
 users_guide "$unpacked/$linux"
 # Every library the archived binaries load is named in the read-me beside a
 # package holding it, and each binary's glibc (the newest GLIBC_ version it
 # requires) is stated.
 readme=$(tr -s ' \n' '  ' <"$unpacked/$linux/README.txt")
-for binary in bin/korvo lib/vst/KorvoEQ.so lib/vst3/KorvoEQ.vst3/Contents/x86_64-linux/KorvoEQ.so; do
+for binary in bin/korvo lib/vst/KorvoEQ.so lib/vst3/KorvoEQ.vst3/Contents/x86_64-linux/KorvoEQ.so lib/clap/KorvoEQ.clap; do
     for soname in $(readelf -d "$unpacked/$linux/$binary" | sed -n 's/.*(NEEDED).*\[\(.*\)\]$/\1/p'); do
         package=$(awk -v so="$soname" '/^    [a-z]/ { for (i = 2; i <= NF; i++) if ($i == so) { print $1; exit } }' \
             "$unpacked/$linux/README.txt")
@@ -91,7 +93,9 @@ for binary in bin/korvo lib/vst/KorvoEQ.so lib/vst3/KorvoEQ.vst3/Contents/x86_64
 done
 info=$(cd / && "$unpacked/$linux/bin/korvo" info) || fail "the unpacked korvo could not host its module"
 grep -q "effect: *Korvo-EQ" <<<"$info" || fail "the unpacked korvo found no Korvo-EQ: $info"
-echo "$linux.tar.gz: the tested modules and korvo, stripped; korvo hosts the unpacked module"
+"build/linux/tests/korvo_clap_tests" --module="$unpacked/$linux/lib/clap/KorvoEQ.clap" \
+    --vst2-module="$unpacked/$linux/lib/vst/KorvoEQ.so" >/dev/null || fail "the unpacked CLAP module fails its tests"
+echo "$linux.tar.gz: the tested modules and korvo, stripped; korvo hosts the unpacked module, the CLAP module passes its tests"
 
 for entry in "windows-x86 build/windows i686 windows x86-win" "windows-x64 build/windows-x64 x86_64 windows64 x86_64-win"; do
     set -- $entry
@@ -103,11 +107,15 @@ for entry in "windows-x86 build/windows i686 windows x86-win" "windows-x64 build
     bundle_build "$3-w64-mingw32-" "$unpacked/$name/KorvoEQ.vst3" "$build/KorvoEQ.vst3" "$5" KorvoEQ.vst3
     "$here/check-exports.sh" "$4" "$unpacked/$name/KorvoEQ.dll" >/dev/null
     "$here/check-exports.sh" --vst3 "$4" "$unpacked/$name/KorvoEQ.vst3/Contents/$5/KorvoEQ.vst3" >/dev/null
+    stripped_build "$3-w64-mingw32-" "$unpacked/$name/KorvoEQ.clap" "$build/KorvoEQ.clap"
+    "$here/check-exports.sh" --clap "$4" "$unpacked/$name/KorvoEQ.clap" >/dev/null
     grep -q "Korvo-EQ $version" "$unpacked/$name/README.txt" || fail "$name: README.txt does not name $version"
     users_guide "$unpacked/$name"
     "$here/wine-run.sh" "$build/tests/korvo_integration_tests.exe" --module="$unpacked/$name/KorvoEQ.dll" >/dev/null ||
         fail "the unpacked $name module fails the integration tests"
     "$here/wine-run.sh" "$build/tests/korvo_vst3_tests.exe" --module="$unpacked/$name/KorvoEQ.vst3/Contents/$5/KorvoEQ.vst3" \
         --vst2-module="$unpacked/$name/KorvoEQ.dll" >/dev/null || fail "the unpacked $name VST3 bundle fails its tests"
+    "$here/wine-run.sh" "$build/tests/korvo_clap_tests.exe" --module="$unpacked/$name/KorvoEQ.clap" \
+        --vst2-module="$unpacked/$name/KorvoEQ.dll" >/dev/null || fail "the unpacked $name CLAP module fails its tests"
     echo "$name.zip: the tested modules stripped, which pass their tests unpacked"
 done

@@ -20,7 +20,10 @@
 #include <thread>
 #include <vector>
 
+#include "clap/EqInstance.h"
+#include "clap/PluginFactory.h"
 #include "eq/EqEffect.h"
+#include "tests/support/ClapHost.h"
 
 #define KORVO_CALLS(X)                                                                                          \
     X(malloc) X(calloc) X(realloc) X(free) X(aligned_alloc) X(posix_memalign) X(operator_new) X(operator_delete) \
@@ -251,6 +254,62 @@ TEST(AudioThread, MakesNoCountedCallWhileOtherThreadsChangeTheSettings)
     }
     EXPECT_GT(blocks, 1000);
     EXPECT_GT(writerCallsMeanwhile, 1000) << "the settings changed while the audio thread ran";
+}
+
+// The CLAP face's audio-thread calls (process, with values to set and the
+// editor's gestures to hand over, and params.flush) while the editor's thread
+// makes gestures and the host saves the state.
+TEST(AudioThread, TheClapFaceMakesNoCountedCallWhileTheEditorQueuesGestures)
+{
+    ClapHost host(korvo_clap::PluginFactory::factory());
+    ClapHost::Plugin plugin(host, korvo_clap::PluginFactory::kPluginId);
+    ASSERT_TRUE(plugin.isReady());
+    ASSERT_TRUE(plugin.start(48000.0, 256));
+    auto& instance = *static_cast<korvo_clap::EqInstance*>(plugin.plugin->plugin_data);
+    auto& effect = dynamic_cast<EffectBaseX&>(instance.getEffect());
+    constexpr std::uint32_t kFrames = 256;
+    std::vector<float> audio(4 * kFrames, 0.25f);
+    float* inputs[2] = {&audio[0], &audio[kFrames]};
+    float* outputs[2] = {&audio[2 * kFrames], &audio[3 * kFrames]};
+    ClapHost::InputEvents values;
+    values.add(0, 3, 0.7);
+    values.add(100, 5, 0.2);
+    ClapHost::OutputEvents out(1000);
+    std::atomic<bool> stop{false};
+    std::atomic<long> taken{0};
+    long blocks = 0, edits = 0;
+    resetCounts();
+    std::thread audioThread([&] {
+        onAudioThread = true;
+        for (; !stop.load(std::memory_order_relaxed); ++blocks) {
+            plugin.process(inputs, outputs, kFrames, &values, &out);
+            if (blocks % 8 == 0) {
+                plugin.params->flush(plugin.plugin, values.list(), out.list());
+            }
+            taken.fetch_add(static_cast<long>(out.taken.size()), std::memory_order_relaxed);
+            out.taken.clear();
+        }
+        onAudioThread = false;
+    });
+    std::uint32_t state = 3;
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(1500);
+    for (; std::chrono::steady_clock::now() < until; ++edits) {
+        const VstInt32 index = anyIndex(state);
+        effect.beginEdit(index);
+        effect.setParameterAutomated(index, anyValue(state));
+        effect.endEdit(index);
+        if (edits % 16 == 0) {
+            EXPECT_EQ(plugin.state().size(), 64u);
+        }
+    }
+    stop = true;
+    audioThread.join();
+
+    for (int call = 0; call < counted::kCalls; ++call) {
+        EXPECT_EQ(counts[call].load(), 0u) << kCallNames[call] << " on the audio thread";
+    }
+    EXPECT_GT(blocks, 1000);
+    EXPECT_GT(taken.load(), 1000) << "gestures reached the host while the audio thread ran";
 }
 
 }  // namespace

@@ -1,8 +1,7 @@
 #include "vst3/BlockRunner.h"
 
-#include <cstring>
-
 #include "eq/Parameters.h"
+#include "eq/StereoBuffers.h"
 
 namespace korvo_vst3 {
 
@@ -34,18 +33,6 @@ bool loadPoint(Cursor& cursor, int32 numSamples)
         ++cursor.index;
     }
     return false;
-}
-
-bool isPositiveZero(const float* samples, int32 count)
-{
-    for (int32 i = 0; i < count; ++i) {
-        std::uint32_t bits;
-        std::memcpy(&bits, &samples[i], sizeof bits);
-        if (bits != 0) {
-            return false;
-        }
-    }
-    return true;
 }
 
 }  // namespace
@@ -129,7 +116,7 @@ void BlockRunner::run(EffectBase& effect, ProcessData& data)
     if (hasAudio) {
         std::uint64_t silent = 0;
         for (int channel = 0; channel < 2; ++channel) {
-            if (isPositiveZero(outputs[channel], numSamples)) {
+            if (StereoBuffers::isPositiveZero(outputs[channel], numSamples)) {
                 silent |= std::uint64_t{1} << channel;
             }
         }

@@ -20,15 +20,10 @@ EqInstance* EqInstance::create()
     if (!instance) {
         return nullptr;
     }
-    // Made as the VST 2 entry makes it: null when its program store cannot be had.
-    instance->effect = createEffect(&HostCallback::callback);
+    instance->effect = instance->host.makeEffect(instance->defaults);
     if (!instance->effect) {
         delete instance;
         return nullptr;
-    }
-    instance->host.attach(instance->effect->getEffectRecord());
-    for (int index = 0; index < kNumParameters; ++index) {
-        instance->defaults[index] = instance->effect->getParameter(index);
     }
     return instance;
 }

@@ -4,18 +4,6 @@ namespace korvo_vst3 {
 
 using namespace vst3;
 
-VstIntPtr VSTCALLBACK HostCallback::callback(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr,
-                                             void*, float opt)
-{
-    if (opcode == audioMasterVersion) {
-        return kVstVersion;
-    }
-    HostCallback* host = effect ? static_cast<HostCallback*>(effect->user) : nullptr;
-    return host ? host->answer(opcode, index, opt) : 0;
-}
-
-void HostCallback::attach(AEffect* effect) { effect->user = this; }
-
 HostCallback::~HostCallback() { setHandler(nullptr); }
 
 VstIntPtr HostCallback::answer(VstInt32 opcode, VstInt32 index, float opt)

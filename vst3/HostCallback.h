@@ -8,20 +8,14 @@
 // edit never stays open.
 #pragma once
 
-#include "host/VstAbi.h"
 #include "eq/Parameters.h"
+#include "host/FaceHost.h"
 #include "vst3/interface/Controller.h"
 
 namespace korvo_vst3 {
 
-class HostCallback {
+class HostCallback : public FaceHost {
 public:
-    // The callback to build the effect with; it finds this object through the
-    // effect record's user field, which attach() sets.
-    static VstIntPtr VSTCALLBACK callback(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr value,
-                                          void* ptr, float opt);
-    void attach(AEffect* effect);  // the thread that builds the instance
-
     // The host's UI thread. Holds a reference to the handler until replaced;
     // null ends every open gesture first and lets go.
     void setHandler(vst3::IComponentHandler* newHandler);
@@ -32,7 +26,7 @@ public:
     ~HostCallback();
 
 private:
-    VstIntPtr answer(VstInt32 opcode, VstInt32 index, float opt);  // the editor's thread
+    VstIntPtr answer(VstInt32 opcode, VstInt32 index, float opt) override;  // the editor's thread
     void begin(int index);
     void end(int index);
 

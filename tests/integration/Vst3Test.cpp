@@ -12,10 +12,9 @@
 #include <tuple>
 #include <vector>
 
-#include "tests/support/RecordingHost.h"
 #include "tests/support/TestMain.h"
+#include "tests/support/Vst2Effect.h"
 #include "tests/support/Vst3Host.h"
-#include "tools/PluginLoader.h"
 #include "vst3/ClassInfo.h"
 
 using namespace vst3;
@@ -25,47 +24,6 @@ namespace {
 constexpr int kParameters = 10;
 constexpr float kRate = 48000.0f;
 
-// The VST 2 module, driven through its effect record.
-class Vst2Effect {
-public:
-    Vst2Effect() : loader(testOption("vst2-module"))
-    {
-        auto entry = loader.entry("VSTPluginMain");
-        effect = entry ? entry(&RecordingHost::callback) : nullptr;
-        if (effect) {
-            dispatch(effOpen);
-            dispatch(effSetSampleRate, 0, 0, nullptr, kRate);
-            dispatch(effMainsChanged, 0, 1);
-        }
-    }
-    ~Vst2Effect()
-    {
-        if (effect) {
-            dispatch(effClose);
-        }
-    }
-    VstIntPtr dispatch(VstInt32 opcode, VstInt32 index = 0, VstIntPtr value = 0, void* ptr = nullptr, float opt = 0)
-    {
-        return effect->dispatcher(effect, opcode, index, value, ptr, opt);
-    }
-    std::string text(VstInt32 opcode, VstInt32 index = 0)
-    {
-        char buffer[256] = {};
-        dispatch(opcode, index, 0, buffer);
-        return buffer;
-    }
-    std::vector<unsigned char> chunk()
-    {
-        void* data = nullptr;
-        const VstIntPtr size = dispatch(effGetChunk, 0, 0, &data);
-        const auto* bytes = static_cast<const unsigned char*>(data);
-        return std::vector<unsigned char>(bytes, bytes + size);
-    }
-
-    PluginLoader loader;
-    AEffect* effect = nullptr;
-};
-
 class Vst3Test : public testing::Test {
 protected:
     void SetUp() override
@@ -73,7 +31,7 @@ protected:
         ASSERT_FALSE(testModulePath().empty()) << "run with --module=VST3-BINARY --vst2-module=VST2-MODULE";
         module = std::make_unique<Vst3Module>(testModulePath());
         ASSERT_NE(module->factory(), nullptr) << module->error();
-        reference = std::make_unique<Vst2Effect>();
+        reference = std::make_unique<Vst2Effect>(testOption("vst2-module"), kRate);
         ASSERT_NE(reference->effect, nullptr) << reference->loader.error();
         plugin = make();
         ASSERT_TRUE(plugin->isReady());
@@ -225,7 +183,7 @@ TEST_F(Vst3Test, StateIsTheVst2BankChunkByteForByte)
 
 TEST_F(Vst3Test, StateOfAnyOtherLengthIsRefusedAndChangesNothing)
 {
-    std::vector<unsigned char> foreign = Vst2Effect().chunk();
+    std::vector<unsigned char> foreign = Vst2Effect(testOption("vst2-module"), kRate).chunk();
     foreign[24] ^= 0x40;  // the first value, changed
     const std::vector<unsigned char> before = plugin->state();
     ASSERT_NE(foreign, before);
@@ -309,27 +267,20 @@ TEST_F(Vst3Test, ChangesApplyAtTheirOffsetsBitForBitAsTheVst2ModuleWithTheSameCu
             continue;
         }
         // The reference: the same values set between the same stretches.
-        for (const Change& change : pending) {
-            reference->effect->setParameter(reference->effect, static_cast<VstInt32>(change.id), change.value);
-        }
-        pending.clear();
         std::sort(changes.begin(), changes.end(), [](const Change& a, const Change& b) {
             return std::tie(a.offset, a.queue, a.point) < std::tie(b.offset, b.queue, b.point);
         });
-        std::size_t next = 0;
-        int position = 0;
-        while (position < frames) {
-            while (next < changes.size() && changes[next].offset <= position) {
-                reference->effect->setParameter(reference->effect, static_cast<VstInt32>(changes[next].id),
-                                                changes[next].value);
-                ++next;
-            }
-            const int end = next < changes.size() ? changes[next].offset : frames;
-            float* in2[2] = {in[0].data() + position, in[1].data() + position};
-            float* o2[2] = {out2[0].data() + position, out2[1].data() + position};
-            reference->effect->processReplacing(reference->effect, in2, o2, end - position);
-            position = end;
+        std::vector<Vst2Effect::Change> cuts;
+        for (const Change& change : pending) {
+            cuts.push_back({0, static_cast<VstInt32>(change.id), change.value});
         }
+        pending.clear();
+        for (const Change& change : changes) {
+            cuts.push_back({change.offset, static_cast<VstInt32>(change.id), change.value});
+        }
+        float* in2[2] = {in[0].data(), in[1].data()};
+        float* o2[2] = {out2[0].data(), out2[1].data()};
+        reference->processCut(in2, o2, frames, cuts);
         for (int c = 0; c < 2; ++c) {
             ASSERT_EQ(std::memcmp(out3[c].data(), out2[c].data(), sizeof(float) * out3[c].size()), 0)
                 << "block " << block << " (" << frames << " frames), channel " << c;

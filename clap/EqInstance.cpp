@@ -1,0 +1,225 @@
+#include "clap/EqInstance.h"
+
+#include <cmath>
+#include <cstring>
+#include <new>
+
+#include "clap/BlockRunner.h"
+#include "clap/ParameterMap.h"
+#include "clap/StateStream.h"
+#include "eq/SilenceTail.h"
+#include "host/TextHelpers.h"
+
+namespace korvo_clap {
+
+const clap_plugin_audio_ports_t EqInstance::kAudioPorts = {&EqInstance::portCount, &EqInstance::portInfo};
+const clap_plugin_params_t EqInstance::kParams = {&EqInstance::paramCount,  &EqInstance::paramInfo,
+                                                  &EqInstance::paramValue,  &EqInstance::valueToText,
+                                                  &EqInstance::textToValue, &EqInstance::flush};
+const clap_plugin_state_t EqInstance::kState = {&EqInstance::save, &EqInstance::load};
+const clap_plugin_latency_t EqInstance::kLatency = {&EqInstance::latency};
+const clap_plugin_tail_t EqInstance::kTail = {&EqInstance::tail};
+const clap_plugin_render_t EqInstance::kRender = {&EqInstance::hardRealtime, &EqInstance::setRender};
+
+// ---- The instance -------------------------------------------------------------
+
+EqInstance* EqInstance::create(const clap_host_t* host, const clap_plugin_descriptor_t* descriptor)
+{
+    EqInstance* instance = new (std::nothrow) EqInstance;
+    if (!instance) {
+        return nullptr;
+    }
+    instance->effect = instance->callback.makeEffect(instance->defaults);
+    if (!instance->effect) {
+        delete instance;
+        return nullptr;
+    }
+    instance->tailFrames.store(tailAt(instance->effect->getSampleRate()), std::memory_order_relaxed);
+    instance->host = host;
+    instance->record = {descriptor, instance, &init, &destroy, &activate, &deactivate, &startProcessing,
+                        &stopProcessing, &reset, &process, &getExtension, &onMainThread};
+    return instance;
+}
+
+EqInstance::~EqInstance() { delete effect; }
+
+EqInstance& EqInstance::of(const clap_plugin_t* plugin) { return *static_cast<EqInstance*>(plugin->plugin_data); }
+
+// The host's extensions may be asked for from here on.
+bool EqInstance::init(const clap_plugin_t* plugin)
+{
+    EqInstance& self = of(plugin);
+    self.callback.setHost(self.host);
+    return true;
+}
+
+void EqInstance::destroy(const clap_plugin_t* plugin) { delete &of(plugin); }
+
+bool EqInstance::activate(const clap_plugin_t* plugin, double rate, std::uint32_t, std::uint32_t)
+{
+    if (!(rate > 0.0) || !std::isfinite(static_cast<float>(rate))) {
+        return false;
+    }
+    EqInstance& self = of(plugin);
+    self.effect->setSampleRate(static_cast<float>(rate));
+    self.tailFrames.store(tailAt(static_cast<float>(rate)), std::memory_order_relaxed);
+    return true;
+}
+
+void EqInstance::deactivate(const clap_plugin_t*) {}
+
+bool EqInstance::startProcessing(const clap_plugin_t*) { return true; }
+
+void EqInstance::stopProcessing(const clap_plugin_t*) {}
+
+// The effect offers no reset of its bands' histories (nor does its VST 2
+// face): a tail left ringing ends by itself in silence.
+void EqInstance::reset(const clap_plugin_t*) {}
+
+clap_process_status EqInstance::process(const clap_plugin_t* plugin, const clap_process_t* data)
+{
+    if (!data) {
+        return CLAP_PROCESS_ERROR;
+    }
+    EqInstance& self = of(plugin);
+    self.callback.deliver(data->out_events);
+    return BlockRunner::run(*self.effect, *data);
+}
+
+const void* EqInstance::getExtension(const clap_plugin_t*, const char* id)
+{
+    if (!id) {
+        return nullptr;
+    }
+    const struct {
+        const char* id;
+        const void* extension;
+    } offered[] = {{CLAP_EXT_AUDIO_PORTS, &kAudioPorts}, {CLAP_EXT_PARAMS, &kParams},   {CLAP_EXT_STATE, &kState},
+                   {CLAP_EXT_LATENCY, &kLatency},        {CLAP_EXT_TAIL, &kTail},       {CLAP_EXT_RENDER, &kRender}};
+    for (const auto& entry : offered) {
+        if (std::strcmp(id, entry.id) == 0) {
+            return entry.extension;
+        }
+    }
+    return nullptr;
+}
+
+void EqInstance::onMainThread(const clap_plugin_t*) {}
+
+// ---- Audio ports ------------------------------------------------------------------
+
+std::uint32_t EqInstance::portCount(const clap_plugin_t*, bool) { return 1; }
+
+bool EqInstance::portInfo(const clap_plugin_t*, std::uint32_t index, bool isInput, clap_audio_port_info_t* info)
+{
+    if (index != 0 || !info) {
+        return false;
+    }
+    std::memset(info, 0, sizeof *info);
+    info->id = 0;
+    copyText(info->name, isInput ? "Stereo In" : "Stereo Out", CLAP_NAME_SIZE - 1);
+    info->flags = CLAP_AUDIO_PORT_IS_MAIN;  // 32-bit float only
+    info->channel_count = 2;
+    info->port_type = CLAP_PORT_STEREO;
+    info->in_place_pair = 0;  // the other direction's port 0: the effect runs in place
+    return true;
+}
+
+// ---- Parameters ------------------------------------------------------------------
+
+std::uint32_t EqInstance::paramCount(const clap_plugin_t*) { return kNumParameters; }
+
+bool EqInstance::paramInfo(const clap_plugin_t* plugin, std::uint32_t index, clap_param_info_t* info)
+{
+    return info && index < kNumParameters && ParameterMap::describe(index, of(plugin).defaults[index], *info);
+}
+
+bool EqInstance::paramValue(const clap_plugin_t* plugin, clap_id id, double* value)
+{
+    if (!value || id >= static_cast<clap_id>(kNumParameters)) {
+        return false;
+    }
+    *value = of(plugin).effect->getParameter(static_cast<VstInt32>(id));
+    return true;
+}
+
+bool EqInstance::valueToText(const clap_plugin_t* plugin, clap_id id, double value, char* text,
+                             std::uint32_t capacity)
+{
+    return ParameterMap::text(id, value, of(plugin).effect->getSampleRate(), text, capacity);
+}
+
+bool EqInstance::textToValue(const clap_plugin_t*, clap_id id, const char* text, double* value)
+{
+    try {
+        return value && ParameterMap::value(id, text, *value);
+    } catch (...) {
+        return false;
+    }
+}
+
+// Values the host sets without audio, and the editor's gestures for it.
+void EqInstance::flush(const clap_plugin_t* plugin, const clap_input_events_t* in, const clap_output_events_t* out)
+{
+    EqInstance& self = of(plugin);
+    BlockRunner::apply(*self.effect, in);
+    self.callback.deliver(out);
+}
+
+// ---- State ----------------------------------------------------------------------
+
+bool EqInstance::save(const clap_plugin_t* plugin, const clap_ostream_t* stream)
+{
+    try {
+        return StateStream::write(*of(plugin).effect, stream);
+    } catch (...) {
+        return false;
+    }
+}
+
+// A loaded state changes the values: the host is told to read them again.
+bool EqInstance::load(const clap_plugin_t* plugin, const clap_istream_t* stream)
+{
+    EqInstance& self = of(plugin);
+    try {
+        if (!StateStream::read(*self.effect, stream)) {
+            return false;
+        }
+    } catch (...) {
+        return false;
+    }
+    const clap_host_params_t* params = self.callback.hostParams();
+    if (params && params->rescan) {
+        params->rescan(self.host, CLAP_PARAM_RESCAN_VALUES);
+    }
+    return true;
+}
+
+// ---- Latency, tail and render --------------------------------------------------------
+
+std::uint32_t EqInstance::latency(const clap_plugin_t*) { return 0; }
+
+std::uint32_t EqInstance::tail(const clap_plugin_t* plugin)
+{
+    return of(plugin).tailFrames.load(std::memory_order_relaxed);
+}
+
+// The silence handling's own answer: once the input is silent, a tail ends in
+// exact zeros within its end frames (eq/SilenceTail.h).
+std::uint32_t EqInstance::tailAt(float rate)
+{
+    SilenceTail silence;
+    silence.setRate(rate);
+    const std::int64_t frames = silence.endFrames();
+    return frames < 0x7FFFFFFF ? static_cast<std::uint32_t>(frames) : 0x7FFFFFFFu;
+}
+
+// The same output in both modes, and nothing that needs a real-time deadline.
+bool EqInstance::hardRealtime(const clap_plugin_t*) { return false; }
+
+bool EqInstance::setRender(const clap_plugin_t*, clap_plugin_render_mode mode)
+{
+    return mode == CLAP_RENDER_REALTIME || mode == CLAP_RENDER_OFFLINE;
+}
+
+}  // namespace korvo_clap

@@ -1,0 +1,73 @@
+#include "clap/ParameterMap.h"
+
+#include <cstring>
+#include <string>
+
+#include "eq/ParameterParser.h"
+#include "eq/Parameters.h"
+#include "host/TextHelpers.h"
+#include "host/VstAbi.h"
+
+namespace korvo_clap {
+
+namespace {
+
+bool isParameter(clap_id id) { return id < static_cast<clap_id>(kNumParameters); }
+
+}  // namespace
+
+bool ParameterMap::describe(std::uint32_t index, double defaultValue, clap_param_info_t& info)
+{
+    if (!isParameter(index)) {
+        return false;
+    }
+    const ParameterInfo& entry = kParameters[index];
+    std::memset(&info, 0, sizeof info);
+    info.id = index;
+    info.flags = CLAP_PARAM_IS_AUTOMATABLE;
+    copyText(info.name, entry.name, CLAP_NAME_SIZE - 1);
+    copyText(info.module, kBands[entry.band].title, CLAP_PATH_SIZE - 1);
+    info.min_value = 0.0;
+    info.max_value = 1.0;
+    info.default_value = defaultValue;
+    return true;
+}
+
+bool ParameterMap::text(clap_id id, double value, float rate, char* buffer, std::uint32_t capacity)
+{
+    if (!isParameter(id) || !buffer || capacity == 0) {
+        return false;
+    }
+    const int index = static_cast<int>(id);
+    char shown[kVstMaxParamStrLen + 1];
+    formatStored(index, static_cast<float>(value), rate, shown, kVstMaxParamStrLen);
+    const char* label = kParameters[index].label;
+    char whole[2 * kVstMaxParamStrLen + 2];
+    copyText(whole, shown, static_cast<std::int32_t>(sizeof whole - 1));
+    if (label[0] != 0) {
+        appendText(whole, " ", static_cast<std::int32_t>(sizeof whole - 1));
+        appendText(whole, label, static_cast<std::int32_t>(sizeof whole - 1));
+    }
+    const std::size_t length = std::strlen(whole);
+    if (length >= capacity) {
+        return false;
+    }
+    std::memcpy(buffer, whole, length + 1);
+    return true;
+}
+
+bool ParameterMap::value(clap_id id, const char* text, double& value)
+{
+    if (!isParameter(id) || !text) {
+        return false;
+    }
+    float normalised = 0.0f;
+    std::string error;
+    if (!parseParameterValue(static_cast<int>(id), text, normalised, error)) {
+        return false;
+    }
+    value = normalised;
+    return true;
+}
+
+}  // namespace korvo_clap

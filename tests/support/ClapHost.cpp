@@ -1,0 +1,213 @@
+#include "tests/support/ClapHost.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+ClapHost& hostOf(const clap_host_t* host) { return *static_cast<ClapHost*>(host->host_data); }
+
+}  // namespace
+
+ClapHost::ClapHost(const std::string& modulePath) : loader(std::make_unique<PluginLoader>(modulePath))
+{
+    offerHost();
+    if (!loader->isLoaded()) {
+        message = loader->error();
+        return;
+    }
+    moduleEntry = static_cast<const clap_plugin_entry_t*>(loader->symbol("clap_entry"));
+    if (!moduleEntry) {
+        message = "no clap_entry in " + modulePath;
+        return;
+    }
+    initialised = moduleEntry->init(modulePath.c_str());
+    if (!initialised) {
+        message = "clap_entry.init failed";
+        return;
+    }
+    pluginFactory = static_cast<const clap_plugin_factory_t*>(moduleEntry->get_factory(CLAP_PLUGIN_FACTORY_ID));
+    if (!pluginFactory) {
+        message = "no plug-in factory";
+    }
+}
+
+ClapHost::ClapHost(const clap_plugin_factory_t* linkedFactory) : pluginFactory(linkedFactory) { offerHost(); }
+
+ClapHost::~ClapHost()
+{
+    if (initialised) {
+        moduleEntry->deinit();
+    }
+}
+
+void ClapHost::offerHost()
+{
+    hostParams.rescan = [](const clap_host_t* h, clap_param_rescan_flags flags) { hostOf(h).rescans.push_back(flags); };
+    hostParams.clear = [](const clap_host_t*, clap_id, clap_param_clear_flags) {};
+    hostParams.request_flush = [](const clap_host_t* h) { ++hostOf(h).flushRequests; };
+    threadCheck.is_main_thread = [](const clap_host_t* h) {
+        return std::this_thread::get_id() == hostOf(h).mainThread;
+    };
+    threadCheck.is_audio_thread = [](const clap_host_t* h) {
+        return std::this_thread::get_id() != hostOf(h).mainThread;
+    };
+    host.clap_version = KORVO_CLAP_VERSION_INIT;
+    host.host_data = this;
+    host.name = "korvo tests";
+    host.vendor = "Vardle";
+    host.url = "";
+    host.version = "1";
+    host.get_extension = [](const clap_host_t* h, const char* id) -> const void* {
+        if (std::strcmp(id, CLAP_EXT_PARAMS) == 0) {
+            return &hostOf(h).hostParams;
+        }
+        return std::strcmp(id, CLAP_EXT_THREAD_CHECK) == 0 ? &hostOf(h).threadCheck : nullptr;
+    };
+    host.request_restart = [](const clap_host_t*) {};
+    host.request_process = [](const clap_host_t*) {};
+    host.request_callback = [](const clap_host_t*) {};
+}
+
+// ---- Events ---------------------------------------------------------------------
+
+ClapHost::InputEvents::InputEvents()
+{
+    events.ctx = this;
+    events.size = [](const clap_input_events_t* list) {
+        return static_cast<std::uint32_t>(static_cast<const InputEvents*>(list->ctx)->values.size());
+    };
+    events.get = [](const clap_input_events_t* list, std::uint32_t index) -> const clap_event_header_t* {
+        const auto& all = static_cast<const InputEvents*>(list->ctx)->values;
+        return index < all.size() ? &all[index].header : nullptr;
+    };
+}
+
+void ClapHost::InputEvents::add(std::uint32_t time, clap_id id, double value, std::uint16_t type)
+{
+    clap_event_param_value_t event{};
+    event.header = {sizeof event, time, CLAP_CORE_EVENT_SPACE_ID, type, 0};
+    event.param_id = id;
+    event.note_id = -1;
+    event.port_index = -1;
+    event.channel = -1;
+    event.key = -1;
+    event.value = value;
+    values.push_back(event);
+}
+
+ClapHost::OutputEvents::OutputEvents(std::size_t roomFor) : room(roomFor)
+{
+    taken.reserve(room);
+    events.ctx = this;
+    events.try_push = [](const clap_output_events_t* list, const clap_event_header_t* header) {
+        auto& self = *static_cast<OutputEvents*>(list->ctx);
+        if (self.taken.size() >= self.room || header->space_id != CLAP_CORE_EVENT_SPACE_ID) {
+            return false;
+        }
+        Event event{header->type, header->time, 0, 0.0};
+        if (header->type == CLAP_EVENT_PARAM_VALUE && header->size == sizeof(clap_event_param_value_t)) {
+            const auto* value = reinterpret_cast<const clap_event_param_value_t*>(header);
+            event.id = value->param_id;
+            event.value = value->value;
+        } else if (header->size == sizeof(clap_event_param_gesture_t)) {
+            event.id = reinterpret_cast<const clap_event_param_gesture_t*>(header)->param_id;
+        }
+        self.taken.push_back(event);
+        return true;
+    };
+}
+
+// ---- Streams --------------------------------------------------------------------
+
+ClapHost::Stream::Stream(std::vector<unsigned char> content, std::uint64_t pieceBytes)
+    : bytes(std::move(content)), piece(pieceBytes)
+{
+    input.ctx = this;
+    input.read = [](const clap_istream_t* stream, void* buffer, std::uint64_t size) -> std::int64_t {
+        auto& self = *static_cast<Stream*>(stream->ctx);
+        std::size_t count = self.bytes.size() - self.position;
+        count = static_cast<std::size_t>(std::min<std::uint64_t>(count, size));
+        count = self.piece > 0 ? static_cast<std::size_t>(std::min<std::uint64_t>(count, self.piece)) : count;
+        if (count > 0) {
+            std::memcpy(buffer, self.bytes.data() + self.position, count);
+        }
+        self.position += count;
+        return static_cast<std::int64_t>(count);
+    };
+    output.ctx = this;
+    output.write = [](const clap_ostream_t* stream, const void* buffer, std::uint64_t size) -> std::int64_t {
+        auto& self = *static_cast<Stream*>(stream->ctx);
+        const std::uint64_t count = self.piece > 0 ? std::min(size, self.piece) : size;
+        const auto* from = static_cast<const unsigned char*>(buffer);
+        self.bytes.insert(self.bytes.end(), from, from + count);
+        return static_cast<std::int64_t>(count);
+    };
+}
+
+// ---- A plug-in ------------------------------------------------------------------
+
+ClapHost::Plugin::Plugin(ClapHost& host, const char* id) : owner(host)
+{
+    const clap_plugin_factory_t* factory = host.factory();
+    const clap_plugin_t* made = factory ? factory->create_plugin(factory, &host.host, id) : nullptr;
+    if (!made) {
+        return;
+    }
+    if (!made->init(made)) {
+        made->destroy(made);
+        return;
+    }
+    plugin = made;
+    params = extension<clap_plugin_params_t>(CLAP_EXT_PARAMS);
+    stateExtension = extension<clap_plugin_state_t>(CLAP_EXT_STATE);
+}
+
+ClapHost::Plugin::~Plugin()
+{
+    if (!plugin) {
+        return;
+    }
+    if (active) {
+        plugin->stop_processing(plugin);
+        plugin->deactivate(plugin);
+    }
+    plugin->destroy(plugin);
+}
+
+bool ClapHost::Plugin::start(double rate, std::uint32_t maxFrames)
+{
+    active = plugin->activate(plugin, rate, 1, maxFrames);
+    return active && plugin->start_processing(plugin);
+}
+
+clap_process_status ClapHost::Plugin::process(float* const* inputs, float* const* outputs, std::uint32_t frames,
+                                              const InputEvents* in, OutputEvents* out, std::uint64_t* constant)
+{
+    float* ins[2] = {inputs[0], inputs[1]};
+    float* outs[2] = {outputs[0], outputs[1]};
+    clap_audio_buffer_t input{ins, nullptr, 2, 0, 0};
+    clap_audio_buffer_t output{outs, nullptr, 2, 0, ~std::uint64_t{0}};  // whatever was there: the plug-in sets it
+    static const InputEvents noEvents;
+    clap_process_t data{};
+    data.steady_time = -1;
+    data.frames_count = frames;
+    data.audio_inputs = &input;
+    data.audio_outputs = &output;
+    data.audio_inputs_count = 1;
+    data.audio_outputs_count = 1;
+    data.in_events = (in ? in : &noEvents)->list();
+    OutputEvents none(0);  // takes nothing: the plug-in keeps its events for a later call
+    data.out_events = (out ? out : &none)->list();
+    const clap_process_status status = plugin->process(plugin, &data);
+    if (constant) {
+        *constant = output.constant_mask;
+    }
+    return status;
+}
+
+std::vector<unsigned char> ClapHost::Plugin::state() const
+{
+    Stream stream;
+    return stateExtension->save(plugin, stream.out()) ? stream.bytes : std::vector<unsigned char>{};
+}
