@@ -41,7 +41,12 @@ EqInstance* EqInstance::create(const clap_host_t* host, const clap_plugin_descri
     return instance;
 }
 
-EqInstance::~EqInstance() { delete effect; }
+// The editor goes first: it lets go of the host's run loop, and the effect owns its window.
+EqInstance::~EqInstance()
+{
+    gui.destroyEditor();
+    delete effect;
+}
 
 EqInstance& EqInstance::of(const clap_plugin_t* plugin) { return *static_cast<EqInstance*>(plugin->plugin_data); }
 
@@ -50,6 +55,7 @@ bool EqInstance::init(const clap_plugin_t* plugin)
 {
     EqInstance& self = of(plugin);
     self.callback.setHost(self.host);
+    self.gui.setHost(self.host, self.effect);
     return true;
 }
 
@@ -95,7 +101,14 @@ const void* EqInstance::getExtension(const clap_plugin_t*, const char* id)
         const char* id;
         const void* extension;
     } offered[] = {{CLAP_EXT_AUDIO_PORTS, &kAudioPorts}, {CLAP_EXT_PARAMS, &kParams},   {CLAP_EXT_STATE, &kState},
-                   {CLAP_EXT_LATENCY, &kLatency},        {CLAP_EXT_TAIL, &kTail},       {CLAP_EXT_RENDER, &kRender}};
+                   {CLAP_EXT_LATENCY, &kLatency},        {CLAP_EXT_TAIL, &kTail},       {CLAP_EXT_RENDER, &kRender},
+                   {CLAP_EXT_GUI, &GuiExtension::kGui},
+#if !defined(_WIN32)
+                   // The host's run loop calls the editor through these.
+                   {CLAP_EXT_TIMER_SUPPORT, &GuiExtension::kTimerSupport},
+                   {CLAP_EXT_POSIX_FD_SUPPORT, &GuiExtension::kPosixFdSupport},
+#endif
+    };
     for (const auto& entry : offered) {
         if (std::strcmp(id, entry.id) == 0) {
             return entry.extension;

@@ -7,6 +7,7 @@
 
 #include <atomic>
 
+#include "clap/GuiExtension.h"
 #include "clap/HostCallback.h"
 #include "clap/interface/PluginExtensions.h"
 #include "eq/Parameters.h"
@@ -22,11 +23,15 @@ public:
     static EqInstance* create(const clap_host_t* host, const clap_plugin_descriptor_t* descriptor);
 
     const clap_plugin_t* plugin() const { return &record; }
+    // [thread-safe] The instance behind a plug-in record of this module's.
+    static EqInstance& of(const clap_plugin_t* plugin);
 
     // [main-thread] The effect and the host's side of its editor's gestures,
     // for the editor.
     EffectBase& getEffect() { return *effect; }
     HostCallback& getHostCallback() { return callback; }
+    // [main-thread] Its editor under clap.gui.
+    GuiExtension& getGui() { return gui; }
 
     EqInstance(const EqInstance&) = delete;
     EqInstance& operator=(const EqInstance&) = delete;
@@ -34,7 +39,6 @@ public:
 private:
     EqInstance() = default;
     ~EqInstance();
-    static EqInstance& of(const clap_plugin_t* plugin);
 
     // The plug-in.
     static bool KORVO_CLAP_ABI init(const clap_plugin_t* plugin);                    // [main-thread]
@@ -91,6 +95,7 @@ private:
     const clap_host_t* host = nullptr;
     HostCallback callback;
     EffectBase* effect = nullptr;
+    GuiExtension gui;
     float defaults[kNumParameters] = {};       // the effect's values as made: the initial program
     std::atomic<std::uint32_t> tailFrames{0};  // at the rate of the last activation
 };

@@ -63,6 +63,7 @@ typedef struct clap_host_params {
     void(KORVO_CLAP_ABI* request_flush)(const clap_host_t* host);
 } clap_host_params_t;
 
+/* The host's side of the editor, under the plug-in's id CLAP_EXT_GUI. */
 typedef struct clap_host_gui {
     void(KORVO_CLAP_ABI* resize_hints_changed)(const clap_host_t* host);  /* [thread-safe & !floating] */
     /* [thread-safe & !floating] True when the host takes the new size. */

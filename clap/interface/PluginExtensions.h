@@ -113,7 +113,10 @@ typedef struct clap_plugin_render {
     bool(KORVO_CLAP_ABI* set)(const clap_plugin_t* plugin, clap_plugin_render_mode mode);  /* [main-thread] */
 } clap_plugin_render_t;
 
-/* ---- The editor. Every call [main-thread]; sizes in pixels. */
+/* ---- The editor. Every call [main-thread]; set_parent only for an embedded
+ * editor, set_transient and suggest_title only for a floating one. Sizes in
+ * pixels; create before any size is asked. The plug-in asks the host for a
+ * new size with clap_host_gui.request_resize (HostExtensions.h). */
 static const char CLAP_EXT_GUI[] = "clap.gui";
 static const char CLAP_WINDOW_API_WIN32[] = "win32"; /* physical pixels */
 static const char CLAP_WINDOW_API_X11[] = "x11";     /* physical pixels */
