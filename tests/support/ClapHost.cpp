@@ -1,7 +1,12 @@
 #include "tests/support/ClapHost.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
+
+#if !defined(_WIN32)
+#include <poll.h>
+#endif
 
 namespace {
 
@@ -52,6 +57,29 @@ void ClapHost::offerHost()
     threadCheck.is_audio_thread = [](const clap_host_t* h) {
         return std::this_thread::get_id() != hostOf(h).mainThread;
     };
+    timerSupport.register_timer = [](const clap_host_t* h, std::uint32_t period, clap_id* id) {
+        ClapHost& self = hostOf(h);
+        *id = self.nextTimer++;
+        self.timers[*id] = period;
+        return true;
+    };
+    timerSupport.unregister_timer = [](const clap_host_t* h, clap_id id) { return hostOf(h).timers.erase(id) == 1; };
+    fdSupport.register_fd = [](const clap_host_t* h, int fd, clap_posix_fd_flags_t flags) {
+        return hostOf(h).descriptors.emplace(fd, flags).second;
+    };
+    fdSupport.modify_fd = [](const clap_host_t* h, int fd, clap_posix_fd_flags_t flags) {
+        auto found = hostOf(h).descriptors.find(fd);
+        return found != hostOf(h).descriptors.end() && (found->second = flags, true);
+    };
+    fdSupport.unregister_fd = [](const clap_host_t* h, int fd) { return hostOf(h).descriptors.erase(fd) == 1; };
+    gui.resize_hints_changed = [](const clap_host_t*) {};
+    gui.request_resize = [](const clap_host_t* h, std::uint32_t width, std::uint32_t height) {
+        hostOf(h).resizes.emplace_back(width, height);
+        return false;
+    };
+    gui.request_show = [](const clap_host_t*) { return false; };
+    gui.request_hide = [](const clap_host_t*) { return false; };
+    gui.closed = [](const clap_host_t*, bool) {};
     host.clap_version = KORVO_CLAP_VERSION_INIT;
     host.host_data = this;
     host.name = "korvo tests";
@@ -59,10 +87,21 @@ void ClapHost::offerHost()
     host.url = "";
     host.version = "1";
     host.get_extension = [](const clap_host_t* h, const char* id) -> const void* {
-        if (std::strcmp(id, CLAP_EXT_PARAMS) == 0) {
-            return &hostOf(h).hostParams;
+        ClapHost& self = hostOf(h);
+        const struct {
+            const char* id;
+            const void* extension;
+        } offered[] = {{CLAP_EXT_PARAMS, &self.hostParams},
+                       {CLAP_EXT_THREAD_CHECK, &self.threadCheck},
+                       {CLAP_EXT_GUI, &self.gui},
+                       {CLAP_EXT_TIMER_SUPPORT, self.offersTimers ? &self.timerSupport : nullptr},
+                       {CLAP_EXT_POSIX_FD_SUPPORT, self.offersDescriptors ? &self.fdSupport : nullptr}};
+        for (const auto& entry : offered) {
+            if (std::strcmp(id, entry.id) == 0) {
+                return entry.extension;
+            }
         }
-        return std::strcmp(id, CLAP_EXT_THREAD_CHECK) == 0 ? &hostOf(h).threadCheck : nullptr;
+        return nullptr;
     };
     host.request_restart = [](const clap_host_t*) {};
     host.request_process = [](const clap_host_t*) {};
@@ -210,4 +249,34 @@ std::vector<unsigned char> ClapHost::Plugin::state() const
 {
     Stream stream;
     return stateExtension->save(plugin, stream.out()) ? stream.bytes : std::vector<unsigned char>{};
+}
+
+void ClapHost::Plugin::runMainLoop(OutputEvents& events, int turns)
+{
+    const auto* timerSupport = extension<clap_plugin_timer_support_t>(CLAP_EXT_TIMER_SUPPORT);
+#if !defined(_WIN32)
+    const auto* fdSupport = extension<clap_plugin_posix_fd_support_t>(CLAP_EXT_POSIX_FD_SUPPORT);
+#endif
+    for (int turn = 0; turn < turns; ++turn) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+#if !defined(_WIN32)
+        for (const auto& registered : std::map<int, std::uint32_t>(owner.descriptors)) {
+            pollfd watched{registered.first, POLLIN, 0};
+            if (fdSupport && (registered.second & CLAP_POSIX_FD_READ) && poll(&watched, 1, 0) > 0 &&
+                (watched.revents & POLLIN) && owner.descriptors.count(registered.first)) {
+                fdSupport->on_fd(plugin, registered.first, CLAP_POSIX_FD_READ);
+            }
+        }
+#endif
+        for (const auto& registered : std::map<clap_id, std::uint32_t>(owner.timers)) {
+            if (timerSupport && owner.timers.count(registered.first)) {
+                timerSupport->on_timer(plugin, registered.first);
+            }
+        }
+        if (owner.flushRequests > flushes) {
+            flushes = owner.flushRequests;
+            static const InputEvents noEvents;
+            params->flush(plugin, noEvents.list(), events.list());
+        }
+    }
 }

@@ -1,11 +1,13 @@
 // A small CLAP host for the tests: a module loaded through its clap_entry as a
 // host loads it (or, for unit tests, a factory in this very program), plug-ins
 // made and initialised with a host of the test's, which offers the parameter
-// requests and the thread checks and counts what the plug-in asks of it, and
+// requests, the thread checks, the editor's size requests and a main loop's
+// timers and file descriptors, and counts what the plug-in asks of it, and
 // the host's side of processing: event lists and streams.
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <string>
 #include <thread>
@@ -30,6 +32,15 @@ public:
     // What the plug-ins asked of this host.
     int flushRequests = 0;
     std::vector<std::uint32_t> rescans;  // the flags of each params rescan
+
+    // The main loop's timers (timer-support) and descriptors (posix-fd-support),
+    // offered unless turned off before the plug-in asks, and what is registered.
+    bool offersTimers = true;
+    bool offersDescriptors = true;
+    std::map<clap_id, std::uint32_t> timers;        // id: period in milliseconds
+    std::map<int, std::uint32_t> descriptors;       // descriptor: clap_posix_fd_flags_t
+    // The editor's size requests (gui.request_resize), each refused.
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> resizes;
 
     // The host's events for a block: parameter values, in the order added.
     class InputEvents {
@@ -97,6 +108,11 @@ public:
         clap_process_status process(float* const* inputs, float* const* outputs, std::uint32_t frames,
                                     const InputEvents* in, OutputEvents* out, std::uint64_t* constant = nullptr);
         std::vector<unsigned char> state() const;
+        // Turns of the host's main loop, 5 ms apart: the plug-in's registered
+        // descriptors that are readable (POSIX), each of its timers, and a
+        // params.flush (inactive) taking its events into `events` when it
+        // asked for one.
+        void runMainLoop(OutputEvents& events, int turns = 4);
 
         const clap_plugin_t* plugin = nullptr;
         const clap_plugin_params_t* params = nullptr;
@@ -108,6 +124,7 @@ public:
     private:
         ClapHost& owner;
         bool active = false;
+        int flushes = 0;  // the requests answered
     };
 
     ClapHost(const ClapHost&) = delete;
@@ -125,4 +142,8 @@ private:
     clap_host_t host{};
     clap_host_params_t hostParams{};
     clap_host_thread_check_t threadCheck{};
+    clap_host_timer_support_t timerSupport{};
+    clap_host_posix_fd_support_t fdSupport{};
+    clap_host_gui_t gui{};
+    clap_id nextTimer = 1;
 };
