@@ -12,7 +12,7 @@ set -euo pipefail
 mode="${1:-}"
 packages=(
   build-essential cmake ninja-build pkg-config
-  libsndfile1-dev libfftw3-dev libpng-dev libx11-dev
+  libsndfile1-dev libfftw3-dev libpng-dev libx11-dev lv2-dev
 )
 mingw=(
   g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686
