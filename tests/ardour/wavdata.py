@@ -4,8 +4,9 @@
   wavdata.py extract IN.wav OUT.raw     check IN is 32-bit float stereo 48 kHz and write
                                         its sample data (interleaved float32 LE) to OUT
   wavdata.py compare REFERENCE.wav TEST.wav
-                                        compare the sample data bit for bit; exit 1 and
-                                        print where and by how much when they differ
+                                        compare the sample data (32-bit float stereo at
+                                        one rate, any) bit for bit; exit 1 and print where
+                                        and by how much when they differ
 
 Only the 'fmt ' and 'data' chunks are read; other chunks and header fields may differ.
 """
@@ -56,12 +57,13 @@ def read_wav(path):
 
 
 def read_float_stereo(path, rate=48000):
+    """The sample data of a 32-bit float stereo file at `rate` (None: any rate)."""
     channels, file_rate, bits, is_float, data = read_wav(path)
     if not (is_float and bits == 32):
         raise WavError(f"{path} is not 32-bit float (format {'float' if is_float else 'integer'}, {bits} bits)")
     if channels != 2:
         raise WavError(f"{path} has {channels} channels, not 2")
-    if file_rate != rate:
+    if rate is not None and file_rate != rate:
         raise WavError(f"{path} runs at {file_rate} Hz, not {rate} Hz")
     if len(data) % 8:
         raise WavError(f"{path}: the data chunk holds a partial frame ({len(data)} bytes)")
@@ -77,8 +79,9 @@ def extract(src, dst):
 
 
 def compare(ref_path, test_path):
-    ref = read_float_stereo(ref_path)
-    test = read_float_stereo(test_path)
+    ref_rate = read_wav(ref_path)[1]
+    ref = read_float_stereo(ref_path, None)
+    test = read_float_stereo(test_path, ref_rate)
     if ref == test:
         print(f"identical sample data: {len(ref) // 8} frames")
         return 0
