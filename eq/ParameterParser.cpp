@@ -184,7 +184,7 @@ bool parseParameterValue(int index, const std::string& text, float& normalised, 
         }
         return false;
     }
-    normalised = std::fmin(1.0f, std::fmax(0.0f, static_cast<float>(toNormalised(index, static_cast<float>(plain)))));
+    normalised = storedFromPlain(index, plain);
     return true;
 }
 

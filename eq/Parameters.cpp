@@ -72,6 +72,11 @@ float toNormalised(int index, float plain)
     }
 }
 
+float storedFromPlain(int index, double plain)
+{
+    return std::fmin(1.0f, std::fmax(0.0f, toNormalised(index, static_cast<float>(plain))));
+}
+
 bool gainIsActive(float gainValue) { return std::fabs(usableValue(gainValue) - 0.5f) > kGainDeadZone; }
 
 float frequencyLimit(double designRate) { return static_cast<float>(kMaxFrequencyRatio * designRate); }

@@ -49,6 +49,13 @@ float toPlain(int index, float normalised);
 // The inverse mapping; not clamped.
 float toNormalised(int index, float plain);
 
+// The stored value for a plain value in the parameter's unit, exactly as
+// `korvo --set NAME=VALUE` stores a number it read: taken to single precision,
+// mapped back (toNormalised) and clamped to 0..1. No check of the range; it
+// never allocates, so the audio thread may call it (the LV2 face reads its
+// control ports with it).
+float storedFromPlain(int index, double plain);
+
 // Whether a band with this stored gain value runs.
 bool gainIsActive(float gainValue);
 

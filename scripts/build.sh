@@ -19,7 +19,7 @@ if [ "${KORVO_SKIP_SANITIZERS:-0}" != 1 ]; then
     tsan_dir="$root/build/tsan"
     cmake -S . -B build/asan -G Ninja -DKORVO_SANITIZE=address,undefined >/dev/null
     cmake --build build/asan --target korvo_unit_tests korvo_integration_tests KorvoEQ korvo_vst3_tests KorvoEQ_vst3 \
-        korvo_clap_tests KorvoEQ_clap
+        korvo_clap_tests KorvoEQ_clap korvo_lv2_tests KorvoEQ_lv2_bundle
     asan_dir="$root/build/asan"
 fi
 cmake -S . -B build/linux -G Ninja -DKORVO_BUILD_TESTS=ON -DKORVO_WINDOWS_BUILD_DIR="$root/build/windows" \

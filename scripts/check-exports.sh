@@ -2,12 +2,13 @@
 # Checks what a built module shows the host: only its format's entry names
 # (VST2: VSTPluginMain and main, at one address; VST3: GetPluginFactory, with
 # ModuleEntry and ModuleExit on Linux, InitDll and ExitDll on Windows; CLAP:
-# the data symbol clap_entry), and for a Windows DLL its format (PE32 for
-# windows, PE32+ for windows64), its module name and no import but system DLLs.
-#   check-exports.sh [--vst3|--clap] linux|windows|windows64 MODULE
+# the data symbol clap_entry; LV2, Linux only: lv2_descriptor), and for a
+# Windows DLL its format (PE32 for windows, PE32+ for windows64), its module
+# name and no import but system DLLs.
+#   check-exports.sh [--vst3|--clap|--lv2] linux|windows|windows64 MODULE
 set -euo pipefail
 format=vst2
-if [ "$1" = --vst3 ] || [ "$1" = --clap ]; then
+if [ "$1" = --vst3 ] || [ "$1" = --clap ] || [ "$1" = --lv2 ]; then
     format=${1#--}
     shift
 fi
@@ -28,6 +29,12 @@ if [ "$kind" = linux ] && [ "$format" = clap ]; then
     [ "$exports" = "D clap_entry " ] || [ "$exports" = "R clap_entry " ] ||
         fail "exports are '$exports', expected only the data symbol clap_entry"
     echo "linux CLAP module exports clap_entry, nothing else"
+    exit 0
+fi
+if [ "$kind" = linux ] && [ "$format" = lv2 ]; then
+    exports=$(nm -D --defined-only "$module" | awk '{print $2, $3}' | sort | tr '\n' ' ')
+    [ "$exports" = "T lv2_descriptor " ] || fail "exports are '$exports', expected only the function lv2_descriptor"
+    echo "linux LV2 DSP binary exports lv2_descriptor, nothing else"
     exit 0
 fi
 if [ "$kind" = linux ]; then

@@ -4,7 +4,8 @@
 # the tests, and brought up to date), after installing what that needs
 # (scripts/setup.sh --package: the native toolchain, mingw-w64 and Wine):
 #   KorvoEQ-<version>-linux-x86_64.tar.gz   bin/korvo, lib/vst/KorvoEQ.so,
-#                                           lib/vst3/KorvoEQ.vst3/, lib/clap/KorvoEQ.clap, README.txt
+#                                           lib/vst3/KorvoEQ.vst3/, lib/clap/KorvoEQ.clap,
+#                                           lib/lv2/KorvoEQ.lv2/, README.txt
 #   KorvoEQ-<version>-windows-x86.zip       the 32-bit KorvoEQ.dll, KorvoEQ.vst3/ and KorvoEQ.clap, README.txt
 #   KorvoEQ-<version>-windows-x64.zip       the 64-bit KorvoEQ.dll, KorvoEQ.vst3/ and KorvoEQ.clap, README.txt
 set -euo pipefail
@@ -24,7 +25,7 @@ configure() {
 configure build/linux
 configure build/windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake
 configure build/windows-x64 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake
-cmake --build build/linux --target KorvoEQ KorvoEQ_vst3_bundle KorvoEQ_clap korvo korvo_readme
+cmake --build build/linux --target KorvoEQ KorvoEQ_vst3_bundle KorvoEQ_clap KorvoEQ_lv2_bundle korvo korvo_readme
 cmake --build build/windows --target KorvoEQ KorvoEQ_vst3_bundle KorvoEQ_clap
 cmake --build build/windows-x64 --target KorvoEQ KorvoEQ_vst3_bundle KorvoEQ_clap
 

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what a fresh Debian 12 machine lacks to build and test Korvo-EQ:
-# the native toolchain, mingw-w64 for the 32-bit and 64-bit Windows modules, and
-# 32-bit and 64-bit Wine (with Xvfb) to run the Windows tests. With --native,
+# the native toolchain (with LV2's headers), mingw-w64 for the 32-bit and
+# 64-bit Windows modules, 32-bit and 64-bit Wine (with Xvfb) to run the Windows
+# tests, and lilv's tools and LV2's validator for the LV2 tests. With --native,
 # only what the Linux module and korvo need (the run command); with --package,
 # that, mingw-w64 and Wine (what scripts/package.sh builds with: the Windows
 # bundles' moduleinfo.json is written by asking the module just built). Safe to run again:
@@ -12,7 +13,7 @@ set -euo pipefail
 mode="${1:-}"
 packages=(
   build-essential cmake ninja-build pkg-config
-  libsndfile1-dev libfftw3-dev libpng-dev libx11-dev
+  libsndfile1-dev libfftw3-dev libpng-dev libx11-dev lv2-dev
 )
 mingw=(
   g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686
@@ -26,7 +27,7 @@ case "$mode" in
     libgtest-dev libgmock-dev googletest libbenchmark-dev libxtst-dev python3
     "${mingw[@]}"
     wine wine32:i386 wine64 xvfb xauth util-linux sox libsox-fmt-base unzip
-    ardour
+    ardour lilv-utils sordi liblilv-dev
   )
   ;;
 *)

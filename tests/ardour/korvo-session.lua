@@ -26,10 +26,12 @@ local CLIP_START = RATE -- the clip plays from 1 s on the timeline; the export c
 local BUS = "Korvo"
 local PLAYER = "Korvo Test Player"
 local EFFECT = "Korvo-EQ"
--- The plug-in's format, from KORVO_PLUGIN_FORMAT: the Linux VST (lxvst, the default) or VST3.
+-- The plug-in's format, from KORVO_PLUGIN_FORMAT: the Linux VST (lxvst, the default), VST3 or LV2.
 local FORMATS = {
 	lxvst = { type = ARDOUR.PluginType.LXVST, name = "Linux VST", path = "LXVST_PATH" },
 	vst3 = { type = ARDOUR.PluginType.VST3, name = "VST3 plug-in", path = "VST3_PATH", plain = true },
+	lv2 = { type = ARDOUR.PluginType.LV2, name = "LV2 plug-in", path = "LV2_PATH", plain = true, exact = true,
+		user_preset = true },
 }
 local FORMAT = FORMATS[os.getenv ("KORVO_PLUGIN_FORMAT") or "lxvst"]
 local NUM_PARAMS = 10
@@ -44,7 +46,7 @@ local function wait_cycles (n)
 	end
 end
 
-if not FORMAT then fail ("KORVO_PLUGIN_FORMAT must be lxvst or vst3") end
+if not FORMAT then fail ("KORVO_PLUGIN_FORMAT must be lxvst, vst3 or lv2") end
 if mode ~= "create" and mode ~= "reopen" then
 	fail ("usage: korvo-session.lua create|reopen SESSION_DIR SNAPSHOT CLIP.raw EXPORT_DIR EXPORT_NAME SETTINGS [SAVE_AS]")
 end
@@ -53,8 +55,8 @@ if not (settings and (mode == "create" or save_as)) then
 end
 
 -- The wanted value of every parameter, as the float the plug-in stores (lxvst), or as
--- the value in its unit that Ardour shows and sets (vst3, which leaves the parameters
--- not in SETTINGS at their defaults); `given` marks those in SETTINGS.
+-- the value in its unit that Ardour shows and sets (vst3 and lv2, which leave the
+-- parameters not in SETTINGS at their defaults); `given` marks those in SETTINGS.
 local wanted, given = {}, {}
 for i = 0, NUM_PARAMS - 1 do wanted[i] = as_float (0.5) end
 for index, value in settings:gmatch ("(%d+)=([%d.eE+-]+)") do
@@ -171,6 +173,19 @@ if mode == "create" then
 			fail (string.format ("could not set parameter %d", i))
 		end
 	end
+	-- An LV2 plug-in's values saved as a user's preset (Ardour writes it as a bundle
+	-- of its own under ~/.lv2), changed to each knob's lowest, and loaded back.
+	if FORMAT.user_preset then
+		local plugin = effect:to_insert ():plugin (0)
+		local preset = plugin:save_preset ("Korvo test")
+		if not preset.valid then fail ("Ardour could not save a preset of " .. EFFECT) end
+		for i = 0, NUM_PARAMS - 1 do
+			ARDOUR.LuaAPI.set_processor_param (effect, i, parameter_control (effect, i):lower ())
+		end
+		wait_cycles (2)
+		if not plugin:load_preset (preset) then fail ("Ardour could not load the preset it saved") end
+		say ("saved the user's preset '%s' (%s), changed every value and loaded it again", preset.label, preset.uri)
+	end
 else
 	bus = Session:route_by_name (BUS)
 	if bus:isnil () then fail ("the reopened session has no bus '" .. BUS .. "'") end
@@ -219,10 +234,14 @@ say ("bus '%s': %s", BUS, processor_list (bus))
 -- the plug-in's parameters
 
 -- A VST3 plug-in's values are shown in their units, converted from the stored value
--- and back; the stored values themselves are checked in the saved state.
+-- and back; the stored values themselves are checked in the saved state. An LV2
+-- plug-in's are its control ports' own values, exactly as set.
 local function matches (i, value)
-	if not FORMAT.plain then return value == wanted[i] end
-	return not given[i] or math.abs (value - wanted[i]) <= 1e-5 * math.max (1, math.abs (wanted[i]))
+	if FORMAT.plain and not given[i] then return true end
+	if FORMAT.plain and not FORMAT.exact then
+		return math.abs (value - wanted[i]) <= 1e-5 * math.max (1, math.abs (wanted[i]))
+	end
+	return value == wanted[i]
 end
 local mismatched = {}
 for i = 0, NUM_PARAMS - 1 do

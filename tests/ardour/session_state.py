@@ -1,16 +1,18 @@
 #!/usr/bin/env python3
 """Reads and edits Korvo-EQ's state in an Ardour session file, standard library only.
 
-  session_state.py [lxvst|vst3] chunk SNAPSHOT.ardour EXPECTED
+  session_state.py [lxvst|vst3|lv2] chunk SNAPSHOT.ardour EXPECTED
       decode the chunk Ardour saved for Korvo-EQ, print its program name and values,
       exit 1 unless they are the EXPECTED ones: for the Linux VST (lxvst, the default)
       SETTINGS such as "2=0.045,3=0.8,9=0.75" (the others 0.5); for VST3 a bank file
       (.fxb) holding the chunk the VST2 module gives for the same settings, which the
-      VST3 component state must equal byte for byte
-  session_state.py [lxvst|vst3] chunk-only SNAPSHOT.ardour OUT.ardour
+      VST3 component state must equal byte for byte; for LV2, whose state is its
+      control ports' values, SETTINGS in the parameters' units ("2=1000,3=12"), which
+      the ports Ardour saved must hold exactly as floats, every port being there
+  session_state.py [lxvst|vst3|lv2] chunk-only SNAPSHOT.ardour OUT.ardour
       write a copy of the snapshot in which Ardour's own record of Korvo-EQ's parameter
-      values is reset (lxvst: to the defaults, 0.5; vst3: to 0 in each unit), so that
-      only the chunk carries the settings
+      values is reset (lxvst: to the defaults, 0.5; vst3 and lv2: to 0 in each unit), so
+      that only the chunk (lv2: the plug-in's saved ports) carries the settings
 
 The chunk is the plug-in's bank: one 64-byte program, a 24-byte zero-padded name then
 ten little-endian float32 values in parameter order. Ardour keeps a VST3 plug-in's
@@ -26,7 +28,9 @@ import xml.etree.ElementTree as ET
 
 NAMES = ["LS-Freq", "LS-Gain", "A-Freq", "A-Gain", "A-Q", "B-Freq", "B-Gain", "B-Q", "HS-Freq", "HS-Gain"]
 DEFAULT = 0.5
+SYMBOLS = ["ls_freq", "ls_gain", "a_freq", "a_gain", "a_q", "b_freq", "b_gain", "b_q", "hs_freq", "hs_gain"]
 UNIQUE_ID = str(struct.unpack(">i", b"VXKE")[0])
+LV2_URI = "https://vardle.example/plugins/korvo-eq"
 
 
 class StateError(Exception):
@@ -55,7 +59,8 @@ def load(path):
 def effect_processors(tree, format_name):
     found = [p for p in tree.iter("Processor")
              if p.get("type") == format_name and p.get("name") == "Korvo-EQ" and
-             (format_name != "lxvst" or p.get("unique-id") == UNIQUE_ID)]
+             (format_name != "lxvst" or p.get("unique-id") == UNIQUE_ID) and
+             (format_name != "lv2" or p.get("unique-id") == LV2_URI)]
     if len(found) != 1:
         raise StateError(f"expected one Korvo-EQ ({format_name}) in the session, found {len(found)}")
     return found[0]
@@ -93,7 +98,33 @@ def bank_file_chunk(path):
     return data[-64:]
 
 
+def lv2_ports(path, settings):
+    """The LV2 plug-in's state in the session: its ports' values."""
+    processor = effect_processors(load(path), "lv2")
+    saved = {port.get("symbol"): port.get("value") for port in processor.findall("lv2/Port")}
+    if sorted(saved) != sorted(SYMBOLS):
+        raise StateError(f"{path}: Ardour saved the ports {sorted(saved)}, not Korvo-EQ's ten")
+    given = {}
+    for item in filter(None, settings.split(",")):
+        index, _, value = item.partition("=")
+        given[int(index)] = as_float(float(value))
+    print(f"{path.rsplit('/', 1)[-1]}: Korvo-EQ's ports")
+    wrong = []
+    for i, symbol in enumerate(SYMBOLS):
+        value = float(saved[symbol])
+        good = i not in given or value == given[i]
+        print(f"  {i} {symbol:8} = {value:.9g}" + ("" if good else f"  (expected {given[i]:.9g})"))
+        if not good:
+            wrong.append(str(i))
+    if wrong:
+        print(f"the saved values of ports {', '.join(wrong)} differ from the settings")
+        return 1
+    return 0
+
+
 def chunk(path, expected, format_name):
+    if format_name == "lv2":
+        return lv2_ports(path, expected)
     processor = effect_processors(load(path), format_name)
     node = processor.find(f"{format_name}/chunk")
     if node is None or not (node.text or "").strip():
@@ -141,12 +172,13 @@ def chunk_only(src, dst, format_name):
     for c in controls:
         c.set("value", repr(reset))
     tree.write(dst, encoding="UTF-8", xml_declaration=True)
-    print(f"{dst}: Ardour's parameter values for Korvo-EQ reset to {reset}; the chunk kept")
+    kept = "the plug-in's ports" if format_name == "lv2" else "the chunk"
+    print(f"{dst}: Ardour's parameter values for Korvo-EQ reset to {reset}; {kept} kept")
     return 0
 
 
 def main(argv):
-    format_name = argv.pop(1) if len(argv) > 1 and argv[1] in ("lxvst", "vst3") else "lxvst"
+    format_name = argv.pop(1) if len(argv) > 1 and argv[1] in ("lxvst", "vst3", "lv2") else "lxvst"
     try:
         if len(argv) == 4 and argv[1] == "chunk":
             return chunk(argv[2], argv[3], format_name)

@@ -3,9 +3,13 @@
 
   wavdata.py extract IN.wav OUT.raw     check IN is 32-bit float stereo 48 kHz and write
                                         its sample data (interleaved float32 LE) to OUT
-  wavdata.py compare REFERENCE.wav TEST.wav
-                                        compare the sample data bit for bit; exit 1 and
-                                        print where and by how much when they differ
+  wavdata.py compare [--summed] REFERENCE.wav TEST.wav
+                                        compare the sample data (32-bit float stereo at
+                                        one rate, any) bit for bit; exit 1 and print where
+                                        and by how much when they differ. --summed: TEST
+                                        went through a host's mixing, which adds the
+                                        plug-in's output to silence, and +0 plus -0 is +0:
+                                        a -0.0 of the reference may be +0.0 there (counted)
 
 Only the 'fmt ' and 'data' chunks are read; other chunks and header fields may differ.
 """
@@ -56,12 +60,13 @@ def read_wav(path):
 
 
 def read_float_stereo(path, rate=48000):
+    """The sample data of a 32-bit float stereo file at `rate` (None: any rate)."""
     channels, file_rate, bits, is_float, data = read_wav(path)
     if not (is_float and bits == 32):
         raise WavError(f"{path} is not 32-bit float (format {'float' if is_float else 'integer'}, {bits} bits)")
     if channels != 2:
         raise WavError(f"{path} has {channels} channels, not 2")
-    if file_rate != rate:
+    if rate is not None and file_rate != rate:
         raise WavError(f"{path} runs at {file_rate} Hz, not {rate} Hz")
     if len(data) % 8:
         raise WavError(f"{path}: the data chunk holds a partial frame ({len(data)} bytes)")
@@ -76,9 +81,13 @@ def extract(src, dst):
     return 0
 
 
-def compare(ref_path, test_path):
-    ref = read_float_stereo(ref_path)
-    test = read_float_stereo(test_path)
+NEGATIVE_ZERO = 0x80000000
+
+
+def compare(ref_path, test_path, summed=False):
+    ref_rate = read_wav(ref_path)[1]
+    ref = read_float_stereo(ref_path, None)
+    test = read_float_stereo(test_path, ref_rate)
     if ref == test:
         print(f"identical sample data: {len(ref) // 8} frames")
         return 0
@@ -86,8 +95,16 @@ def compare(ref_path, test_path):
     a = struct.unpack(f"<{nref}f", ref)
     b = struct.unpack(f"<{ntest}f", test)
     n = min(nref, ntest)
-    raw_a = struct.unpack(f"<{nref}I", ref)
+    raw_a = list(struct.unpack(f"<{nref}I", ref))
     raw_b = struct.unpack(f"<{ntest}I", test)
+    if summed:
+        zeros = [i for i in range(n) if raw_a[i] == NEGATIVE_ZERO and raw_b[i] == 0]
+        for i in zeros:
+            raw_a[i] = 0
+        if nref == ntest and tuple(raw_a) == raw_b:
+            print(f"identical sample data: {nref // 2} frames ({len(zeros)} samples of -0.0 mixed into +0.0)")
+            return 0
+    raw_a = tuple(raw_a)
     first = next((i for i in range(n) if raw_a[i] != raw_b[i]), None)
     diffs = [abs(a[i] - b[i]) for i in range(n) if raw_a[i] != raw_b[i]]
     worst = max(diffs) if diffs else 0.0
@@ -128,6 +145,8 @@ def main(argv):
             return extract(argv[2], argv[3])
         if len(argv) == 4 and argv[1] == "compare":
             return compare(argv[2], argv[3])
+        if len(argv) == 5 and argv[1] == "compare" and argv[2] == "--summed":
+            return compare(argv[3], argv[4], summed=True)
     except WavError as e:
         print(e)
         return 2
