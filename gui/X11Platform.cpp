@@ -432,6 +432,12 @@ int X11Platform::eventDescriptor(WindowHandle window)
     return link && !link->gone && link->display ? ConnectionNumber(link->display) : -1;
 }
 
+unsigned long X11Platform::nativeWindow(WindowHandle window)
+{
+    Link* link = links->find(window);
+    return link && !link->gone ? link->window : 0;
+}
+
 void X11Platform::pumpEvents(WindowHandle window)
 {
     Link* link = links->find(window);

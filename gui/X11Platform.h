@@ -41,6 +41,9 @@ public:
     void resizeWindow(WindowHandle window, std::int32_t width, std::int32_t height) override;
     void pumpEvents(WindowHandle window) override;
     int eventDescriptor(WindowHandle window) override;  // the window's own X connection
+    // The X11 Window id of the editor window, for a host that embeds it by id
+    // (LV2 hands the host its window); 0 when it has none. The window's thread.
+    unsigned long nativeWindow(WindowHandle window);
 
     X11Platform(const X11Platform&) = delete;
     X11Platform& operator=(const X11Platform&) = delete;
