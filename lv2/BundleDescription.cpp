@@ -13,12 +13,14 @@ const char* const kPrefixes =
     "@prefix doap: <http://usefulinc.com/ns/doap#> .\n"
     "@prefix foaf: <http://xmlns.com/foaf/0.1/> .\n"
     "@prefix lv2: <http://lv2plug.in/ns/lv2core#> .\n"
+    "@prefix opts: <http://lv2plug.in/ns/ext/options#> .\n"
     "@prefix pg: <http://lv2plug.in/ns/ext/port-groups#> .\n"
     "@prefix pprops: <http://lv2plug.in/ns/ext/port-props#> .\n"
     "@prefix pset: <http://lv2plug.in/ns/ext/presets#> .\n"
     "@prefix rdfs: <http://www.w3.org/2000/01/rdf-schema#> .\n"
     "@prefix ui: <http://lv2plug.in/ns/extensions/ui#> .\n"
     "@prefix units: <http://lv2plug.in/ns/extensions/units#> .\n"
+    "@prefix urid: <http://lv2plug.in/ns/ext/urid#> .\n"
     "\n"
     "# Written at build time from the equaliser's parameter table (lv2/BundleDescription.cpp).\n"
     "\n";
@@ -81,10 +83,15 @@ std::string BundleDescription::manifest() const
     text += uri(kFactoryPresetUri) + "\n\ta pset:Preset ;\n\tlv2:appliesTo " + uri(kPluginUri) +
             " ;\n\trdfs:seeAlso <" + kPresetsFile + "> .\n";
     if (!uiBinary.empty()) {
-        // An X11 editor with no thread of its own: the host pumps it through its idle interface.
+        // An X11 editor with no thread of its own, shown only inside the
+        // host's window: the host pumps it through its idle interface. It
+        // tells the host its size, touches the ports it turns, and takes the
+        // host's scale (an option whose key and type it maps) where offered.
         text += "\n" + uri(kUiUri) + "\n\ta ui:X11UI ;\n\tui:binary <" + uiBinary +
-                "> ;\n\tlv2:requiredFeature ui:idleInterface ;\n\tlv2:extensionData ui:idleInterface ;\n"
-                "\tlv2:optionalFeature ui:parent , ui:resize .\n";
+                "> ;\n\tlv2:requiredFeature ui:idleInterface , ui:parent ;\n"
+                "\tlv2:extensionData ui:idleInterface ;\n"
+                "\tlv2:optionalFeature ui:resize , ui:touch , urid:map , opts:options ;\n"
+                "\topts:supportedOption ui:scaleFactor .\n";
     }
     return text;
 }
