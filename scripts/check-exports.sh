@@ -2,13 +2,14 @@
 # Checks what a built module shows the host: only its format's entry names
 # (VST2: VSTPluginMain and main, at one address; VST3: GetPluginFactory, with
 # ModuleEntry and ModuleExit on Linux, InitDll and ExitDll on Windows; CLAP:
-# the data symbol clap_entry; LV2, Linux only: lv2_descriptor), and for a
+# the data symbol clap_entry; LV2, Linux only: lv2_descriptor, and its UI
+# binary lv2ui_descriptor), and for a
 # Windows DLL its format (PE32 for windows, PE32+ for windows64), its module
 # name and no import but system DLLs.
-#   check-exports.sh [--vst3|--clap|--lv2] linux|windows|windows64 MODULE
+#   check-exports.sh [--vst3|--clap|--lv2|--lv2-ui] linux|windows|windows64 MODULE
 set -euo pipefail
 format=vst2
-if [ "$1" = --vst3 ] || [ "$1" = --clap ] || [ "$1" = --lv2 ]; then
+if [ "$1" = --vst3 ] || [ "$1" = --clap ] || [ "$1" = --lv2 ] || [ "$1" = --lv2-ui ]; then
     format=${1#--}
     shift
 fi
@@ -35,6 +36,12 @@ if [ "$kind" = linux ] && [ "$format" = lv2 ]; then
     exports=$(nm -D --defined-only "$module" | awk '{print $2, $3}' | sort | tr '\n' ' ')
     [ "$exports" = "T lv2_descriptor " ] || fail "exports are '$exports', expected only the function lv2_descriptor"
     echo "linux LV2 DSP binary exports lv2_descriptor, nothing else"
+    exit 0
+fi
+if [ "$kind" = linux ] && [ "$format" = lv2-ui ]; then
+    exports=$(nm -D --defined-only "$module" | awk '{print $2, $3}' | sort | tr '\n' ' ')
+    [ "$exports" = "T lv2ui_descriptor " ] || fail "exports are '$exports', expected only the function lv2ui_descriptor"
+    echo "linux LV2 UI binary exports lv2ui_descriptor, nothing else"
     exit 0
 fi
 if [ "$kind" = linux ]; then

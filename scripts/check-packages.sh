@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # Makes the release archives and checks each: it holds the very modules the
 # tests ran on (the VST2 module, the VST3 bundle's, the CLAP module, on Linux
-# the LV2 bundle's, and korvo) stripped, with no debug sections or symbol table
+# the LV2 bundle's two, and korvo) stripped, with no debug sections or symbol table
 # left and its exports intact, its read-me is a user's guide that names the
 # version (and for Linux every library the binaries load and the glibc they
 # need), and the unpacked module loads in a host: korvo from the Linux archive
 # finds its own module from any directory, and each Windows module passes the
-# integration tests under Wine; the unpacked LV2 bundle passes its tests.
+# integration tests under Wine; the unpacked LV2 bundle and its editor pass
+# their tests.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -76,11 +77,13 @@ stripped_build "" "$unpacked/$linux/lib/clap/KorvoEQ.clap" build/linux/KorvoEQ.c
 "$here/check-exports.sh" --clap linux "$unpacked/$linux/lib/clap/KorvoEQ.clap" >/dev/null
 lv2_bundle="$unpacked/$linux/lib/lv2/KorvoEQ.lv2"
 stripped_build "" "$lv2_bundle/KorvoEQ_dsp.so" build/linux/lv2/KorvoEQ.lv2/KorvoEQ_dsp.so
+stripped_build "" "$lv2_bundle/KorvoEQ_ui.so" build/linux/lv2/KorvoEQ.lv2/KorvoEQ_ui.so
 for ttl in manifest.ttl KorvoEQ.ttl presets.ttl; do
     cmp -s "$lv2_bundle/$ttl" "build/linux/lv2/KorvoEQ.lv2/$ttl" || fail "$linux: KorvoEQ.lv2 does not carry the bundle's $ttl"
 done
-[ "$(ls "$lv2_bundle" | wc -l)" = 4 ] || fail "$linux: KorvoEQ.lv2 holds other files: $(ls "$lv2_bundle")"
+[ "$(ls "$lv2_bundle" | wc -l)" = 5 ] || fail "$linux: KorvoEQ.lv2 holds other files: $(ls "$lv2_bundle")"
 "$here/check-exports.sh" --lv2 linux "$lv2_bundle/KorvoEQ_dsp.so" >/dev/null
+"$here/check-exports.sh" --lv2-ui linux "$lv2_bundle/KorvoEQ_ui.so" >/dev/null
 grep -q "Korvo-EQ $version" "$unpacked/$linux/README.txt" || fail "$linux: README.txt does not name $version"
 users_guide "$unpacked/$linux"
 # Every library the archived binaries load is named in the read-me beside a
@@ -88,7 +91,7 @@ users_guide "$unpacked/$linux"
 # requires) is stated.
 readme=$(tr -s ' \n' '  ' <"$unpacked/$linux/README.txt")
 for binary in bin/korvo lib/vst/KorvoEQ.so lib/vst3/KorvoEQ.vst3/Contents/x86_64-linux/KorvoEQ.so lib/clap/KorvoEQ.clap \
-    lib/lv2/KorvoEQ.lv2/KorvoEQ_dsp.so; do
+    lib/lv2/KorvoEQ.lv2/KorvoEQ_dsp.so lib/lv2/KorvoEQ.lv2/KorvoEQ_ui.so; do
     for soname in $(readelf -d "$unpacked/$linux/$binary" | sed -n 's/.*(NEEDED).*\[\(.*\)\]$/\1/p'); do
         package=$(awk -v so="$soname" '/^    [a-z]/ { for (i = 2; i <= NF; i++) if ($i == so) { print $1; exit } }' \
             "$unpacked/$linux/README.txt")
@@ -106,6 +109,8 @@ grep -q "effect: *Korvo-EQ" <<<"$info" || fail "the unpacked korvo found no Korv
     --vst2-module="$unpacked/$linux/lib/vst/KorvoEQ.so" >/dev/null || fail "the unpacked CLAP module fails its tests"
 "build/linux/tests/korvo_lv2_tests" --bundle="$lv2_bundle" --vst2-module="$unpacked/$linux/lib/vst/KorvoEQ.so" >/dev/null ||
     fail "the unpacked LV2 bundle fails its tests"
+xvfb-run -a -s "-screen 0 1920x1200x24 -noreset" "build/linux/tests/korvo_lv2_editor_tests" \
+    --module="$lv2_bundle/KorvoEQ_ui.so" >/dev/null || fail "the unpacked LV2 bundle's editor fails its tests"
 echo "$linux.tar.gz: the tested modules and korvo, stripped; korvo hosts the unpacked module, the CLAP module and the LV2 bundle pass their tests"
 
 for entry in "windows-x86 build/windows i686 windows x86-win" "windows-x64 build/windows-x64 x86_64 windows64 x86_64-win"; do
