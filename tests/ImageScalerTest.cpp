@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <random>
 #include <utility>
 #include <vector>
 
@@ -24,8 +25,8 @@ BmpImage paint(int width, int height, Byte byte)
 
 BmpImage noise(int width, int height)
 {
-    unsigned seed = 7;
-    return paint(width, height, [&](int, int, int) { return (seed = seed * 1664525u + 1013904223u) >> 24; });
+    std::mt19937 random(7);
+    return paint(width, height, [&](int, int, int) { return random() >> 24; });
 }
 
 int at(const BmpImage& image, int x, int y, int channel) { return image.pixels[(y * image.width + x) * 3 + channel]; }

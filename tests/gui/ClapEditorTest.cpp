@@ -188,23 +188,7 @@ protected:
     }
 
     // Pixels of a box of the host window that differ from the canvas's.
-    int differences(CanvasEditor& expected, const Box& box)
-    {
-        XSync(display, False);
-        XImage* image = XGetImage(display, window, box.left, box.top, static_cast<unsigned>(box.width),
-                                  static_cast<unsigned>(box.height), AllPlanes, ZPixmap);
-        if (!image) return box.width * box.height;
-        int count = 0;
-        for (int y = 0; y < box.height; ++y) {
-            for (int x = 0; x < box.width; ++x) {
-                const unsigned long p = XGetPixel(image, x, y);
-                count += expected.at(box.left + x, box.top + y) !=
-                         static_cast<Colour>(((p >> 16) & 0xFF) | (p & 0xFF00) | ((p & 0xFF) << 16));
-            }
-        }
-        XDestroyImage(image);
-        return count;
-    }
+    int differences(CanvasEditor& expected, const Box& box) { return differingPixels(display, window, expected, box); }
 
     Display* display = nullptr;
     ::Window window = 0;

@@ -238,19 +238,7 @@ TEST_F(Vst3Editor, TheHostsContentScaleSizesTheViewAndAChangeAsksTheFrame)
     // The A-Gain knob at 200 %, as the canvas draws it.
     const float values[10] = {0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f};
     CanvasEditor expected(values, 2.0f);
-    XSync(display, False);
-    XImage* image = XGetImage(display, host, 468, 48, 52, 52, AllPlanes, ZPixmap);
-    ASSERT_NE(image, nullptr);
-    int differing = 0;
-    for (int y = 0; y < 52; ++y) {
-        for (int x = 0; x < 52; ++x) {
-            const unsigned long shown = XGetPixel(image, x, y);
-            const Colour want = expected.at(468 + x, 48 + y);
-            differing += shown != ((want & 0xFF) << 16 | (want & 0xFF00) | (want >> 16 & 0xFF));
-        }
-    }
-    XDestroyImage(image);
-    EXPECT_EQ(differing, 0);
+    EXPECT_EQ(differingPixels(display, host, expected, Box{468, 48, 52, 52, "A-Gain knob at 200 %"}), 0);
 
     // A new scale while attached: the frame is asked, and refusing keeps the
     // view at the size it has now all the same.

@@ -121,22 +121,7 @@ protected:
     }
 
     // Pixels of a box of the host window that differ from the canvas's.
-    int differences(CanvasEditor& expected, const Box& box)
-    {
-        XImage* image = XGetImage(display, host, box.left, box.top, static_cast<unsigned>(box.width),
-                                  static_cast<unsigned>(box.height), AllPlanes, ZPixmap);
-        if (!image) return box.width * box.height;
-        int count = 0;
-        for (int y = 0; y < box.height; ++y) {
-            for (int x = 0; x < box.width; ++x) {
-                const unsigned long p = XGetPixel(image, x, y);
-                const Colour c = static_cast<Colour>(((p >> 16) & 0xFF) | (p & 0xFF00) | ((p & 0xFF) << 16));
-                if (c != expected.at(box.left + x, box.top + y)) ++count;
-            }
-        }
-        XDestroyImage(image);
-        return count;
-    }
+    int differences(CanvasEditor& expected, const Box& box) { return differingPixels(display, host, expected, box); }
 
     void expectShows(const float* values, const char* when)
     {

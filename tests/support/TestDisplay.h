@@ -5,10 +5,33 @@
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
+#include <X11/Xutil.h>
 #include <unistd.h>
 
 #include <optional>
 #include <string>
+
+#include "tests/support/CanvasEditor.h"
+
+// Pixels of a box of a window on a 24-bit screen that differ from the canvas's
+// picture of the editor, once the server has done what it was asked.
+inline int differingPixels(Display* display, ::Window window, CanvasEditor& expected, const Box& box)
+{
+    XSync(display, False);
+    XImage* image = XGetImage(display, window, box.left, box.top, static_cast<unsigned>(box.width),
+                              static_cast<unsigned>(box.height), AllPlanes, ZPixmap);
+    if (!image) return box.width * box.height;
+    int count = 0;
+    for (int y = 0; y < box.height; ++y) {
+        for (int x = 0; x < box.width; ++x) {
+            const unsigned long p = XGetPixel(image, x, y);
+            count += expected.at(box.left + x, box.top + y) !=
+                     static_cast<Colour>(((p >> 16) & 0xFF) | (p & 0xFF00) | ((p & 0xFF) << 16));
+        }
+    }
+    XDestroyImage(image);
+    return count;
+}
 
 inline Display* openTestDisplay()
 {
