@@ -25,5 +25,9 @@ struct CommandLine {
 };
 
 // Splits argv; false with a message for an option that lacks its value or that
-// no command knows.
+// no command knows (with the option meant, when one is close).
 bool parseCommandLine(int argc, char** argv, CommandLine& line, std::string& error);
+
+// The candidates closest to a mistyped word, ignoring case, when they are close
+// enough to be what was meant: "A-Freq", "A-Gain or B-Gain"; "" when none is.
+std::string closestWords(const std::string& word, const std::vector<std::string>& candidates);

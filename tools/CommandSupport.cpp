@@ -67,12 +67,36 @@ bool loadHost(const CommandLine& line, PluginHost& host, std::string& error, con
     return host.load(module, error);
 }
 
+bool readSetting(const std::string& text, Setting& setting, std::string& error)
+{
+    if (parseSetting(text, setting, error)) return true;
+    const std::size_t equals = text.find('=');
+    const std::string written = text.substr(0, equals);
+    const std::size_t first = written.find_first_not_of(" \t");
+    const std::string name = first == std::string::npos ? "" : written.substr(first, written.find_last_not_of(" \t") + 1 - first);
+    if (equals == std::string::npos || findParameterByName(name) >= 0) return false;
+    std::vector<std::string> names;
+    for (const ParameterInfo& parameter : kParameters) names.push_back(parameter.name);
+    const std::string meant = closestWords(name, names);
+    if (!meant.empty()) error = "unknown parameter '" + name + "'; did you mean " + meant + "?";
+    return false;
+}
+
+bool checkSettings(const std::vector<std::string>& settings, std::string& error)
+{
+    Setting setting{};
+    for (const std::string& text : settings) {
+        if (!readSetting(text, setting, error)) return false;
+    }
+    return true;
+}
+
 // The settings, applied through the plug-in's own parameter names.
 bool applySettings(PluginHost& host, const std::vector<std::string>& settings, std::string& error)
 {
     for (const std::string& text : settings) {
         Setting setting{};
-        if (!parseSetting(text, setting, error)) return false;
+        if (!readSetting(text, setting, error)) return false;
         const VstInt32 index = host.findParameter(kParameters[setting.index].name);
         if (index < 0) {
             error = std::string("the plug-in has no parameter ") + kParameters[setting.index].name;

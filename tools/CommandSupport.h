@@ -31,6 +31,13 @@ bool endsWith(const std::string& text, const std::string& ending);
 // Loads the module (path, else the one --module names or korvo finds) into host.
 bool loadHost(const CommandLine& line, PluginHost& host, std::string& error, const std::string& path = "");
 
+// NAME=VALUE as parseSetting reads it; an unknown name gets the names closest
+// to it suggested ("did you mean A-Freq?").
+bool readSetting(const std::string& text, Setting& setting, std::string& error);
+
+// Every setting readable, before anything is done with them.
+bool checkSettings(const std::vector<std::string>& settings, std::string& error);
+
 // The settings, applied through the plug-in's own parameter names.
 bool applySettings(PluginHost& host, const std::vector<std::string>& settings, std::string& error);
 

@@ -41,6 +41,10 @@ std::string extensionOf(const std::string& path)
     return extension;
 }
 
+bool isContainerExtension(const std::string& extension) { return findContainer(extension) != nullptr; }
+
+std::string containerList() { return kContainerList; }
+
 int OutputFormat::sndfileFormat() const
 {
     const Container* found = findContainer(container);

@@ -24,6 +24,13 @@ struct OutputFormat {
 // The lower-case extension of a file name, without its dot; "" when it has none.
 std::string extensionOf(const std::string& path);
 
+// Whether an extension (lower case, without its dot) names a format korvo
+// writes, and so reads: wav, aif, aiff, flac, ogg, oga, caf, w64.
+bool isContainerExtension(const std::string& extension);
+
+// Those formats as a message lists them: "wav, aiff, flac, ogg, caf or w64".
+std::string containerList();
+
 // The format for writing `path` ("-" being standard output): the container
 // from `container` (--format) when given, else from the extension; `bits` is
 // --bits' text, "" for the container's default (float for WAV, AIFF, CAF and

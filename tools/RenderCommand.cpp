@@ -55,10 +55,11 @@ const char* const kRenderUsage =
     "  --channels 1        write a mono input's output as mono: the left channel, which\n"
     "                      carries the same result as the right\n"
     "  --block N           frames per processing block (default 512)\n"
-    "  -o DIR              render each IN (a file, or a folder's .wav, .aif(f), .flac and\n"
-    "                      .ogg files) into DIR under its own name (with --format, its\n"
-    "                      extension); a failure is reported and the others go on\n"
-    "                      (status 1 if any failed)\n"
+    "  -o DIR              render each IN (a file, or a folder's .wav, .aif(f), .flac,\n"
+    "                      .ogg, .caf and .w64 files; each other file is named, skipped)\n"
+    "                      into DIR under its own name (with --format, its extension);\n"
+    "                      a failure is reported and the others go on (status 1 if any\n"
+    "                      failed)\n"
     "  -j N                render N files at once, each through its own plug-in\n"
     "                      (default: one per processor core)\n"
     "  --allow-truncated   render what there is of an input cut short, with a warning\n"
@@ -249,12 +250,6 @@ bool renderOne(const RenderJob& job, const std::string& inPath, const std::strin
     return true;
 }
 
-bool isAudioFile(const std::filesystem::path& file)
-{
-    const std::string extension = extensionOf(file.string());
-    return extension == "wav" || extension == "aif" || extension == "aiff" || extension == "flac" || extension == "ogg";
-}
-
 // Several files, or the audio files of folders, each into DIR under its own
 // name, N at a time, each through a plug-in of its own.
 int renderBatch(const CommandLine& line, RenderJob job)
@@ -264,12 +259,20 @@ int renderBatch(const CommandLine& line, RenderJob job)
     for (const std::string& word : line.words) {
         std::error_code ignored;
         if (std::filesystem::is_directory(word, ignored)) {
-            std::vector<std::string> found;
+            std::vector<std::string> found, skipped;
             for (const auto& entry : std::filesystem::directory_iterator(word, ignored)) {
-                if (entry.is_regular_file(ignored) && isAudioFile(entry.path())) found.push_back(entry.path().string());
+                if (!entry.is_regular_file(ignored)) continue;
+                const bool audio = isContainerExtension(extensionOf(entry.path().filename().string()));
+                (audio ? found : skipped).push_back(entry.path().string());
             }
             std::sort(found.begin(), found.end());
+            std::sort(skipped.begin(), skipped.end());
             inputs.insert(inputs.end(), found.begin(), found.end());
+            // A folder may hold notes, pictures or playlists beside its audio: each is named.
+            for (const std::string& file : skipped) {
+                std::fprintf(stderr, "korvo: warning: skipped '%s': not a %s file (name it itself to try it)\n",
+                             file.c_str(), containerList().c_str());
+            }
         } else {
             inputs.push_back(word);
         }
@@ -342,6 +345,12 @@ int runRender(const CommandLine& line)
     if (line.help) return std::fputs(kRenderUsage, stdout), 0;
     const bool batch = line.has("-o");
     if (!batch && line.words.size() != 2) return usageError("render needs IN and OUT, or IN... -o DIR", kRenderUsage);
+    std::error_code unknown;
+    if (!batch && line.words[1] != "-" && std::filesystem::is_directory(line.words[1], unknown)) {
+        return usageError("OUT '" + line.words[1] + "' is a folder; to render into it under IN's name, use -o " +
+                              line.words[1],
+                          kRenderUsage);
+    }
     double block = 512;
     if (line.has("--block") && !parseNumber(line.get("--block"), 1, 1 << 20, block)) {
         return usageError("--block needs a whole number of frames from 1 to 1048576", kRenderUsage);
@@ -355,10 +364,7 @@ int runRender(const CommandLine& line)
     if (line.has("--save-preset") && presetOut != "-" && !endsWith(presetOut, ".fxp") && !endsWith(presetOut, ".fxb")) {
         return fail("cannot save '" + line.get("--save-preset") + "': a preset file ends in .fxp or .fxb");
     }
-    for (const std::string& setting : line.settings) {
-        Setting parsed{};
-        if (!parseSetting(setting, parsed, error)) return fail(error);
-    }
+    if (!checkSettings(line.settings, error)) return fail(error);
     RenderJob job{&line, static_cast<int>(block), line.has("--normalize"), 0.0, 0.0, true, "", "", false, -1.0};
     if (line.has("--gain") &&
         !parseQuantityOption(line, "--gain", Quantity::Gain, "a gain", -96.0, 48.0, job.gainDb, error)) {

@@ -67,10 +67,7 @@ int runSnapshot(const CommandLine& line)
     const std::string& outPath = line.words[0];
     if (!isStandardOutput(outPath) && !endsWith(outPath, ".png")) return fail("the snapshot is PNG: OUT.png");
     std::string error;
-    for (const std::string& setting : line.settings) {
-        Setting parsed{};
-        if (!parseSetting(setting, parsed, error)) return fail(error);
-    }
+    if (!checkSettings(line.settings, error)) return fail(error);
 
     float scale = 1.0f;
     if (line.has("--scale") && !parseScale(line.get("--scale"), scale)) {

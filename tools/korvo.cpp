@@ -46,6 +46,22 @@ void fillClosedStandardStreams()
     }
 }
 
+struct Command {
+    const char* name;
+    int (*run)(const CommandLine&);
+};
+
+const Command kCommands[] = {{"info", runInfo},         {"render", runRender}, {"preset", runPreset},
+                             {"response", runResponse}, {"demo", runDemo},     {"snapshot", runSnapshot}};
+
+const Command* findCommand(const std::string& name)
+{
+    for (const Command& command : kCommands) {
+        if (name == command.name) return &command;
+    }
+    return nullptr;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -55,7 +71,10 @@ int main(int argc, char** argv)
         CommandLine line;
         std::string error;
         if (!parseCommandLine(argc, argv, line, error)) {
-            std::fprintf(stderr, "korvo: %s (see korvo --help)\n", error.c_str());
+            // The help of the command given before the mistake, which lists its options.
+            const Command* command = findCommand(line.command);
+            std::fprintf(stderr, "korvo: %s (see korvo %s%s--help)\n", error.c_str(), command ? command->name : "",
+                         command ? " " : "");
             return 2;
         }
         if (line.version) {
@@ -66,12 +85,7 @@ int main(int argc, char** argv)
             std::fputs(kUsage, line.command.empty() && !line.help ? stderr : stdout);
             return line.command.empty() && !line.help ? 2 : 0;
         }
-        if (line.command == "info") return runInfo(line);
-        if (line.command == "render") return runRender(line);
-        if (line.command == "preset") return runPreset(line);
-        if (line.command == "response") return runResponse(line);
-        if (line.command == "demo") return runDemo(line);
-        if (line.command == "snapshot") return runSnapshot(line);
+        if (const Command* command = findCommand(line.command)) return command->run(line);
         std::fprintf(stderr, "korvo: unknown command '%s' (see korvo --help)\n", line.command.c_str());
         return 2;
     } catch (const std::exception& e) {

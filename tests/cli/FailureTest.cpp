@@ -211,12 +211,16 @@ TEST_F(KorvoFailure, UsageErrorsAreOneLinePointingAtTheHelp)
         {"response extra", "response"},
         {"demo extra", "demo"},
         {"snapshot", "snapshot"},
+        // An option no command knows, after the command and before it.
+        {"render a.wav b.wav --sett A-Freq=1k", "render"},
+        {"preset show p.fxp --frce", "preset"},
+        {"--sett A-Freq=1k render a.wav b.wav", ""},
     };
     for (const Case& c : cases) {
         const Result r = korvo(c.arguments);
         EXPECT_EQ(r.status, 2) << c.arguments;
         expectOneLine(r.err, c.arguments);
-        const std::string ending = " (see korvo " + c.command + " --help)\n";
+        const std::string ending = " (see korvo " + c.command + (c.command.empty() ? "" : " ") + "--help)\n";
         ASSERT_GE(r.err.size(), ending.size()) << r.err;
         EXPECT_EQ(r.err.substr(r.err.size() - ending.size()), ending) << r.err;
     }

@@ -1,13 +1,14 @@
 // What a new user tries first, run as the user runs it: units on every
 // quantity, a unit set apart by a space, - for standard output, a preset
-// holding fewer parameters than the plug-in, and a band frequency the rate
-// moves.
+// holding fewer parameters than the plug-in, a band frequency the rate
+// moves, a folder given as OUT or rendered as a batch, and misspelt names.
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -15,6 +16,8 @@
 #include "tests/cli/CliFixture.h"
 #include "tools/AudioFile.h"
 #include "tools/PresetFile.h"
+
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -224,4 +227,56 @@ TEST_F(KorvoFriction, RenderOptionsSayWhatTheFileHolds)
     char expected[64];
     std::snprintf(expected, sizeof expected, "peak %+.2f dBFS", 20.0 * std::log10(static_cast<double>(largest)));
     EXPECT_NE(quiet.out.find(expected), std::string::npos) << quiet.out << " but the file holds " << expected;
+}
+
+TEST_F(KorvoFriction, AFolderGivenAsOutSuggestsDashO)
+{
+    const std::string in = writeSine();
+    fs::create_directory(path("mixes"));
+    const Result r = korvo("render " + in + " " + path("mixes"));
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err, "korvo: OUT '" + path("mixes") + "' is a folder; to render into it under IN's name, use -o " +
+                         path("mixes") + " (see korvo render --help)\n");
+    EXPECT_TRUE(fs::is_empty(path("mixes")));
+}
+
+TEST_F(KorvoFriction, AFolderBatchTakesEveryFormatKorvoWritesAndNamesWhatItSkips)
+{
+    const std::string in = writeSine();
+    fs::create_directory(path("album"));
+    for (const char* format : {"wav", "caf", "w64", "aiff", "flac", "ogg"}) {
+        const std::string file = path(std::string("album/take.") + format);
+        ASSERT_EQ(korvo("render " + in + " " + file).status, 0) << format;
+    }
+    std::ofstream(path("album/notes.txt")) << "mixed on a Tuesday";
+    std::ofstream(path("album/README")) << "";
+    const Result r = korvo("render " + path("album") + " -o " + path("out") + " -j 1");
+    EXPECT_EQ(r.status, 0) << r.err;
+    for (const char* format : {"wav", "caf", "w64", "aiff", "flac", "ogg"}) {
+        EXPECT_TRUE(fs::exists(path(std::string("out/take.") + format))) << format;
+    }
+    const std::string skipped = "': not a wav, aiff, flac, ogg, caf or w64 file (name it itself to try it)\n";
+    EXPECT_EQ(r.err, "korvo: warning: skipped '" + path("album/README") + skipped + "korvo: warning: skipped '" +
+                         path("album/notes.txt") + skipped);
+}
+
+TEST_F(KorvoFriction, AMisspeltNameGetsTheClosestSuggested)
+{
+    const struct {
+        const char* arguments;
+        const char* says;
+    } cases[] = {
+        {"response --set A-Frq=1k", "korvo: unknown parameter 'A-Frq'; did you mean A-Freq?\n"},
+        {"response --set hs-gian=3", "korvo: unknown parameter 'hs-gian'; did you mean HS-Gain?\n"},
+        {"snapshot - --set C-Q=0.5", "korvo: unknown parameter 'C-Q'; did you mean A-Q or B-Q?\n"},
+        {"response --set Volume=1", "korvo: unknown parameter 'Volume' (parameters: LS-Freq, LS-Gain, A-Freq, "
+                                    "A-Gain, A-Q, B-Freq, B-Gain, B-Q, HS-Freq, HS-Gain)\n"},
+        {"response --sett A-Freq=1k", "korvo: unknown option --sett; did you mean --set? (see korvo response --help)\n"},
+        {"response --loud", "korvo: unknown option --loud (see korvo response --help)\n"},
+    };
+    for (const auto& c : cases) {
+        const Result r = korvo(c.arguments);
+        EXPECT_NE(r.status, 0) << c.arguments;
+        EXPECT_EQ(r.err, c.says) << c.arguments;
+    }
 }
