@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 
 namespace {
 
@@ -78,22 +79,35 @@ bool isMpeg(const SF_INFO& info) { return (info.format & SF_FORMAT_TYPEMASK) == 
 
 // A copy of a pipe (or other stream) in an unnamed temporary file, so it can
 // be read from anywhere, and again. -1 with a reason when there is no audio.
+// An unnamed temporary file in TMPDIR (else /tmp), which nothing, not even a
+// kill, leaves behind; where the file system has no unnamed files, one whose
+// name is removed at once. -1 with errno set when there is none.
+int temporaryFile(std::string& folder)
+{
+    const char* chosen = std::getenv("TMPDIR");
+    folder = chosen && *chosen ? chosen : "/tmp";
+    const int file = ::open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+    if (file >= 0 || (errno != EOPNOTSUPP && errno != EISDIR)) return file;
+    std::string name = folder + "/korvo-XXXXXX";
+    const int named = mkostemp(&name[0], O_CLOEXEC);
+    if (named >= 0) unlink(name.c_str());
+    return named;
+}
+
 int spoolCopy(int from, const std::string& shown, off_t& length, std::string& error)
 {
-    std::FILE* file = std::tmpfile();
-    if (!file) {
-        error = shown + ": no temporary file to hold it";
+    std::string folder;
+    const int copy = temporaryFile(folder);
+    if (copy < 0) {
+        error = shown + ": no temporary file to hold it in " + folder + " (TMPDIR): " + systemReason(errno);
         return -1;
     }
-    const int failed = copyAll(from, fileno(file));
-    length = std::max<off_t>(0, lseek(fileno(file), 0, SEEK_END));
+    const int failed = copyAll(from, copy);
+    length = std::max<off_t>(0, lseek(copy, 0, SEEK_END));
     if (failed != 0) error = shown + ": " + systemReason(failed);
     if (failed == 0 && length == 0) error = shown + ": no audio (it is empty)";
-    // The copy lives on as its own descriptor, for as long as a reader needs it.
-    const int copy = error.empty() ? fcntl(fileno(file), F_DUPFD_CLOEXEC, 0) : -1;
-    std::fclose(file);
-    if (error.empty() && copy < 0) error = shown + ": " + systemReason(errno);
-    return copy;
+    if (!error.empty()) close(copy);
+    return error.empty() ? copy : -1;
 }
 
 // Standard input's copy, made the first time it is asked for; every reader of

@@ -19,6 +19,7 @@
 #include "tools/AudioWriter.h"
 #include "tools/OutputFormat.h"
 #include "tools/PluginHost.h"
+#include "tools/WholeFile.h"
 #include "eq/ParameterParser.h"
 
 namespace {
@@ -176,7 +177,13 @@ bool renderOne(const RenderJob& job, const std::string& inPath, const std::strin
     }
     auto reader = std::make_unique<AudioReader>();
     auto host = std::make_unique<PluginHost>();
-    if (!reader->open(inPath, error) || !prepareHost(line, *host, error)) return false;
+    {
+        // A pipe is copied whole before anything is written, which takes as long
+        // as what feeds it: an interruption meanwhile is said as during the write.
+        const RemoveOnInterrupt interrupted(outPath);
+        if (!reader->open(inPath, error)) return false;
+    }
+    if (!prepareHost(line, *host, error)) return false;
     const std::string shownIn = inPath == "-" ? "standard input" : inPath;
     warning.clear();
     if (reader->truncated()) {

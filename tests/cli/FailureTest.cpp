@@ -34,7 +34,9 @@ class KorvoFailure : public CliFixture {
 protected:
     // Starts korvo with stderr to `errFile`, with the signals it is sent at
     // their defaults whatever this test inherited.
-    static pid_t start(const std::vector<std::string>& arguments, const std::string& errFile)
+    // Standard input is `input` when one is given, and TMPDIR `temporary`.
+    static pid_t start(const std::vector<std::string>& arguments, const std::string& errFile, int input = -1,
+                       const std::string& temporary = "")
     {
         std::vector<char*> argv{const_cast<char*>(KORVO_BINARY)};
         for (const std::string& a : arguments) argv.push_back(const_cast<char*>(a.c_str()));
@@ -51,6 +53,8 @@ protected:
             const int null = open("/dev/null", O_WRONLY);
             dup2(null, STDOUT_FILENO);
             dup2(err, STDERR_FILENO);
+            if (input >= 0) dup2(input, STDIN_FILENO);
+            if (!temporary.empty()) setenv("TMPDIR", temporary.c_str(), 1);
             execv(KORVO_BINARY, argv.data());
             _exit(127);
         }
@@ -151,6 +155,32 @@ TEST_F(KorvoFailure, InterruptedRenderRemovesItsFileAndExitsWithTheSignalsStatus
     const std::string err = slurp(path("stderr.txt"));
     EXPECT_NE(err.find("'" + path("out/long.wav") + "' was not written"), std::string::npos) << err;
     EXPECT_NE(err.find("'" + path("out/again.wav") + "' was not written"), std::string::npos) << err;
+}
+
+TEST_F(KorvoFailure, InterruptedWhileCopyingAPipeSaysSoAndLeavesNothing)
+{
+    // A pipe is copied whole, into TMPDIR, before the render; the copy waits for
+    // the rest of the input, which does not come.
+    const std::string in = writeSine("sine.wav", 44100, 1.0);
+    const std::string out = path("out.wav");
+    fs::create_directory(path("tmp"));
+    int feed[2];
+    ASSERT_EQ(pipe2(feed, O_CLOEXEC), 0);
+    const pid_t pid = start({"render", "-", out}, path("stderr.txt"), feed[0], path("tmp"));
+    close(feed[0]);
+    const std::string half = slurp(in).substr(0, 30000);
+    EXPECT_EQ(write(feed[1], half.data(), half.size()), static_cast<ssize_t>(half.size()));
+    const bool copying = waitUntilWriting(pid, path("tmp"), 1);
+    kill(pid, copying ? SIGINT : SIGKILL);
+    int raw = 0;
+    ASSERT_EQ(waitpid(pid, &raw, 0), pid);
+    close(feed[1]);
+    ASSERT_TRUE(copying) << "korvo made no copy in TMPDIR";
+    ASSERT_TRUE(WIFEXITED(raw)) << "ended by the signal, without a word";
+    EXPECT_EQ(WEXITSTATUS(raw), 130);
+    EXPECT_EQ(slurp(path("stderr.txt")), "korvo: interrupted; '" + out + "' was not written\n");
+    EXPECT_TRUE(fs::is_empty(path("tmp")));
+    EXPECT_EQ(leftovers({"sine.wav", "tmp"}), std::vector<std::string>{});
 }
 
 TEST_F(KorvoFailure, OutputTheFormatRefusesOnceOpenedLeavesNothing)
