@@ -75,6 +75,10 @@ std::string cannotOpenReason(const std::string& name)
     return "";
 }
 
+// The sample rates korvo reads: beyond them, a header is damaged or made up.
+constexpr int kLowestRate = 1000;
+constexpr int kHighestRate = 1000000;
+
 bool isMpeg(const SF_INFO& info) { return (info.format & SF_FORMAT_TYPEMASK) == SF_FORMAT_MPEG; }
 
 // A copy of a pipe (or other stream) in an unnamed temporary file, so it can
@@ -220,7 +224,8 @@ bool AudioReader::open(const std::string& name, std::string& error)
     if (!file) {
         // The file is there and readable: libsndfile's own reason for a damaged
         // file can be a misleading one ("does not exist ... possibly a pipe").
-        error = path + ": not a readable audio file";
+        const std::string fault = waveHeaderFault(descriptor, size, name != "-" && extensionOf(name) == "wav");
+        error = path + ": not a readable audio file" + (fault.empty() ? "" : ": " + fault);
         return false;
     }
     if (info.channels < 1 || info.channels > 2) {
@@ -230,6 +235,13 @@ bool AudioReader::open(const std::string& name, std::string& error)
     }
     if (info.samplerate <= 0 || info.frames < 0) {
         error = "cannot read '" + path + "': the file gives no valid sample rate or length";
+        return false;
+    }
+    if (info.samplerate < kLowestRate || info.samplerate > kHighestRate) {
+        // Not a rate audio is recorded at but a damaged header: refused rather
+        // than rendered through a plug-in that cannot work at it.
+        error = path + ": its header claims a sample rate of " + std::to_string(info.samplerate) +
+                " Hz; korvo reads 1 kHz to 1 MHz";
         return false;
     }
     rate = info.samplerate;

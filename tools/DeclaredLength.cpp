@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 
 namespace {
@@ -104,4 +105,109 @@ bool findAudioExtent(int descriptor, off_t size, AudioExtent& extent)
     }
     if (std::memcmp(head, "riff", 4) == 0) return wave64(descriptor, size, extent);
     return false;
+}
+
+namespace {
+
+// A chunk's four-letter name as text, whatever its bytes.
+std::string chunkName(const unsigned char* bytes)
+{
+    std::string name;
+    for (int i = 0; i < 4; ++i) name += bytes[i] >= 0x20 && bytes[i] < 0x7F ? static_cast<char>(bytes[i]) : '?';
+    return name;
+}
+
+// Where the chunks of a RIFF/WAVE file lie, as far as they can be followed.
+struct WaveChunks {
+    off_t format = -1;         // where the fmt chunk's contents start
+    std::uint64_t formatLength = 0;
+    off_t data = -1;           // where the data chunk starts
+    std::string overrun;       // "the 'LIST' chunk ... claims N bytes", when one runs past the end
+};
+
+WaveChunks followWaveChunks(int descriptor, off_t size)
+{
+    WaveChunks found;
+    off_t at = 12;
+    unsigned char chunk[8];
+    for (int n = 0; n < kMostChunks && at + 8 <= size && readAt(descriptor, chunk, 8, at); ++n) {
+        const std::uint64_t length = number(chunk + 4, 4, false);
+        if (found.format < 0 && std::memcmp(chunk, "fmt ", 4) == 0) {
+            found.format = at + 8;
+            found.formatLength = length;
+        }
+        const bool data = std::memcmp(chunk, "data", 4) == 0;
+        if (found.data < 0 && data) found.data = at;
+        if (found.format >= 0 && found.data >= 0) break;
+        const off_t next = at + 8 + static_cast<off_t>(length + (length & 1));
+        if (next > size) {
+            // The audio may run on past the end (a file cut short); no other chunk may.
+            if (!data) {
+                found.overrun = "the '" + chunkName(chunk) + "' chunk before it claims " + std::to_string(length) +
+                                " bytes, more than the file holds";
+            }
+            break;
+        }
+        at = next;
+    }
+    return found;
+}
+
+// What is wrong with the samples' format a fmt chunk gives, or "".
+std::string formatFault(int descriptor, off_t size, const WaveChunks& chunks)
+{
+    unsigned char fields[16];
+    if (chunks.format + 16 > size || !readAt(descriptor, fields, 16, chunks.format)) {
+        return "fmt chunk beyond the end of the file";
+    }
+    unsigned tag = static_cast<unsigned>(number(fields, 2, false));
+    const auto channels = number(fields + 2, 2, false);
+    const auto rate = number(fields + 4, 4, false);
+    const auto bits = number(fields + 14, 2, false);
+    unsigned char subformat[2];
+    // WAVE_FORMAT_EXTENSIBLE: the format is the first two bytes of its GUID.
+    if (tag == 0xFFFE && chunks.formatLength >= 26 && chunks.format + 26 <= size &&
+        readAt(descriptor, subformat, 2, chunks.format + 24)) {
+        tag = static_cast<unsigned>(number(subformat, 2, false));
+    }
+    if (channels == 0) return "the fmt chunk gives 0 channels";
+    if (rate == 0) return "the fmt chunk gives a sample rate of 0 Hz";
+    if (tag == 1 && (bits == 0 || bits > 32)) return "unsupported sample format (" + std::to_string(bits) + "-bit PCM)";
+    if (tag == 3 && bits != 32 && bits != 64) {
+        return "unsupported sample format (" + std::to_string(bits) + "-bit float)";
+    }
+    // The encodings libsndfile reads: PCM, MS ADPCM, float, A-law, mu-law, IMA
+    // ADPCM, GSM 6.10, G.721, MPEG.
+    for (const unsigned known : {0x01u, 0x02u, 0x03u, 0x06u, 0x07u, 0x11u, 0x31u, 0x40u, 0x50u, 0x55u}) {
+        if (tag == known) return "";
+    }
+    char text[64];
+    std::snprintf(text, sizeof text, "unsupported sample format (format tag 0x%04X)", tag);
+    return text;
+}
+
+}  // namespace
+
+std::string waveHeaderFault(int descriptor, off_t size, bool namedWave)
+{
+    unsigned char head[12];
+    const bool riff = size >= 12 && readAt(descriptor, head, sizeof head, 0) &&
+                      (std::memcmp(head, "RIFF", 4) == 0 || std::memcmp(head, "RF64", 4) == 0 ||
+                       std::memcmp(head, "BW64", 4) == 0);
+    if (riff && std::memcmp(head + 8, "WAVE", 4) != 0) return "a RIFF file of type '" + chunkName(head + 8) + "', not WAVE";
+    if (!riff) return namedWave ? "no RIFF/WAVE header" : "";
+    const WaveChunks chunks = followWaveChunks(descriptor, size);
+    if (chunks.format < 0) {
+        return chunks.overrun.empty() ? "fmt chunk missing" : "fmt chunk beyond the end of the file (" + chunks.overrun + ")";
+    }
+    if (chunks.data >= 0 && chunks.data < chunks.format) return "fmt chunk after the data chunk (it must come first)";
+    if (chunks.formatLength < 16) {
+        return "fmt chunk too short (" + std::to_string(chunks.formatLength) + " bytes of at least 16)";
+    }
+    const std::string format = formatFault(descriptor, size, chunks);
+    if (!format.empty()) return format;
+    if (chunks.data < 0) {
+        return chunks.overrun.empty() ? "data chunk missing" : "data chunk beyond the end of the file (" + chunks.overrun + ")";
+    }
+    return "";
 }

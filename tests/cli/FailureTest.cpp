@@ -218,7 +218,7 @@ TEST_F(KorvoFailure, BadInputsAreNamedWithWhatIsWrong)
     std::ofstream(path("damaged.wav"), std::ios::binary) << "\xff\xfb\x90\x00" << std::string(3000, 'x');
     fs::create_directory(path("folder.wav"));
     for (const std::string& says : {path("missing.wav") + ": no such file", path("folder.wav") + ": is a directory",
-                                    path("damaged.wav") + ": not a readable audio file"}) {
+                                    path("damaged.wav") + ": not a readable audio file: no RIFF/WAVE header"}) {
         const std::string in = says.substr(0, says.find(": "));
         const Result r = korvo("render " + in + " " + path("out.wav"));
         EXPECT_EQ(r.status, 1) << in;
@@ -226,6 +226,49 @@ TEST_F(KorvoFailure, BadInputsAreNamedWithWhatIsWrong)
         EXPECT_EQ(r.err, "korvo: " + says + "\n");
     }
     EXPECT_EQ(leftovers({"damaged.wav", "folder.wav"}), std::vector<std::string>{});
+
+    // A damaged WAV header is named with what is wrong in it, and a sample rate
+    // no audio has is refused: read at it, the file would play wrong.
+    const auto le = [](std::size_t value, int bytes) {
+        std::string text;
+        for (int i = 0; i < bytes; ++i) text += static_cast<char>((value >> (8 * i)) & 0xFF);
+        return text;
+    };
+    const auto chunk = [&](const std::string& name, const std::string& body) { return name + le(body.size(), 4) + body; };
+    const auto fmt = [&](unsigned tag, unsigned rate, unsigned bits) {
+        return chunk("fmt ", le(tag, 2) + le(1, 2) + le(rate, 4) + le(rate * 2u, 4) + le(2, 2) + le(bits, 2));
+    };
+    const std::string pcm = fmt(1, 44100, 16), data = chunk("data", std::string(400, '\0'));
+    const auto wave = [&](const std::string& body) { return "RIFF" + le(body.size() + 4, 4) + "WAVE" + body; };
+    const struct {
+        std::string bytes, says;
+    } headers[] = {
+        {"RIFF" + le(4, 4) + "AVI ", "not a readable audio file: a RIFF file of type 'AVI ', not WAVE"},
+        {wave(data), "not a readable audio file: fmt chunk missing"},
+        {wave(chunk("fmt ", std::string(12, '\1')) + data), "not a readable audio file: fmt chunk too short (12 bytes of at least 16)"},
+        {wave(pcm), "not a readable audio file: data chunk missing"},
+        {wave(pcm + "LIST" + le(100000, 4) + std::string(20, 'x') + data),
+         "not a readable audio file: data chunk beyond the end of the file (the 'LIST' chunk before it claims 100000 "
+         "bytes, more than the file holds)"},
+        {wave(data + pcm), "not a readable audio file: fmt chunk after the data chunk (it must come first)"},
+        {wave(fmt(0x1234, 44100, 16) + data), "not a readable audio file: unsupported sample format (format tag 0x1234)"},
+        {wave(fmt(1, 44100, 40) + data), "not a readable audio file: unsupported sample format (40-bit PCM)"},
+        {wave(fmt(1, 1000000000, 16) + data), "its header claims a sample rate of 1000000000 Hz; korvo reads 1 kHz to 1 MHz"},
+        {wave(fmt(1, 500, 16) + data), "its header claims a sample rate of 500 Hz; korvo reads 1 kHz to 1 MHz"},
+    };
+    for (const auto& header : headers) {
+        std::ofstream(path("bad.wav"), std::ios::binary) << header.bytes;
+        const Result r = korvo("render " + path("bad.wav") + " " + path("out.wav"));
+        EXPECT_EQ(r.status, 1) << header.says;
+        EXPECT_EQ(r.err, "korvo: " + path("bad.wav") + ": " + header.says + "\n");
+        EXPECT_FALSE(fs::exists(path("out.wav"))) << header.says;
+    }
+    // The edges of the rates korvo reads are read.
+    for (const unsigned rate : {1000u, 1000000u}) {
+        std::ofstream(path("edge.wav"), std::ios::binary) << wave(fmt(1, rate, 16) + data);
+        const Result r = korvo("render " + path("edge.wav") + " " + path("edge-out.wav"));
+        EXPECT_EQ(r.status, 0) << rate << ": " << r.err;
+    }
 }
 
 TEST_F(KorvoFailure, UsageErrorsAreOneLinePointingAtTheHelp)
