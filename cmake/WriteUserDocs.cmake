@@ -251,19 +251,23 @@ foreach(command IN LISTS commands)
 endforeach()
 string(APPEND page ".SH PARAMETERS
 The names \\fB\\-\\-set\\fR takes, each with its range in its unit, as \\fBkorvo info\\fR lists them:
+.sp
+.PD 0
 ")
 foreach(name IN LISTS parameters)
     korvo_troff(range "${range_${name}}")
     korvo_troff(name_text "${name}")
-    string(APPEND page ".TP\n\\fB${name_text}\\fR\n${range}\n")
+    string(APPEND page ".TP 10n\n\\fB${name_text}\\fR\n${range}\n")
 endforeach()
 string(APPEND page [=[
+.PD
 .SH EXAMPLES
-Boost 1 kHz by 6 dB with a wide band, and cut the lows:
+Boost 1 kHz by 6 dB, and cut the lows:
 .PP
 .RS
 .nf
-korvo render in.wav out.wav \-\-set A\-Freq=1kHz \-\-set A\-Gain=+6dB \-\-set A\-Q=0.7 \e
+korvo render in.wav out.wav \e
+    \-\-set A\-Freq=1kHz \-\-set A\-Gain=+6dB \-\-set A\-Q=0.7 \e
     \-\-set LS\-Gain=\-3dB
 .fi
 .RE
@@ -274,7 +278,8 @@ as 16\-bit FLAC, two at a time:
 .RS
 .nf
 korvo preset save bright.fxp \-\-set HS\-Gain=+3dB \-\-name Bright
-korvo render music \-o bright \-\-format flac \-\-bits 16 \-j 2 \-\-preset bright.fxp
+korvo render music \-o bright \-\-preset bright.fxp \e
+    \-\-format flac \-\-bits 16 \-j 2
 .fi
 .RE
 .PP
