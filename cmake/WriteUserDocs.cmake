@@ -24,7 +24,8 @@ foreach(required KORVO MODULE VERSION CHANGELOG MAN COMPLETION GZIP)
 endforeach()
 
 # List separators and brackets in the texts are carried as control characters,
-# so that CMake's lists keep every line whole; they come back on output.
+# so that CMake's lists keep every line whole, and so are the font changes
+# korvo_mark makes; they come back on output.
 string(ASCII 1 SEMI)
 string(ASCII 2 OPEN)
 string(ASCII 3 CLOSE)
@@ -192,7 +193,7 @@ foreach(block IN LISTS top_blocks)
         if(top_${block}_head STREQUAL "commands")
             string(REGEX REPLACE " .*" "" command "${top_${block}_term}")
             list(APPEND commands ${command})
-        else()
+        elseif(NOT top_${block}_head STREQUAL "")
             list(APPEND headings "${top_${block}_head}")
         endif()
     endif()
