@@ -29,6 +29,11 @@ const char* const kUsage =
     "  demo [--out DIR]              render a built-in signal with all four bands on\n"
     "  snapshot OUT.png [options]    the editor with the settings, as a PNG picture\n"
     "\n"
+    "options:\n"
+    "  --module PATH                 host the KorvoEQ.so at PATH\n"
+    "  --version                     print korvo's version and stop\n"
+    "  -h, --help                    print this help, or a COMMAND's help after it\n"
+    "\n"
     "Run `korvo COMMAND --help` for a command's options.\n";
 
 // A standard stream korvo was started without (`>&-`) gets a stand-in, so no
