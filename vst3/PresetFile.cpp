@@ -83,8 +83,10 @@ bool PresetFile::readComponentState(const std::vector<unsigned char>& bytes, std
         error = "a VST 3 preset for another plug-in (class " + id + ")";
         return false;
     }
-    const std::uint64_t list = get(bytes, kListOffsetAt, 8);
-    if (list < kHeaderBytes || list > bytes.size() || bytes.size() - list < 8 || !isId(bytes, list, "List")) {
+    const std::uint64_t listAt = get(bytes, kListOffsetAt, 8);
+    const bool inside = listAt >= kHeaderBytes && listAt <= bytes.size() && bytes.size() - listAt >= 8;
+    const std::size_t list = inside ? static_cast<std::size_t>(listAt) : 0;  // inside the file, so it fits
+    if (!inside || !isId(bytes, list, "List")) {
         error = "a damaged VST 3 preset: its chunk list is missing or cut short";
         return false;
     }
@@ -94,7 +96,7 @@ bool PresetFile::readComponentState(const std::vector<unsigned char>& bytes, std
         return false;
     }
     for (std::uint64_t e = 0; e < entries; ++e) {
-        const std::size_t at = list + 8 + e * kEntryBytes;
+        const std::size_t at = list + 8 + static_cast<std::size_t>(e) * kEntryBytes;
         if (!isId(bytes, at, "Comp")) {
             continue;
         }
@@ -103,6 +105,7 @@ bool PresetFile::readComponentState(const std::vector<unsigned char>& bytes, std
             error = "a damaged VST 3 preset: its component state lies outside the file";
             return false;
         }
+        // Both within the list's offset, so they fit.
         state.assign(bytes.begin() + static_cast<std::ptrdiff_t>(offset),
                      bytes.begin() + static_cast<std::ptrdiff_t>(offset + size));
         return true;

@@ -139,7 +139,7 @@ static_assert(sizeof(clap_preset_discovery_metadata_receiver_t) == 11 * sizeof(v
               "clap_preset_discovery_metadata_receiver layout");
 static_assert(sizeof(clap_preset_discovery_location_t) == 4 * sizeof(void*),
               "clap_preset_discovery_location layout");
-static_assert(sizeof(clap_preset_discovery_indexer_t) == (sizeof(void*) == 8 ? 88 : 52),
+static_assert(sizeof(clap_preset_discovery_indexer_t) == (sizeof(void*) == 8 ? 88 : 48),
               "clap_preset_discovery_indexer layout");
 static_assert(sizeof(clap_preset_discovery_provider_descriptor_t) == (sizeof(void*) == 8 ? 40 : 24),
               "clap_preset_discovery_provider_descriptor layout");
