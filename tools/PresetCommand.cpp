@@ -30,7 +30,7 @@ namespace {
 
 const char* const kPresetUsage =
     "usage: korvo preset save FILE [--set NAME=VALUE]... [--name NAME] [--format fxp|fxb]\n"
-    "       korvo preset load FILE [--force]\n"
+    "       korvo preset load FILE|NAME [--force]\n"
     "       korvo preset show FILE\n"
     "       korvo preset list\n"
     "\n"

@@ -27,9 +27,8 @@ namespace {
 const char* const kRenderUsage =
     "usage: korvo render IN OUT [--set NAME=VALUE]... [--preset FILE|NAME]\n"
     "                    [--save-preset FILE] [--gain DB | --normalize DBFS]\n"
-    "                    [--format F] [--bits B]\n"
-    "                    [--no-dither] [--quality Q] [--channels 1] [--block N]\n"
-    "                    [--allow-truncated] [--force]\n"
+    "                    [--format F] [--bits B] [--no-dither] [--quality Q]\n"
+    "                    [--channels 1] [--block N] [--allow-truncated] [--force]\n"
     "       korvo render IN... -o DIR [-j N] [options]\n"
     "\n"
     "Runs IN (WAV, AIFF, FLAC, OGG, ...; mono feeds both channels) through the plug-in at\n"
