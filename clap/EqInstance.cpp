@@ -7,6 +7,8 @@
 #include "clap/BlockRunner.h"
 #include "clap/ParameterMap.h"
 #include "clap/StateStream.h"
+#include "clap/interface/PresetDiscovery.h"
+#include "eq/FactoryPresets.h"
 #include "eq/SilenceTail.h"
 #include "host/TextHelpers.h"
 
@@ -17,6 +19,7 @@ const clap_plugin_params_t EqInstance::kParams = {&EqInstance::paramCount,  &EqI
                                                   &EqInstance::paramValue,  &EqInstance::valueToText,
                                                   &EqInstance::textToValue, &EqInstance::flush};
 const clap_plugin_state_t EqInstance::kState = {&EqInstance::save, &EqInstance::load};
+const clap_plugin_preset_load_t EqInstance::kPresetLoad = {&EqInstance::loadPreset};
 const clap_plugin_latency_t EqInstance::kLatency = {&EqInstance::latency};
 const clap_plugin_tail_t EqInstance::kTail = {&EqInstance::tail};
 const clap_plugin_render_t EqInstance::kRender = {&EqInstance::hardRealtime, &EqInstance::setRender};
@@ -103,6 +106,7 @@ const void* EqInstance::getExtension(const clap_plugin_t*, const char* id)
     } offered[] = {{CLAP_EXT_AUDIO_PORTS, &kAudioPorts}, {CLAP_EXT_PARAMS, &kParams},   {CLAP_EXT_STATE, &kState},
                    {CLAP_EXT_LATENCY, &kLatency},        {CLAP_EXT_TAIL, &kTail},       {CLAP_EXT_RENDER, &kRender},
                    {CLAP_EXT_GUI, &GuiExtension::kGui},
+                   {CLAP_EXT_PRESET_LOAD, &kPresetLoad},  {CLAP_EXT_PRESET_LOAD_COMPAT, &kPresetLoad},
 #if !defined(_WIN32)
                    // The host's run loop calls the editor through these.
                    {CLAP_EXT_TIMER_SUPPORT, &GuiExtension::kTimerSupport},
@@ -201,11 +205,44 @@ bool EqInstance::load(const clap_plugin_t* plugin, const clap_istream_t* stream)
     } catch (...) {
         return false;
     }
-    const clap_host_params_t* params = self.callback.hostParams();
-    if (params && params->rescan) {
-        params->rescan(self.host, CLAP_PARAM_RESCAN_VALUES);
-    }
+    self.valuesLoaded();
     return true;
+}
+
+void EqInstance::valuesLoaded()
+{
+    const clap_host_params_t* params = callback.hostParams();
+    if (params && params->rescan) {
+        params->rescan(host, CLAP_PARAM_RESCAN_VALUES);
+    }
+}
+
+// ---- Preset load -------------------------------------------------------------------
+
+bool EqInstance::loadPreset(const clap_plugin_t* plugin, std::uint32_t kind, const char* location, const char* key)
+{
+    EqInstance& self = of(plugin);
+    const int index = kind == CLAP_PRESET_DISCOVERY_LOCATION_PLUGIN ? FactoryPresets::find(key) : -1;
+    unsigned char chunk[sizeof(ProgramRecord)];
+    if (index >= 0) {
+        FactoryPresets::chunk(index, chunk);
+    }
+    const bool loaded = index >= 0 && self.effect->setChunk(chunk, sizeof chunk, false) == sizeof chunk;
+    if (loaded) {
+        self.valuesLoaded();
+    }
+    // The host's preset browser follows what was loaded, or hears why not.
+    const void* found = self.host->get_extension ? self.host->get_extension(self.host, CLAP_EXT_PRESET_LOAD) : nullptr;
+    if (!found && self.host->get_extension) {
+        found = self.host->get_extension(self.host, CLAP_EXT_PRESET_LOAD_COMPAT);
+    }
+    const auto* hostLoad = static_cast<const clap_host_preset_load_t*>(found);
+    if (hostLoad && loaded && hostLoad->loaded) {
+        hostLoad->loaded(self.host, kind, location, key);
+    } else if (hostLoad && !loaded && hostLoad->on_error) {
+        hostLoad->on_error(self.host, kind, location, key, 0, "no factory preset of that name in Korvo-EQ");
+    }
+    return loaded;
 }
 
 // ---- Latency, tail and render --------------------------------------------------------

@@ -75,6 +75,13 @@ private:
     static bool KORVO_CLAP_ABI save(const clap_plugin_t* plugin, const clap_ostream_t* stream);  // [main-thread]
     static bool KORVO_CLAP_ABI load(const clap_plugin_t* plugin, const clap_istream_t* stream);  // [main-thread]
 
+    // Preset load: a factory preset, by the load key the preset-discovery
+    // provider declared (clap/PresetDiscovery.h), loaded as a state is.
+    static bool KORVO_CLAP_ABI loadPreset(const clap_plugin_t* plugin, std::uint32_t kind, const char* location,
+                                          const char* key);  // [main-thread]
+    // [main-thread] After a state or preset load: the host reads the values again.
+    void valuesLoaded();
+
     // Latency, tail and render.
     static std::uint32_t KORVO_CLAP_ABI latency(const clap_plugin_t* plugin);  // [main-thread & active]
     static std::uint32_t KORVO_CLAP_ABI tail(const clap_plugin_t* plugin);     // [main-thread, audio-thread]
@@ -87,6 +94,7 @@ private:
     static const clap_plugin_audio_ports_t kAudioPorts;
     static const clap_plugin_params_t kParams;
     static const clap_plugin_state_t kState;
+    static const clap_plugin_preset_load_t kPresetLoad;
     static const clap_plugin_latency_t kLatency;
     static const clap_plugin_tail_t kTail;
     static const clap_plugin_render_t kRender;

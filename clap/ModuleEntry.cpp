@@ -1,9 +1,11 @@
 // The module's one exported symbol, clap_entry: the interface's version, the
-// module's set-up and tear-down (nothing to do: the factory is static, and a
-// host may pair them any number of times) and its plug-in factory.
+// module's set-up and tear-down (nothing to do: the factories are static, and a
+// host may pair them any number of times), its plug-in factory and its
+// preset-discovery factory.
 #include <cstring>
 
 #include "clap/PluginFactory.h"
+#include "clap/PresetDiscovery.h"
 #include "host/ModuleInstance.h"
 
 #if defined(_WIN32)
@@ -27,10 +29,20 @@ namespace {
 bool KORVO_CLAP_ABI initModule(const char*) { return true; }
 void KORVO_CLAP_ABI deinitModule() {}
 
-// [thread-safe]
+// [thread-safe] The plug-in factory, and the preset-discovery factory under its id and the draft's.
 const void* KORVO_CLAP_ABI getFactory(const char* id)
 {
-    return id && std::strcmp(id, CLAP_PLUGIN_FACTORY_ID) == 0 ? korvo_clap::PluginFactory::factory() : nullptr;
+    if (!id) {
+        return nullptr;
+    }
+    if (std::strcmp(id, CLAP_PLUGIN_FACTORY_ID) == 0) {
+        return korvo_clap::PluginFactory::factory();
+    }
+    if (std::strcmp(id, CLAP_PRESET_DISCOVERY_FACTORY_ID) == 0 ||
+        std::strcmp(id, CLAP_PRESET_DISCOVERY_FACTORY_ID_COMPAT) == 0) {
+        return korvo_clap::PresetDiscovery::factory();
+    }
+    return nullptr;
 }
 
 }  // namespace

@@ -1,8 +1,10 @@
 #include "lv2/BundleDescription.h"
 
+#include <cctype>
 #include <charconv>
 
 #include "eq/EqEffect.h"
+#include "eq/FactoryPresets.h"
 #include "lv2/PortLayout.h"
 
 namespace korvo_lv2 {
@@ -82,6 +84,10 @@ std::string BundleDescription::manifest() const
             kDescriptionFile + "> .\n\n";
     text += uri(kFactoryPresetUri) + "\n\ta pset:Preset ;\n\tlv2:appliesTo " + uri(kPluginUri) +
             " ;\n\trdfs:seeAlso <" + kPresetsFile + "> .\n";
+    for (int i = 0; i < FactoryPresets::count(); ++i) {
+        text += "\n" + uri(presetUri(i).c_str()) + "\n\ta pset:Preset ;\n\tlv2:appliesTo " + uri(kPluginUri) +
+                " ;\n\trdfs:seeAlso <" + kPresetsFile + "> .\n";
+    }
     if (!uiBinary.empty()) {
         // An X11 editor with no thread of its own, shown only inside the
         // host's window: the host pumps it through its idle interface. It
@@ -159,14 +165,40 @@ std::string BundleDescription::audioPort(std::uint32_t index)
     return text;
 }
 
-std::string BundleDescription::presets() const
+std::string BundleDescription::presetUri(int index)
 {
-    std::string text = kPrefixes;
-    text += uri(kFactoryPresetUri) + "\n\ta pset:Preset ;\n\tlv2:appliesTo " + uri(kPluginUri) + " ;\n";
-    text += "\trdfs:label " + literal(programName) + " ;\n\tlv2:port ";
+    // The name in lower case, each run of other characters a single '-'.
+    std::string slug;
+    for (const char* c = FactoryPresets::at(index).name; *c; ++c) {
+        const char lower = static_cast<char>(std::tolower(static_cast<unsigned char>(*c)));
+        if (std::isalnum(static_cast<unsigned char>(lower))) {
+            slug += lower;
+        } else if (!slug.empty() && slug.back() != '-') {
+            slug += '-';
+        }
+    }
+    return std::string(kPluginUri) + "#preset-" + slug;
+}
+
+std::string BundleDescription::preset(const std::string& presetUriText, const std::string& label,
+                                      const float (&plain)[kNumParameters])
+{
+    std::string text = uri(presetUriText.c_str()) + "\n\ta pset:Preset ;\n\tlv2:appliesTo " + uri(kPluginUri) + " ;\n";
+    text += "\trdfs:label " + literal(label) + " ;\n\tlv2:port ";
     for (int i = 0; i < kNumParameters; ++i) {
         text += "[\n\t\tlv2:symbol \"" + std::string(kControlSymbols[i]) + "\" ;\n\t\tpset:value " +
-                decimal(defaults[i]) + "\n\t]" + (i + 1 < kNumParameters ? " , " : " .\n");
+                decimal(plain[i]) + "\n\t]" + (i + 1 < kNumParameters ? " , " : " .\n");
+    }
+    return text;
+}
+
+// The initial program, then the factory presets, each port at the value the
+// table writes, which the plug-in stores as it stores that number from any face.
+std::string BundleDescription::presets() const
+{
+    std::string text = kPrefixes + preset(kFactoryPresetUri, programName, defaults);
+    for (int i = 0; i < FactoryPresets::count(); ++i) {
+        text += "\n" + preset(presetUri(i), FactoryPresets::at(i).name, FactoryPresets::at(i).plain);
     }
     return text;
 }

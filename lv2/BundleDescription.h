@@ -1,7 +1,8 @@
 // The text of the LV2 bundle's description (Turtle), written at build time
 // from the parameter table and the effect's initial program, so that names,
 // units, ranges and defaults are the code's own: manifest.ttl, the plug-in's
-// description KorvoEQ.ttl and the factory program as a preset, presets.ttl.
+// description KorvoEQ.ttl and, in presets.ttl, the initial program and the
+// factory presets (eq/FactoryPresets.h) as presets.
 #pragma once
 
 #include <string>
@@ -24,6 +25,10 @@ public:
     std::string description() const;  // KorvoEQ.ttl
     std::string presets() const;      // presets.ttl
 
+    // The URI of a factory preset: the plug-in's, "#preset-" and the name in
+    // lower case with '-' between its words ("#preset-vocal-presence").
+    static std::string presetUri(int index);
+
     static constexpr const char* kDspBinary = "KorvoEQ_dsp.so";
     static constexpr const char* kDescriptionFile = "KorvoEQ.ttl";
     static constexpr const char* kPresetsFile = "presets.ttl";
@@ -34,6 +39,9 @@ public:
 
 private:
     std::string controlPort(int index) const;
+    // One preset: its label and each port's value, in the ports' units.
+    static std::string preset(const std::string& presetUriText, const std::string& label,
+                              const float (&plain)[kNumParameters]);
     static std::string audioPort(std::uint32_t index);
 
     float defaults[kNumParameters];  // in the parameters' units

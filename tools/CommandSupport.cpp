@@ -15,6 +15,7 @@
 #include <unistd.h>
 
 #include "eq/EqEffect.h"
+#include "eq/FactoryPresets.h"
 #include "eq/Parameters.h"
 #include "tools/AudioFile.h"
 #include "tools/AudioReader.h"
@@ -27,6 +28,7 @@
 #include "tools/ResponsePlot.h"
 #include "eq/ParameterParser.h"
 #include "tools/WholeFile.h"
+#include "vst3/PresetFile.h"
 
 
 int fail(const std::string& message)
@@ -144,6 +146,41 @@ std::string presetLengthWarning(PluginHost& host, const std::string& path, std::
 
 bool applyPreset(PluginHost& host, const std::string& path, bool force, std::string& error)
 {
+    std::error_code missing;
+    if (!std::filesystem::exists(path, missing)) {
+        if (const int factory = FactoryPresets::find(path.c_str()); factory >= 0) {
+            unsigned char chunk[sizeof(ProgramRecord)];
+            FactoryPresets::chunk(factory, chunk);
+            if (!host.setChunk(std::vector<unsigned char>(chunk, chunk + sizeof chunk), false)) {
+                error = "the plug-in refused the factory preset '" + path + "'";
+                return false;
+            }
+            return true;
+        }
+        // Not a file and not a name: say which names come close, unless it reads as a path.
+        std::vector<std::string> names;
+        for (int i = 0; i < FactoryPresets::count(); ++i) names.push_back(FactoryPresets::at(i).name);
+        const std::string meant = closestWords(path, names);
+        if (path.find('/') == std::string::npos && !endsWith(path, ".fxp") && !endsWith(path, ".fxb") &&
+            !endsWith(path, ".vstpreset")) {
+            error = "no preset file or factory preset '" + path + "'" +
+                    (meant.empty() ? "; korvo preset list names the factory presets" : "; did you mean " + meant + "?");
+            return false;
+        }
+    }
+    if (endsWith(path, ".vstpreset")) {
+        // A VST 3 preset: its component state is the bank chunk the module takes.
+        std::vector<unsigned char> bytes, state;
+        std::ifstream in(path, std::ios::binary);
+        if (!in) return error = "cannot read " + path, false;
+        bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+        if (!korvo_vst3::PresetFile::readComponentState(bytes, state, error)) return error = path + ": " + error, false;
+        if (!host.setChunk(state, false)) {
+            error = "the plug-in refused the state in " + path + " (" + std::to_string(state.size()) + " bytes)";
+            return false;
+        }
+        return true;
+    }
     PresetData preset;
     if (!readPresetFile(path, preset, error)) return false;
     if (preset.uniqueId != host.uniqueId() && !force) {

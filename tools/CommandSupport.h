@@ -19,6 +19,13 @@
     "                      (the Q); a normalised value 0..1 ends in n: A-Gain=0.7n.\n" \
     "                      `korvo info` lists each parameter's range\n"
 
+// The --preset option in each command's help.
+#define KORVO_PRESET_HELP                                                                \
+    "  --preset FILE|NAME  load a program (.fxp), bank (.fxb) or VST 3 preset\n"         \
+    "                      (.vstpreset) file first, or the factory preset NAME\n"       \
+    "                      (`korvo preset list` names them; quote a name with\n"        \
+    "                      spaces: --preset 'Vocal Presence')\n"
+
 // "korvo: message" on stderr; answers the failure status, 1.
 int fail(const std::string& message);
 
@@ -44,7 +51,8 @@ bool applySettings(PluginHost& host, const std::vector<std::string>& settings, s
 // A fresh plug-in with the command's --preset, then its --set settings.
 bool prepareHost(const CommandLine& line, PluginHost& host, std::string& error);
 
-// A program or bank file's settings, refused when it is another plug-in's unless
+// A program or bank file's settings, or, where no file has that path, the
+// factory preset of that name (an unknown name gets the closest suggested). A file is refused when it is another plug-in's unless
 // forced. A parameter list shorter than the plug-in's leaves the rest at their
 // defaults, a longer one has its extra values ignored; either is said once per
 // file, as a warning on stderr.

@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include "eq/EqEffect.h"
+#include "eq/FactoryPresets.h"
 #include "eq/Parameters.h"
 #include "tools/AudioFile.h"
 #include "tools/AudioReader.h"
@@ -29,8 +30,9 @@ namespace {
 
 const char* const kPresetUsage =
     "usage: korvo preset save FILE [--set NAME=VALUE]... [--name NAME] [--format fxp|fxb]\n"
-    "       korvo preset load FILE [--force]\n"
+    "       korvo preset load FILE|NAME [--force]\n"
     "       korvo preset show FILE\n"
+    "       korvo preset list\n"
     "\n"
     "Program files (.fxp) hold one program, bank files (.fxb) the plug-in's whole state.\n"
     "save writes the plug-in's state after the settings as an opaque chunk, FILE - to\n"
@@ -39,7 +41,10 @@ const char* const kPresetUsage =
     "file's contents without loading the plug-in. Files that hold plain parameter lists,\n"
     "as other hosts write them, load as well; a list shorter than the plug-in's leaves\n"
     "the rest at their defaults, with a warning naming them. A file made for another\n"
-    "plug-in is refused unless --force is given.\n"
+    "plug-in is refused unless --force is given. list prints the factory presets'\n"
+    "names, each with what it is for; wherever a FILE is read (load, and --preset of\n"
+    "render, response and snapshot), a factory preset's NAME loads that preset\n"
+    "when no file has that path.\n"
     "\n"
     KORVO_SET_HELP
     "  --name NAME         the program's name (the plug-in keeps up to 23 characters)\n"
@@ -52,7 +57,15 @@ const char* const kPresetUsage =
 int runPreset(const CommandLine& line)
 {
     if (line.help) return std::fputs(kPresetUsage, stdout), 0;
-    if (line.words.size() != 2) return usageError("preset needs an action (save, load or show) and a FILE", kPresetUsage);
+    if (line.words.size() == 1 && line.words[0] == "list") {
+        // The names first, padded to one column, so a name with spaces still reads as one.
+        for (int i = 0; i < FactoryPresets::count(); ++i) {
+            std::printf("%-*s  %s\n", FactoryPresets::kMaxNameLength, FactoryPresets::at(i).name,
+                        FactoryPresets::at(i).purpose);
+        }
+        return 0;
+    }
+    if (line.words.size() != 2) return usageError("preset needs an action (save, load or show) and a FILE, or list", kPresetUsage);
     const std::string& action = line.words[0];
     const std::string& path = line.words[1];
     std::string error;

@@ -25,10 +25,10 @@
 namespace {
 
 const char* const kRenderUsage =
-    "usage: korvo render IN OUT [--set NAME=VALUE]... [--preset FILE] [--save-preset FILE]\n"
-    "                    [--gain DB | --normalize DBFS] [--format F] [--bits B]\n"
-    "                    [--no-dither] [--quality Q] [--channels 1] [--block N]\n"
-    "                    [--allow-truncated] [--force]\n"
+    "usage: korvo render IN OUT [--set NAME=VALUE]... [--preset FILE|NAME]\n"
+    "                    [--save-preset FILE] [--gain DB | --normalize DBFS]\n"
+    "                    [--format F] [--bits B] [--no-dither] [--quality Q]\n"
+    "                    [--channels 1] [--block N] [--allow-truncated] [--force]\n"
     "       korvo render IN... -o DIR [-j N] [options]\n"
     "\n"
     "Runs IN (WAV, AIFF, FLAC, OGG, ...; mono feeds both channels) through the plug-in at\n"
@@ -41,7 +41,7 @@ const char* const kRenderUsage =
     "them). An input that ends before its header says is refused.\n"
     "\n"
     KORVO_SET_HELP
-    "  --preset FILE       load a program (.fxp) or bank (.fxb) file first\n"
+    KORVO_PRESET_HELP
     "  --save-preset FILE  save the settings used as a .fxp or .fxb file (- writes a\n"
     "                      .fxp to standard output)\n"
     "  --gain DB           trim the output by DB decibels, after the plug-in (-3 or -3dB)\n"

@@ -28,7 +28,8 @@
 namespace {
 
 const char* const kResponseUsage =
-    "usage: korvo response [--set NAME=VALUE]... [--preset FILE] [--rate R] [-o FILE.svg] [--csv FILE]\n"
+    "usage: korvo response [--set NAME=VALUE]... [--preset FILE|NAME] [--rate R]\n"
+    "                      [-o FILE.svg] [--csv FILE]\n"
     "\n"
     "Measures the plug-in's magnitude response: an impulse through the module at rate R\n"
     "(default 48000 Hz) and its spectrum. Prints the bands, and the peak and lowest\n"
@@ -38,7 +39,7 @@ const char* const kResponseUsage =
     "reported with the frequency the band works at.\n"
     "\n"
     KORVO_SET_HELP
-    "  --preset FILE       load a program (.fxp) or bank (.fxb) file first\n"
+    KORVO_PRESET_HELP
     "  --rate R            the sample rate to measure at, 8000 to 768000 Hz: 44100,\n"
     "                      44.1k or 44.1kHz\n"
     "  -o FILE.svg         write the plot; - writes it to standard output\n"

@@ -28,7 +28,8 @@
 namespace {
 
 const char* const kSnapshotUsage =
-    "usage: korvo snapshot OUT.png [--scale S] [--set NAME=VALUE]... [--preset FILE] [--force]\n"
+    "usage: korvo snapshot OUT.png [--scale S] [--set NAME=VALUE]...\n"
+    "                      [--preset FILE|NAME] [--force]\n"
     "\n"
     "Writes the plug-in's editor (785 x 82 at 100 %) with the settings as a 24-bit PNG. The\n"
     "module draws it itself, on its software canvas, so no window system is needed, with\n"
@@ -37,7 +38,7 @@ const char* const kSnapshotUsage =
     "\n"
     "  --scale S           the editor's size, 1 to 3 or 100% to 300% (default 1)\n"
     KORVO_SET_HELP
-    "  --preset FILE       load a program (.fxp) or bank (.fxb) file first\n"
+    KORVO_PRESET_HELP
     "  --force             load a preset made for another plug-in\n";
 
 // "2", "1.5", "200%" or "150 %": a scale from 1 to 3.

@@ -25,6 +25,7 @@ const char* const kUsage =
     "  info [MODULE]                 the plug-in's identity and parameter table\n"
     "  render IN OUT [options]       run an audio file through the plug-in\n"
     "  preset save|load|show FILE    program (.fxp) and bank (.fxb) files\n"
+    "  preset list                   the factory presets, for --preset NAME\n"
     "  response [options]            measured magnitude response, as SVG and CSV\n"
     "  demo [--out DIR]              render a built-in signal with all four bands on\n"
     "  snapshot OUT.png [options]    the editor with the settings, as a PNG picture\n"

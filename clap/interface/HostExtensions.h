@@ -1,7 +1,7 @@
 /* The host's extensions the CLAP face may ask for, each found through
  * clap_host.get_extension by its id (none is required): thread checks, timers
  * and file descriptors on the main thread's run loop, the parameter requests,
- * the editor's size requests, and logging. C-compatible. */
+ * the editor's size requests, logging and preset loads. C-compatible. */
 #pragma once
 
 #include "clap/interface/Plugin.h"
@@ -90,6 +90,16 @@ typedef struct clap_host_log {
     /* [thread-safe] */
     void(KORVO_CLAP_ABI* log)(const clap_host_t* host, clap_log_severity severity, const char* msg);
 } clap_host_log_t;
+
+/* The host's side of preset load, under the plug-in's id CLAP_EXT_PRESET_LOAD. */
+typedef struct clap_host_preset_load {
+    /* [main-thread] A load failed. */
+    void(KORVO_CLAP_ABI* on_error)(const clap_host_t* host, uint32_t location_kind, const char* location,
+                                   const char* load_key, int32_t os_error, const char* msg);
+    /* [main-thread] A preset was loaded: the host's browser may show it. */
+    void(KORVO_CLAP_ABI* loaded)(const clap_host_t* host, uint32_t location_kind, const char* location,
+                                 const char* load_key);
+} clap_host_preset_load_t;
 
 #ifdef __cplusplus
 }

@@ -1,5 +1,5 @@
 /* The plug-in's extensions the CLAP face offers (audio ports, parameters,
- * state, latency, tail, render) and the editor's (gui), each found through
+ * state, latency, tail, render, preset load) and the editor's (gui), each found through
  * clap_plugin.get_extension by its id. C-compatible. */
 #pragma once
 
@@ -157,6 +157,18 @@ typedef struct clap_plugin_gui {
     bool(KORVO_CLAP_ABI* show)(const clap_plugin_t* plugin);
     bool(KORVO_CLAP_ABI* hide)(const clap_plugin_t* plugin);
 } clap_plugin_gui_t;
+
+/* ---- Preset load: a preset a preset-discovery provider declared, by its
+ * location kind, location and load key. */
+static const char CLAP_EXT_PRESET_LOAD[] = "clap.preset-load/2";
+/* The draft's id, which hosts of the draft ask for; the same layout. */
+static const char CLAP_EXT_PRESET_LOAD_COMPAT[] = "clap.preset-load.draft/2";
+
+typedef struct clap_plugin_preset_load {
+    /* [main-thread] true when the preset was loaded. */
+    bool(KORVO_CLAP_ABI* from_location)(const clap_plugin_t* plugin, uint32_t location_kind, const char* location,
+                                        const char* load_key);
+} clap_plugin_preset_load_t;
 
 #ifdef __cplusplus
 }

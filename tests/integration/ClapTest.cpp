@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "eq/FactoryPresets.h"
 #include "tests/support/ClapHost.h"
 #include "tests/support/TestMain.h"
 #include "tests/support/Vst2Effect.h"
@@ -327,6 +328,68 @@ TEST_F(ClapTest, ValuesApplyAtTheirFramesBitForBitAsTheVst2ModuleWithTheSameCuts
         ASSERT_TRUE(plugin->params->get_value(plugin->plugin, id, &value));
         EXPECT_EQ(value, reference->effect->getParameter(reference->effect, static_cast<VstInt32>(id)));
     }
+}
+
+TEST_F(ClapTest, FactoryPresetsAreDeclaredInsideThePluginAndLoadAsTheVst2ModuleTakesThem)
+{
+    std::vector<ClapHost::DeclaredLocation> locations;
+    const std::vector<ClapHost::DeclaredPreset> presets = host->discoverPresets(locations);
+    ASSERT_EQ(locations.size(), 1u) << host->error();
+    EXPECT_EQ(locations[0].kind, static_cast<std::uint32_t>(CLAP_PRESET_DISCOVERY_LOCATION_PLUGIN));
+    EXPECT_EQ(locations[0].flags, static_cast<std::uint32_t>(CLAP_PRESET_DISCOVERY_IS_FACTORY_CONTENT));
+    EXPECT_FALSE(locations[0].hasPath);
+    ASSERT_EQ(static_cast<int>(presets.size()), FactoryPresets::count());
+
+    std::mt19937 random(25);
+    std::uniform_real_distribution<float> sample(-1.0f, 1.0f);
+    std::vector<std::string> names;
+    for (int i = 0; i < FactoryPresets::count(); ++i) {
+        const ClapHost::DeclaredPreset& declared = presets[static_cast<std::size_t>(i)];
+        EXPECT_EQ(declared.name, FactoryPresets::at(i).name);
+        EXPECT_EQ(declared.description, FactoryPresets::at(i).purpose);
+        EXPECT_EQ(declared.pluginIds, std::vector<std::string>{std::string("clap:") + kId});
+        names.push_back(declared.loadKey);
+
+        // Loaded by its key into a fresh plug-in, and the same chunk into a fresh VST 2 module.
+        auto loaded = make();
+        ASSERT_TRUE(loaded->start(kRate, 4096));
+        const auto* load = loaded->extension<clap_plugin_preset_load_t>(CLAP_EXT_PRESET_LOAD);
+        ASSERT_NE(load, nullptr);
+        ASSERT_TRUE(load->from_location(loaded->plugin, declared.locationKind, nullptr, declared.loadKey.c_str()));
+        unsigned char chunk[64];
+        FactoryPresets::chunk(i, chunk);
+        Vst2Effect vst2(testOption("vst2-module"), kRate);
+        ASSERT_EQ(vst2.dispatch(effSetChunk, 0, sizeof chunk, chunk), static_cast<VstIntPtr>(sizeof chunk));
+        EXPECT_EQ(loaded->state(), std::vector<unsigned char>(chunk, chunk + sizeof chunk)) << declared.name;
+        EXPECT_EQ(loaded->state(), vst2.chunk());
+
+        std::vector<float> in[2], outClap[2], out2[2];
+        for (int c = 0; c < 2; ++c) {
+            in[c].resize(2048);
+            for (float& s : in[c]) s = sample(random);
+            outClap[c].assign(in[c].size(), 7.0f);
+            out2[c].assign(in[c].size(), 7.0f);
+        }
+        float* inputs[2] = {in[0].data(), in[1].data()};
+        float* outputs[2] = {outClap[0].data(), outClap[1].data()};
+        float* o2[2] = {out2[0].data(), out2[1].data()};
+        ClapHost::InputEvents none;
+        loaded->process(inputs, outputs, 2048, &none, nullptr);
+        vst2.processCut(inputs, o2, 2048, {});
+        for (int c = 0; c < 2; ++c) {
+            EXPECT_EQ(std::memcmp(outClap[c].data(), out2[c].data(), sizeof(float) * 2048), 0) << declared.name;
+        }
+    }
+    EXPECT_EQ(host->presetsLoaded, names);
+
+    // A key it never declared, or a preset from a file: refused, nothing changed, the host told.
+    const std::vector<unsigned char> before = plugin->state();
+    const auto* load = plugin->extension<clap_plugin_preset_load_t>(CLAP_EXT_PRESET_LOAD);
+    EXPECT_FALSE(load->from_location(plugin->plugin, CLAP_PRESET_DISCOVERY_LOCATION_PLUGIN, nullptr, "No Such Preset"));
+    EXPECT_FALSE(load->from_location(plugin->plugin, CLAP_PRESET_DISCOVERY_LOCATION_PLUGIN, nullptr, nullptr));
+    EXPECT_FALSE(load->from_location(plugin->plugin, CLAP_PRESET_DISCOVERY_LOCATION_FILE, "/tmp/x", names[0].c_str()));
+    EXPECT_EQ(plugin->state(), before);
+    EXPECT_EQ(host->presetLoadErrors.size(), 3u);
 }
 
 TEST_F(ClapTest, AThousandInstancesComeAndGo)

@@ -17,9 +17,12 @@
 #include <cstring>
 #include <memory>
 #include <random>
+#include <map>
+#include <set>
 #include <string>
 #include <vector>
 
+#include "eq/FactoryPresets.h"
 #include "eq/ParameterParser.h"
 #include "eq/Parameters.h"
 #include "tests/support/Lv2Bundle.h"
@@ -68,6 +71,22 @@ protected:
         EXPECT_TRUE(parseSetting(std::string(kParameters[index].name) + "=" + shortest(plain), setting, error))
             << error;
         return setting.value;
+    }
+
+    // A preset's value for each control port, in index order; false unless it has one for each.
+    bool presetValues(const LilvNode* preset, float (&values)[kNumParameters])
+    {
+        const std::vector<const LilvNode*> ports = bundle->all(preset, LV2_CORE__port);
+        int found = 0;
+        for (int i = 0; i < kNumParameters; ++i) {
+            for (const LilvNode* port : ports) {
+                if (Lv2Bundle::text(bundle->get(port, LV2_CORE__symbol)) == kSymbols[i]) {
+                    values[i] = Lv2Bundle::number(bundle->get(port, LV2_PRESETS__value));
+                    ++found;
+                }
+            }
+        }
+        return ports.size() == static_cast<std::size_t>(kNumParameters) && found == kNumParameters;
     }
 
     std::unique_ptr<Lv2Bundle> bundle;
@@ -165,26 +184,15 @@ TEST_F(Lv2Test, AudioPortsAreAStereoPairEachWay)
 
 TEST_F(Lv2Test, TheFactoryPresetIsTheInitialProgram)
 {
-    LilvNodes* presets = lilv_plugin_get_related(bundle->plugin(), bundle->uri(LV2_PRESETS__Preset));
-    ASSERT_EQ(lilv_nodes_size(presets), 1u);
-    const LilvNode* preset = lilv_nodes_get_first(presets);
+    const LilvNode* preset = bundle->uri(std::string(kUri) + "#factory");
     ASSERT_EQ(lilv_world_load_resource(bundle->world(), preset), 1);
     EXPECT_EQ(Lv2Bundle::text(bundle->get(preset, LILV_NS_RDFS "label")), reference->text(effGetProgramName));
     EXPECT_EQ(Lv2Bundle::text(bundle->get(preset, LV2_CORE__appliesTo)), kUri);
-    const std::vector<const LilvNode*> ports = bundle->all(preset, LV2_CORE__port);
-    ASSERT_EQ(ports.size(), static_cast<std::size_t>(kNumParameters));
+    float values[kNumParameters];
+    ASSERT_TRUE(presetValues(preset, values));
     for (int i = 0; i < kNumParameters; ++i) {
-        const LilvNode* value = nullptr;
-        for (const LilvNode* port : ports) {
-            if (Lv2Bundle::text(bundle->get(port, LV2_CORE__symbol)) == kSymbols[i]) {
-                value = bundle->get(port, LV2_PRESETS__value);
-            }
-        }
-        ASSERT_NE(value, nullptr) << kSymbols[i];
-        EXPECT_EQ(commandLineValue(i, Lv2Bundle::number(value)), reference->effect->getParameter(reference->effect, i))
-            << kSymbols[i];
+        EXPECT_EQ(commandLineValue(i, values[i]), reference->effect->getParameter(reference->effect, i)) << kSymbols[i];
     }
-    lilv_nodes_free(presets);
 }
 
 // An instance made with no feature, as lv2apply makes one, with the ten
@@ -274,6 +282,69 @@ TEST_F(Lv2Test, RendersBitForBitAsTheVst2ModuleSetAsTheCommandLineSetsTheSameNum
         }
     }
     lilv_instance_deactivate(lv2.instance);
+}
+
+// The factory presets as a host's preset menu shows them, beside the initial
+// program: the same names as the table, and each one's port values run the
+// instance as the VST 2 module runs with the same preset loaded.
+TEST_F(Lv2Test, FactoryPresetsAreTheTablesNamesAndRenderAsTheVst2ModuleWithThem)
+{
+    LilvNodes* presets = lilv_plugin_get_related(bundle->plugin(), bundle->uri(LV2_PRESETS__Preset));
+    std::map<std::string, const LilvNode*> byLabel;
+    LILV_FOREACH (nodes, i, presets) {
+        const LilvNode* preset = lilv_nodes_get(presets, i);
+        // One file holds them all: the first load reads it, the others find it read.
+        ASSERT_GE(lilv_world_load_resource(bundle->world(), preset), 0);
+        byLabel[Lv2Bundle::text(bundle->get(preset, LILV_NS_RDFS "label"))] = preset;
+    }
+    std::set<std::string> expected = {reference->text(effGetProgramName)};
+    for (int p = 0; p < FactoryPresets::count(); ++p) {
+        expected.insert(FactoryPresets::at(p).name);
+    }
+    std::set<std::string> labels;
+    for (const auto& entry : byLabel) {
+        labels.insert(entry.first);
+    }
+    EXPECT_EQ(labels, expected);
+    EXPECT_EQ(lilv_nodes_size(presets), expected.size()) << "two presets share a label";
+
+    std::mt19937 random(25);
+    std::uniform_real_distribution<float> sample(-1.0f, 1.0f);
+    for (int p = 0; p < FactoryPresets::count(); ++p) {
+        const auto found = byLabel.find(FactoryPresets::at(p).name);
+        ASSERT_NE(found, byLabel.end()) << FactoryPresets::at(p).name;
+        Instance lv2(bundle->plugin(), kRate);
+        ASSERT_NE(lv2.instance, nullptr);
+        ASSERT_TRUE(presetValues(found->second, lv2.controls)) << found->first;
+        float stored[kNumParameters];
+        FactoryPresets::values(p, stored);
+        for (int i = 0; i < kNumParameters; ++i) {
+            EXPECT_EQ(commandLineValue(i, lv2.controls[i]), stored[i]) << found->first << " " << kSymbols[i];
+        }
+        unsigned char chunk[64];
+        FactoryPresets::chunk(p, chunk);
+        Vst2Effect vst2(testOption("vst2-module"), kRate);
+        ASSERT_EQ(vst2.dispatch(effSetChunk, 0, sizeof chunk, chunk), static_cast<VstIntPtr>(sizeof chunk));
+
+        lilv_instance_activate(lv2.instance);
+        std::vector<float> in[2], out[2], expectedOut[2];
+        for (int c = 0; c < 2; ++c) {
+            in[c].resize(2048);
+            for (float& s : in[c]) s = sample(random);
+            out[c].assign(in[c].size(), 7.0f);
+            expectedOut[c].assign(in[c].size(), 0.0f);
+        }
+        float* inputs[2] = {in[0].data(), in[1].data()};
+        float* outputs[2] = {out[0].data(), out[1].data()};
+        float* ref[2] = {expectedOut[0].data(), expectedOut[1].data()};
+        vst2.effect->processReplacing(vst2.effect, inputs, ref, 2048);
+        lv2.run(inputs, outputs, 2048);
+        lilv_instance_deactivate(lv2.instance);
+        for (int c = 0; c < 2; ++c) {
+            EXPECT_EQ(std::memcmp(out[c].data(), expectedOut[c].data(), sizeof(float) * 2048), 0) << found->first;
+        }
+    }
+    lilv_nodes_free(presets);
 }
 
 }  // namespace

@@ -6,16 +6,20 @@
 
 #include <algorithm>
 #include <cstring>
+#include <fstream>
+#include <iterator>
 #include <memory>
 #include <random>
 #include <string>
 #include <tuple>
 #include <vector>
 
+#include "eq/FactoryPresets.h"
 #include "tests/support/TestMain.h"
 #include "tests/support/Vst2Effect.h"
 #include "tests/support/Vst3Host.h"
 #include "vst3/ClassInfo.h"
+#include "vst3/PresetFile.h"
 
 using namespace vst3;
 
@@ -296,6 +300,63 @@ TEST_F(Vst3Test, ChangesApplyAtTheirOffsetsBitForBitAsTheVst2ModuleWithTheSameCu
     }
     EXPECT_TRUE(sawSilent);
     EXPECT_TRUE(sawSound);
+}
+
+// The factory presets' .vstpreset files the build wrote (--presets=DIR, the
+// folder holding vst3/): each one a host would list loads through setState
+// as the VST 2 module takes the same preset, and renders the same bits.
+TEST_F(Vst3Test, FactoryPresetFilesLoadThroughSetStateAsTheVst2ModuleTakesThem)
+{
+    const std::string folder = testOption("presets");
+    if (folder.empty()) {
+        GTEST_SKIP() << "run with --presets=DIR (the build's presets folder) to check the preset files";
+    }
+    std::mt19937 random(25);
+    std::uniform_real_distribution<float> sample(-1.0f, 1.0f);
+    for (int i = 0; i < FactoryPresets::count(); ++i) {
+        const std::string name = FactoryPresets::at(i).name;
+        std::ifstream file(folder + "/vst3/" + name + ".vstpreset", std::ios::binary);
+        ASSERT_TRUE(file) << name << ": no .vstpreset file of that name";
+        const std::vector<unsigned char> bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+        ASSERT_GE(bytes.size(), 48u);
+        EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + 4), "VST3");
+        EXPECT_EQ(std::string(bytes.begin() + 8, bytes.begin() + 40), Vst3Module::uidText(korvo_vst3::kClassId.bytes));
+        std::vector<unsigned char> state;
+        std::string error;
+        ASSERT_TRUE(korvo_vst3::PresetFile::readComponentState(bytes, state, error)) << name << ": " << error;
+
+        auto loaded = make();
+        ASSERT_TRUE(loaded->start(kRate, 4096));
+        MemoryStream stream(state);
+        ASSERT_EQ(loaded->component->setState(&stream), kResultOk) << name;
+        unsigned char chunk[64];
+        FactoryPresets::chunk(i, chunk);
+        Vst2Effect vst2(testOption("vst2-module"), kRate);
+        ASSERT_EQ(vst2.dispatch(effSetChunk, 0, sizeof chunk, chunk), static_cast<VstIntPtr>(sizeof chunk));
+        EXPECT_EQ(loaded->state(), vst2.chunk()) << name;
+        float values[kParameters];
+        FactoryPresets::values(i, values);
+        for (int k = 0; k < kParameters; ++k) {
+            EXPECT_EQ(loaded->controller->getParamNormalized(static_cast<ParamID>(k)), values[k]) << name << " " << k;
+        }
+
+        std::vector<float> in[2], out3[2], out2[2];
+        for (int c = 0; c < 2; ++c) {
+            in[c].resize(2048);
+            for (float& s : in[c]) s = sample(random);
+            out3[c].assign(in[c].size(), 7.0f);
+            out2[c].assign(in[c].size(), 7.0f);
+        }
+        float* inputs[2] = {in[0].data(), in[1].data()};
+        float* o3[2] = {out3[0].data(), out3[1].data()};
+        float* o2[2] = {out2[0].data(), out2[1].data()};
+        ParameterChangeList none;
+        ASSERT_EQ(loaded->process(inputs, o3, 2048, &none), kResultOk);
+        vst2.processCut(inputs, o2, 2048, {});
+        for (int c = 0; c < 2; ++c) {
+            EXPECT_EQ(std::memcmp(out3[c].data(), out2[c].data(), sizeof(float) * 2048), 0) << name;
+        }
+    }
 }
 
 TEST_F(Vst3Test, AThousandInstancesComeAndGo)

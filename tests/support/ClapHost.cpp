@@ -80,6 +80,11 @@ void ClapHost::offerHost()
     gui.request_show = [](const clap_host_t*) { return false; };
     gui.request_hide = [](const clap_host_t*) { return false; };
     gui.closed = [](const clap_host_t*, bool) {};
+    presetLoad.on_error = [](const clap_host_t* h, std::uint32_t, const char*, const char* key, std::int32_t,
+                             const char*) { hostOf(h).presetLoadErrors.push_back(key ? key : "(null)"); };
+    presetLoad.loaded = [](const clap_host_t* h, std::uint32_t, const char*, const char* key) {
+        hostOf(h).presetsLoaded.push_back(key ? key : "(null)");
+    };
     host.clap_version = KORVO_CLAP_VERSION_INIT;
     host.host_data = this;
     host.name = "korvo tests";
@@ -94,6 +99,7 @@ void ClapHost::offerHost()
         } offered[] = {{CLAP_EXT_PARAMS, &self.hostParams},
                        {CLAP_EXT_THREAD_CHECK, &self.threadCheck},
                        {CLAP_EXT_GUI, &self.gui},
+                       {CLAP_EXT_PRESET_LOAD, &self.presetLoad},
                        {CLAP_EXT_TIMER_SUPPORT, self.offersTimers ? &self.timerSupport : nullptr},
                        {CLAP_EXT_POSIX_FD_SUPPORT, self.offersDescriptors ? &self.fdSupport : nullptr}};
         for (const auto& entry : offered) {
@@ -106,6 +112,99 @@ void ClapHost::offerHost()
     host.request_restart = [](const clap_host_t*) {};
     host.request_process = [](const clap_host_t*) {};
     host.request_callback = [](const clap_host_t*) {};
+}
+
+// ---- Preset discovery --------------------------------------------------------------
+
+namespace {
+
+// What an indexer and a metadata receiver collect.
+struct Indexing {
+    std::vector<ClapHost::DeclaredLocation>* locations;
+    std::vector<ClapHost::DeclaredPreset> presets;
+    std::uint32_t kind = 0;
+};
+
+Indexing& indexingOf(const clap_preset_discovery_metadata_receiver_t* r)
+{
+    return *static_cast<Indexing*>(r->receiver_data);
+}
+
+}  // namespace
+
+std::vector<ClapHost::DeclaredPreset> ClapHost::discoverPresets(std::vector<DeclaredLocation>& locations)
+{
+    Indexing indexing{&locations, {}};
+    const auto* factory = moduleEntry ? static_cast<const clap_preset_discovery_factory_t*>(
+                                            moduleEntry->get_factory(CLAP_PRESET_DISCOVERY_FACTORY_ID))
+                                      : nullptr;
+    if (!factory) {
+        message = "no preset-discovery factory";
+        return {};
+    }
+    clap_preset_discovery_indexer_t indexer{};
+    indexer.clap_version = KORVO_CLAP_VERSION_INIT;
+    indexer.name = "korvo tests";
+    indexer.indexer_data = &indexing;
+    indexer.declare_filetype = [](const clap_preset_discovery_indexer_t*, const clap_preset_discovery_filetype_t*) {
+        return true;
+    };
+    indexer.declare_location = [](const clap_preset_discovery_indexer_t* i, const clap_preset_discovery_location_t* l) {
+        static_cast<Indexing*>(i->indexer_data)
+            ->locations->push_back({l->flags, l->kind, l->name ? l->name : "", l->location != nullptr});
+        return true;
+    };
+    indexer.declare_soundpack = [](const clap_preset_discovery_indexer_t*, const clap_preset_discovery_soundpack_t*) {
+        return true;
+    };
+    indexer.get_extension = [](const clap_preset_discovery_indexer_t*, const char*) -> const void* { return nullptr; };
+
+    clap_preset_discovery_metadata_receiver_t receiver{};
+    receiver.receiver_data = &indexing;
+    receiver.on_error = [](const clap_preset_discovery_metadata_receiver_t*, std::int32_t, const char*) {};
+    receiver.begin_preset = [](const clap_preset_discovery_metadata_receiver_t* r, const char* name, const char* key) {
+        DeclaredPreset preset;
+        preset.name = name ? name : "(null)";
+        preset.loadKey = key ? key : "(null)";
+        preset.locationKind = indexingOf(r).kind;
+        indexingOf(r).presets.push_back(preset);
+        return true;
+    };
+    receiver.add_plugin_id = [](const clap_preset_discovery_metadata_receiver_t* r,
+                                const clap_universal_plugin_id_t* id) {
+        indexingOf(r).presets.back().pluginIds.push_back(std::string(id->abi) + ":" + id->id);
+    };
+    receiver.set_soundpack_id = [](const clap_preset_discovery_metadata_receiver_t*, const char*) {};
+    receiver.set_flags = [](const clap_preset_discovery_metadata_receiver_t* r, std::uint32_t flags) {
+        indexingOf(r).presets.back().flags = flags;
+    };
+    receiver.add_creator = [](const clap_preset_discovery_metadata_receiver_t*, const char*) {};
+    receiver.set_description = [](const clap_preset_discovery_metadata_receiver_t* r, const char* text) {
+        indexingOf(r).presets.back().description = text ? text : "";
+    };
+    receiver.set_timestamps = [](const clap_preset_discovery_metadata_receiver_t*, clap_timestamp_t,
+                                 clap_timestamp_t) {};
+    receiver.add_feature = [](const clap_preset_discovery_metadata_receiver_t*, const char*) {};
+    receiver.add_extra_info = [](const clap_preset_discovery_metadata_receiver_t*, const char*, const char*) {};
+
+    for (std::uint32_t p = 0; p < factory->count(factory); ++p) {
+        const clap_preset_discovery_provider_descriptor_t* descriptor = factory->get_descriptor(factory, p);
+        const clap_preset_discovery_provider_t* provider =
+            descriptor ? factory->create(factory, &indexer, descriptor->id) : nullptr;
+        if (!provider) {
+            message = "a preset-discovery provider could not be made";
+            continue;
+        }
+        const std::size_t before = locations.size();
+        if (provider->init(provider)) {
+            for (std::size_t l = before; l < locations.size(); ++l) {
+                indexing.kind = locations[l].kind;
+                provider->get_metadata(provider, locations[l].kind, nullptr, &receiver);
+            }
+        }
+        provider->destroy(provider);
+    }
+    return indexing.presets;
 }
 
 // ---- Events ---------------------------------------------------------------------

@@ -15,6 +15,7 @@
 
 #include "clap/interface/HostExtensions.h"
 #include "clap/interface/PluginExtensions.h"
+#include "clap/interface/PresetDiscovery.h"
 #include "tools/PluginLoader.h"
 
 class ClapHost {
@@ -28,6 +29,27 @@ public:
     const clap_plugin_entry_t* entry() const { return moduleEntry; }
     const clap_plugin_factory_t* factory() const { return pluginFactory; }
     const std::string& error() const { return message; }
+
+    // What the module's preset-discovery providers declare, read as an
+    // indexing host reads it: each provider made and initialised, and the
+    // metadata of each location it declares. Empty when the module has no
+    // such factory.
+    struct DeclaredLocation {
+        std::uint32_t flags, kind;
+        std::string name;
+        bool hasPath;  // a location of the plug-in kind has none
+    };
+    struct DeclaredPreset {
+        std::string name, loadKey, description;
+        std::vector<std::string> pluginIds;  // "abi:id"
+        std::uint32_t flags = 0;
+        std::uint32_t locationKind = 0;
+    };
+    std::vector<DeclaredPreset> discoverPresets(std::vector<DeclaredLocation>& locations);
+
+    // The host's preset-load answers: the load keys the plug-in said it
+    // loaded, and the ones it said failed.
+    std::vector<std::string> presetsLoaded, presetLoadErrors;
 
     // What the plug-ins asked of this host.
     int flushRequests = 0;
@@ -145,5 +167,6 @@ private:
     clap_host_timer_support_t timerSupport{};
     clap_host_posix_fd_support_t fdSupport{};
     clap_host_gui_t gui{};
+    clap_host_preset_load_t presetLoad{};
     clap_id nextTimer = 1;
 };
