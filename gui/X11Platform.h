@@ -27,7 +27,10 @@ public:
                                    std::int32_t height) override;
     void showWindow(WindowHandle window) override;     // maps and flushes; never waits for the server
     void destroyWindow(WindowHandle window) override;  // and closes the window's connection
+    // Takes the keyboard (XSetInputFocus), remembering who had it.
     void setFocus(WindowHandle window) override;
+    // Gives it back when the editor window still has it.
+    void releaseFocus(WindowHandle window) override;
     void setCapture(WindowHandle window) override;     // a pointer grab: the drag follows the pointer anywhere
     void releaseCapture() override;
     // Drawing ends by showing what changed in the X11 window.
