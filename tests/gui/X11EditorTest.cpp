@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "eq/EqEffect.h"
+#include "eq/ParameterParser.h"
 #include "gui/GuiWindow.h"
 #include "tests/support/TestDisplay.h"
 #include "tests/support/CanvasEditor.h"
@@ -120,6 +121,39 @@ protected:
         idle(2);
     }
 
+    // Keys through XTest, as the keyboard sends them: capitals with Shift.
+    void typeKeys(const char* text)
+    {
+        const KeyCode shift = XKeysymToKeycode(display, XK_Shift_L);
+        for (const char* c = text; *c; ++c) {
+            const KeySym symbol = *c == '\r' ? XK_Return : *c == ' ' ? XK_space : *c == '\x1b' ? XK_Escape
+                                                                                : static_cast<KeySym>(*c);
+            const bool capital = *c >= 'A' && *c <= 'Z';
+            if (capital) XTestFakeKeyEvent(display, shift, True, CurrentTime);
+            const KeyCode code = XKeysymToKeycode(display, symbol);
+            XTestFakeKeyEvent(display, code, True, CurrentTime);
+            XTestFakeKeyEvent(display, code, False, CurrentTime);
+            if (capital) XTestFakeKeyEvent(display, shift, False, CurrentTime);
+            idle(1);
+        }
+    }
+    ::Window focus()
+    {
+        ::Window focused = None;
+        int revert = 0;
+        XGetInputFocus(display, &focused, &revert);
+        return focused;
+    }
+    ::Window editorWindow()
+    {
+        ::Window root = 0, parent = 0, *children = nullptr;
+        unsigned count = 0;
+        XQueryTree(display, host, &root, &parent, &children, &count);
+        const ::Window editor = count == 1 ? children[0] : 0;
+        if (children) XFree(children);
+        return editor;
+    }
+
     // Pixels of a box of the host window that differ from the canvas's.
     int differences(CanvasEditor& expected, const Box& box) { return differingPixels(display, host, expected, box); }
 
@@ -207,6 +241,61 @@ TEST_F(X11Editor, AKnobDragAutomatesAndTheWindowShowsWhatTheCanvasShows)
     button(4, true);
     button(4, false);
     EXPECT_NEAR(effect->getParameter(effect, 3), released + 0.01f, 1e-6f);
+}
+
+TEST_F(X11Editor, ATypedValueTakesTheKeyboardAndSetsWhatKorvoSetSetsInOneGesture)
+{
+    openEditor();
+    const ::Window before = focus();
+    // A right click on A-Freq: its menu of seven rows, 79 pixels tall, moved
+    // up inside the editor to the top 3; "ENTER VALUE..." is the first row.
+    const int x = kFreqKnob.left + 13, y = kFreqKnob.top + 13;
+    pointer(x, y);
+    button(3, true);
+    button(3, false);
+    pointer(x + 10, 3 + 1 + 5);
+    button(1, true);
+    button(1, false);
+    EXPECT_EQ(focus(), editorWindow()) << "the field takes the keyboard";
+    typeKeys("1 kHz\r");
+    Setting expected{};
+    std::string error;
+    ASSERT_TRUE(parseSetting("A-Freq=1kHz", expected, error)) << error;
+    EXPECT_EQ(effect->getParameter(effect, 2), expected.value);
+    for (VstInt32 opcode : {audioMasterBeginEdit, audioMasterAutomate, audioMasterEndEdit}) {
+        const std::vector<HostCall> calls = RecordingHost::instance().callsOf(opcode);
+        ASSERT_EQ(calls.size(), 1u) << "opcode " << opcode;
+        EXPECT_EQ(calls[0].index, 2);
+    }
+    EXPECT_EQ(focus(), before) << "and gives it back";
+
+    // Escape changes nothing.
+    pointer(x, y);
+    button(3, true);
+    button(3, false);
+    pointer(x + 10, 3 + 1 + 5);
+    button(1, true);
+    button(1, false);
+    typeKeys("2\x1b");
+    EXPECT_EQ(effect->getParameter(effect, 2), expected.value);
+    EXPECT_EQ(RecordingHost::instance().callsOf(audioMasterAutomate).size(), 1u);
+}
+
+TEST_F(X11Editor, TheMenuClosesOnAClickOutsideItThatTurnsNothing)
+{
+    openEditor();
+    pointer(10, 5);
+    button(3, true);
+    button(3, false);
+    const int x = kGainKnob.left + 13, y = kGainKnob.top + 13;
+    pointer(x, y);
+    button(1, true);
+    pointer(x, y - 40);
+    button(1, false);
+    EXPECT_EQ(effect->getParameter(effect, 3), 0.5f);
+    EXPECT_TRUE(RecordingHost::instance().callsOf(audioMasterAutomate).empty());
+    float values[10] = {0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f};
+    expectWholeEditor(values, 1.0f, kWidth, kHeight);
 }
 
 TEST_F(X11Editor, TheServersXftDpiSetsTheSizeTheEditorOpensAt)
