@@ -121,22 +121,7 @@ protected:
         idle(2);
     }
 
-    // Keys through XTest, as the keyboard sends them: capitals with Shift.
-    void typeKeys(const char* text)
-    {
-        const KeyCode shift = XKeysymToKeycode(display, XK_Shift_L);
-        for (const char* c = text; *c; ++c) {
-            const KeySym symbol = *c == '\r' ? XK_Return : *c == ' ' ? XK_space : *c == '\x1b' ? XK_Escape
-                                                                                : static_cast<KeySym>(*c);
-            const bool capital = *c >= 'A' && *c <= 'Z';
-            if (capital) XTestFakeKeyEvent(display, shift, True, CurrentTime);
-            const KeyCode code = XKeysymToKeycode(display, symbol);
-            XTestFakeKeyEvent(display, code, True, CurrentTime);
-            XTestFakeKeyEvent(display, code, False, CurrentTime);
-            if (capital) XTestFakeKeyEvent(display, shift, False, CurrentTime);
-            idle(1);
-        }
-    }
+    void typeKeys(const char* text) { typeThroughXTest(display, text, [this] { idle(1); }); }
     ::Window focus()
     {
         ::Window focused = None;
