@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <chrono>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
@@ -15,6 +16,15 @@
 #include <vector>
 
 namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// A timer of the window's, run from pumpEvents.
+struct Timer {
+    std::uintptr_t number;
+    Clock::duration period;
+    Clock::time_point due;
+};
 
 // One editor window's X11 side.
 struct Link {
@@ -31,6 +41,7 @@ struct Link {
     // Who had the keyboard before setFocus took it for a value being typed.
     ::Window focusBefore = None;
     bool focusHeld = false;
+    std::vector<Timer> timers;
     bool gone = false;  // destroyed by the host with its parent
     // The last first-button press, for telling a double click.
     Time lastPress = 0;
@@ -367,6 +378,26 @@ void X11Platform::releaseFocus(WindowHandle window)
     link->focusBefore = None;
 }
 
+void X11Platform::setTimer(WindowHandle window, std::uintptr_t number, std::uint32_t milliseconds)
+{
+    SoftwareCanvas::setTimer(window, number, milliseconds);
+    if (Link* link = links->find(window)) {
+        killTimer(window, number);
+        const Clock::duration period = std::chrono::milliseconds(milliseconds);
+        link->timers.push_back(Timer{number, period, Clock::now() + period});
+    }
+}
+
+void X11Platform::killTimer(WindowHandle window, std::uintptr_t number)
+{
+    SoftwareCanvas::killTimer(window, number);
+    if (Link* link = links->find(window)) {
+        link->timers.erase(std::remove_if(link->timers.begin(), link->timers.end(),
+                                          [number](const Timer& timer) { return timer.number == number; }),
+                           link->timers.end());
+    }
+}
+
 void X11Platform::setCapture(WindowHandle window)
 {
     SoftwareCanvas::setCapture(window);
@@ -575,5 +606,19 @@ void X11Platform::pumpEvents(WindowHandle window)
         sendMessage(window, kMessageDestroy, 0, 0);
         sendMessage(window, kMessageNcDestroy, 0, 0);
         destroyWindow(window);
+        return;
+    }
+    // The timers that are due, each once however late.
+    const Clock::time_point now = Clock::now();
+    std::uintptr_t due[8];
+    std::size_t count = 0;
+    for (Timer& timer : link->timers) {
+        if (timer.due <= now && count < sizeof due / sizeof due[0]) {
+            due[count++] = timer.number;
+            timer.due = now + timer.period;
+        }
+    }
+    for (std::size_t k = 0; k < count && links->find(window); ++k) {
+        sendMessage(window, kMessageTimer, due[k], 0);
     }
 }

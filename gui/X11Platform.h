@@ -42,6 +42,10 @@ public:
     float systemScale(WindowHandle parent) override;
     // The canvas window and the X11 window both; the next present puts every pixel.
     void resizeWindow(WindowHandle window, std::int32_t width, std::int32_t height) override;
+    // Timers run from pumpEvents, when they are due.
+    void setTimer(WindowHandle window, std::uintptr_t number, std::uint32_t milliseconds) override;
+    void killTimer(WindowHandle window, std::uintptr_t number) override;
+    // The window's events, then its timers that are due.
     void pumpEvents(WindowHandle window) override;
     int eventDescriptor(WindowHandle window) override;  // the window's own X connection
     // The X11 Window id of the editor window, for a host that embeds it by id

@@ -264,6 +264,25 @@ TEST_F(X11Editor, ATypedValueTakesTheKeyboardAndSetsWhatKorvoSetSetsInOneGesture
     typeKeys("2\x1b");
     EXPECT_EQ(effect->getParameter(effect, 2), expected.value);
     EXPECT_EQ(RecordingHost::instance().callsOf(audioMasterAutomate).size(), 1u);
+
+    // A refused text shows why for two seconds, from the host's idle calls, and changes nothing.
+    pointer(x, y);
+    button(3, true);
+    button(3, false);
+    pointer(x + 10, 3 + 1 + 5);
+    button(1, true);
+    button(1, false);
+    typeKeys("x\r");
+    pointer(5, 5);  // no value label
+    float values[10] = {0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f};
+    values[2] = expected.value;
+    CanvasEditor shown(values);
+    const Box whole{0, 0, kWidth, kHeight, "the editor"};
+    EXPECT_GT(differences(shown, whole), 0) << "no reason shown";
+    usleep(2100000);
+    idle(2);
+    EXPECT_EQ(differences(shown, whole), 0) << "the reason stayed";
+    EXPECT_EQ(effect->getParameter(effect, 2), expected.value);
 }
 
 TEST_F(X11Editor, TheMenuClosesOnAClickOutsideItThatTurnsNothing)
