@@ -97,22 +97,8 @@ protected:
     std::vector<BitmapHandle> owned;
 };
 
-// The editor's edit calls to the host since the last reset, in order: "B3" a
-// begin of parameter 3, "A3" an automated value, "E3" an end.
-std::string editCalls()
-{
-    std::string out;
-    for (const HostCall& call : RecordingHost::instance().calls()) {
-        const char* kind = call.opcode == audioMasterBeginEdit ? "B"
-                           : call.opcode == audioMasterAutomate ? "A"
-                           : call.opcode == audioMasterEndEdit  ? "E"
-                                                                : nullptr;
-        if (kind) {
-            out += (out.empty() ? "" : " ") + std::string(kind) + std::to_string(call.index);
-        }
-    }
-    return out;
-}
+// The editor's edit calls to the host since the last reset ("B3 A3 E3").
+std::string editCalls() { return RecordingHost::instance().editCalls(); }
 
 const int kKnobLefts[] = {70, 111, 193, 234, 275, 357, 398, 439, 521, 562};
 const int kLedLefts[] = {136, 259, 423, 586};

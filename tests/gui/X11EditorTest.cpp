@@ -122,6 +122,18 @@ protected:
     }
 
     void typeKeys(const char* text) { typeThroughXTest(display, text, [this] { idle(1); }); }
+    // A right click on the knob centred there, then its menu's first row,
+    // "ENTER VALUE...": seven rows, 79 pixels tall, moved up inside the
+    // editor to the top 3.
+    void openValueField(int x, int y)
+    {
+        pointer(x, y);
+        button(3, true);
+        button(3, false);
+        pointer(x + 10, 3 + 1 + 5);
+        button(1, true);
+        button(1, false);
+    }
     ::Window focus()
     {
         ::Window focused = None;
@@ -232,46 +244,25 @@ TEST_F(X11Editor, ATypedValueTakesTheKeyboardAndSetsWhatKorvoSetSetsInOneGesture
 {
     openEditor();
     const ::Window before = focus();
-    // A right click on A-Freq: its menu of seven rows, 79 pixels tall, moved
-    // up inside the editor to the top 3; "ENTER VALUE..." is the first row.
     const int x = kFreqKnob.left + 13, y = kFreqKnob.top + 13;
-    pointer(x, y);
-    button(3, true);
-    button(3, false);
-    pointer(x + 10, 3 + 1 + 5);
-    button(1, true);
-    button(1, false);
+    openValueField(x, y);
     EXPECT_EQ(focus(), editorWindow()) << "the field takes the keyboard";
     typeKeys("1 kHz\r");
     Setting expected{};
     std::string error;
     ASSERT_TRUE(parseSetting("A-Freq=1kHz", expected, error)) << error;
     EXPECT_EQ(effect->getParameter(effect, 2), expected.value);
-    for (VstInt32 opcode : {audioMasterBeginEdit, audioMasterAutomate, audioMasterEndEdit}) {
-        const std::vector<HostCall> calls = RecordingHost::instance().callsOf(opcode);
-        ASSERT_EQ(calls.size(), 1u) << "opcode " << opcode;
-        EXPECT_EQ(calls[0].index, 2);
-    }
+    EXPECT_EQ(RecordingHost::instance().editCalls(), "B2 A2 E2");
     EXPECT_EQ(focus(), before) << "and gives it back";
 
     // Escape changes nothing.
-    pointer(x, y);
-    button(3, true);
-    button(3, false);
-    pointer(x + 10, 3 + 1 + 5);
-    button(1, true);
-    button(1, false);
+    openValueField(x, y);
     typeKeys("2\x1b");
     EXPECT_EQ(effect->getParameter(effect, 2), expected.value);
-    EXPECT_EQ(RecordingHost::instance().callsOf(audioMasterAutomate).size(), 1u);
+    EXPECT_EQ(RecordingHost::instance().editCalls(), "B2 A2 E2");
 
     // A refused text shows why for two seconds, from the host's idle calls, and changes nothing.
-    pointer(x, y);
-    button(3, true);
-    button(3, false);
-    pointer(x + 10, 3 + 1 + 5);
-    button(1, true);
-    button(1, false);
+    openValueField(x, y);
     typeKeys("x\r");
     pointer(5, 5);  // no value label
     float values[10] = {0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f};
@@ -297,7 +288,7 @@ TEST_F(X11Editor, TheMenuClosesOnAClickOutsideItThatTurnsNothing)
     pointer(x, y - 40);
     button(1, false);
     EXPECT_EQ(effect->getParameter(effect, 3), 0.5f);
-    EXPECT_TRUE(RecordingHost::instance().callsOf(audioMasterAutomate).empty());
+    EXPECT_EQ(RecordingHost::instance().editCalls(), "");
     float values[10] = {0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f};
     expectWholeEditor(values, 1.0f, kWidth, kHeight);
 }
