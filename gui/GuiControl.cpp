@@ -15,6 +15,7 @@ void GuiControl::onCaptureEnd(std::int32_t, std::int32_t) {}
 void GuiControl::onDrag(std::int32_t, std::int32_t) {}
 void GuiControl::onWheel(std::int32_t) {}
 void GuiControl::onDoubleClick(std::int32_t, std::int32_t) {}
+void GuiControl::enterValue(float) {}
 void GuiControl::draw(DeviceHandle, Colour, Colour) {}
 
 bool GuiControl::contains(std::int32_t x, std::int32_t y) const

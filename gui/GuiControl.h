@@ -31,6 +31,9 @@ public:
     // Whether the editor shows the parameter's value beside the control while
     // it is turned or pointed at.
     virtual bool showsValue() const { return false; }
+    // A value the user gave outright (typed, or a reset): set and reported as
+    // one host edit gesture of its own, or inside the one already open.
+    virtual void enterValue(float entered);
 
     // Draws the control when it is dirty, then clears the flag.
     void paint(DeviceHandle device, Colour lineColour, Colour fillColour);

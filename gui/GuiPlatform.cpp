@@ -69,6 +69,8 @@ bool GuiPlatform::loadImage(void*, std::int32_t, BmpImage&) { return false; }
 
 BitmapHandle GuiPlatform::createBitmap(const BmpImage&) { return nullptr; }
 
+void GuiPlatform::releaseFocus(WindowHandle) {}
+
 float GuiPlatform::systemScale(WindowHandle) { return 0.0f; }
 
 void GuiPlatform::resizeWindow(WindowHandle, std::int32_t, std::int32_t) {}

@@ -20,6 +20,9 @@ enum GuiMessage : std::uint32_t {
     kMessagePaint = 0x000F,
     kMessageMouseActivate = 0x0021,
     kMessageNcDestroy = 0x0082,       // the last message a window receives
+    kMessageGetDialogCode = 0x0087,   // which keys the window wants inside a dialog's loop
+    kMessageKeyDown = 0x0100,         // a key went down, its virtual-key code (kVirtualKey...) in wParam
+    kMessageChar = 0x0102,            // a character typed, its code in wParam
     kMessageTimer = 0x0113,           // a timer of the window's, with its number in wParam
     kMessageMouseMove = 0x0200,
     kMessageLeftButtonDown = 0x0201,
@@ -36,6 +39,20 @@ enum GuiMessage : std::uint32_t {
 // The keys held with a mouse message, in the low 16 bits of its wParam.
 constexpr std::uintptr_t kKeyShift = 0x0004;
 constexpr std::uintptr_t kKeyControl = 0x0008;
+
+// The named keys' virtual-key codes, as kMessageKeyDown carries them.
+constexpr std::uintptr_t kVirtualKeyBackspace = 0x08;
+constexpr std::uintptr_t kVirtualKeyEnter = 0x0D;
+constexpr std::uintptr_t kVirtualKeyEscape = 0x1B;
+constexpr std::uintptr_t kVirtualKeyEnd = 0x23;
+constexpr std::uintptr_t kVirtualKeyHome = 0x24;
+constexpr std::uintptr_t kVirtualKeyLeft = 0x25;
+constexpr std::uintptr_t kVirtualKeyRight = 0x27;
+constexpr std::uintptr_t kVirtualKeyDelete = 0x2E;
+
+// A key as the editor reads it, from any of its sources (the window system,
+// a host that forwards keys): a named key, or else a typed character.
+enum class GuiKey { Character, Enter, Escape, Backspace, Delete, Left, Right, Home, End };
 
 // Bit-block transfer operations: copy, AND and OR of the source into the destination.
 enum class RasterOp { Copy, And, Or };
@@ -85,6 +102,10 @@ public:
     virtual std::intptr_t defaultHandling(WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
                                           std::intptr_t lParam) = 0;
     virtual void setFocus(WindowHandle window) = 0;
+    // Gives the keyboard back to whoever had it before setFocus took it for the
+    // window, when the window still has it. Nothing where the window system
+    // keeps the focus with a clicked window anyway.
+    virtual void releaseFocus(WindowHandle window);
     virtual void setCapture(WindowHandle window) = 0;
     virtual void releaseCapture() = 0;
     virtual GuiPoint screenToClient(WindowHandle window, GuiPoint point) = 0;

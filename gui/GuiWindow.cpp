@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "eq/ParameterParser.h"
 #include "host/EffectBaseX.h"
 #include "host/ModuleInstance.h"
 
@@ -17,6 +18,27 @@ GuiPoint pointFrom(std::intptr_t lParam)
 {
     const auto bits = static_cast<std::uint32_t>(lParam);
     return GuiPoint{static_cast<std::int16_t>(bits & 0xFFFF), static_cast<std::int16_t>((bits >> 16) & 0xFFFF)};
+}
+
+// The named key of a virtual-key code, or Character for one the editor does not name.
+GuiKey namedKey(std::uintptr_t virtualKey)
+{
+    switch (virtualKey) {
+    case kVirtualKeyEnter: return GuiKey::Enter;
+    case kVirtualKeyEscape: return GuiKey::Escape;
+    case kVirtualKeyBackspace: return GuiKey::Backspace;
+    case kVirtualKeyDelete: return GuiKey::Delete;
+    case kVirtualKeyLeft: return GuiKey::Left;
+    case kVirtualKeyRight: return GuiKey::Right;
+    case kVirtualKeyHome: return GuiKey::Home;
+    case kVirtualKeyEnd: return GuiKey::End;
+    default: return GuiKey::Character;
+    }
+}
+
+bool inside(const GuiRect& box, std::int32_t x, std::int32_t y)
+{
+    return x >= box.left && x < box.right && y >= box.top && y < box.bottom;
 }
 
 }  // namespace
@@ -113,6 +135,10 @@ void GuiWindow::close()
         platform.releaseCapture();
     }
     hoverControl = nullptr;
+    // The menu and a field being typed in go with the window; nothing is set.
+    menu.close();
+    menuControl = nullptr;
+    closeField();
     forgetOverlays();
     // Forgotten before it is destroyed: destroying sends messages, and the
     // host may call in again while they run.
@@ -132,6 +158,11 @@ void GuiWindow::forgetWindow()
         endDrag();
     }
     hoverControl = nullptr;
+    menu.close();
+    menuControl = nullptr;
+    field.close();
+    fieldControl = nullptr;
+    focusTaken = false;
     forgetOverlays();
     if (window) {
         platform.setWindowSlot(window, nullptr);
@@ -287,7 +318,8 @@ void GuiWindow::drawDirty(DeviceHandle device)
 {
     bool overDrawn = false;
     for (GuiControl* control : controls) {
-        overDrawn = overDrawn || (control->dirty && (meet(control->box(), labelDrawn) || meet(control->box(), menuDrawn)));
+        overDrawn = overDrawn || (control->dirty && (meet(control->box(), labelDrawn) || meet(control->box(), menuDrawn) ||
+                                                     meet(control->box(), fieldDrawn)));
         control->paint(device, lineColour, fillColour);
     }
     // A control drawn over the label or the menu goes back under them.
@@ -363,51 +395,66 @@ void GuiWindow::forgetOverlays()
     labelDrawnText.clear();
     menuDrawn = GuiRect{0, 0, 0, 0};
     menuDirty = true;
+    fieldDrawn = GuiRect{0, 0, 0, 0};
+    fieldDirty = true;
 }
 
 void GuiWindow::updateOverlays(DeviceHandle device)
 {
-    // The value of the knob held, else of the one under the pointer, while no menu is open.
+    // The value of the knob held, else of the one under the pointer, while no
+    // menu and no field is open.
     GuiControl* subject = captureControl ? captureControl : hoverControl;
-    EffectBase* owner = getEffect();
-    if (subject && subject->showsValue() && owner && !menu.isOpen()) {
-        char display[64] = {};
-        char unit[64] = {};
-        owner->getParameterDisplay(subject->paramIndex, display);
-        owner->getParameterLabel(subject->paramIndex, unit);
-        display[sizeof display - 1] = unit[sizeof unit - 1] = '\0';  // whatever the effect wrote
-        std::string text(display);
-        if (unit[0] != '\0') {
-            text.append(" ").append(unit);
-        }
-        label.place(subject->box(), text, scale, width, height);
+    if (subject && subject->showsValue() && getEffect() && !menu.isOpen() && !field.isShown()) {
+        label.place(subject->box(), valueText(subject->paramIndex), scale, width, height);
     } else {
         label.clear();
     }
     const bool labelMoved = label.box() != labelDrawn || label.text() != labelDrawnText;
     const bool menuMoved = menuDirty || menu.box() != menuDrawn;
-    if (!labelMoved && !menuMoved) {
+    const bool fieldMoved = fieldDirty || field.box() != fieldDrawn;
+    if (!labelMoved && !menuMoved && !fieldMoved) {
         return;
     }
     // What was drawn goes, then what stands now is drawn, the menu on top.
-    const GuiRect oldLabel = labelDrawn, oldMenu = menuDrawn;
-    labelDrawn = menuDrawn = GuiRect{0, 0, 0, 0};
-    if (!isEmpty(oldLabel)) {
-        uncover(device, oldLabel);
-    }
-    if (!isEmpty(oldMenu)) {
-        uncover(device, oldMenu);
+    const GuiRect oldLabel = labelDrawn, oldMenu = menuDrawn, oldField = fieldDrawn;
+    labelDrawn = menuDrawn = fieldDrawn = GuiRect{0, 0, 0, 0};
+    for (const GuiRect& old : {oldLabel, oldField, oldMenu}) {
+        if (!isEmpty(old)) {
+            uncover(device, old);
+        }
     }
     if (label.isShown()) {
         drawImage(device, label.render(), label.box().left, label.box().top);
         labelDrawn = label.box();
         labelDrawnText = label.text();
     }
+    if (field.isShown()) {
+        drawImage(device, field.render(), field.box().left, field.box().top);
+        fieldDrawn = field.box();
+    }
     if (menu.isOpen()) {
         drawImage(device, menu.render(), menu.box().left, menu.box().top);
         menuDrawn = menu.box();
     }
-    menuDirty = false;
+    menuDirty = fieldDirty = false;
+}
+
+std::string GuiWindow::valueText(std::int32_t index)
+{
+    EffectBase* owner = getEffect();
+    if (!owner) {
+        return std::string();
+    }
+    char display[64] = {};
+    char unit[64] = {};
+    owner->getParameterDisplay(index, display);
+    owner->getParameterLabel(index, unit);
+    display[sizeof display - 1] = unit[sizeof unit - 1] = '\0';  // whatever the effect wrote
+    std::string text(display);
+    if (unit[0] != '\0') {
+        text.append(" ").append(unit);
+    }
+    return text;
 }
 
 std::int32_t GuiWindow::scaled(std::int32_t length) const
@@ -444,6 +491,8 @@ void GuiWindow::applyScale(float newScale)
     rect.bottom = static_cast<VstInt16>(height);
     clientRect = GuiRect{0, 0, width, height};
     menu.close();
+    menuControl = nullptr;
+    closeField();
     label.clear();
     forgetOverlays();
     scaleChanged();
@@ -522,8 +571,9 @@ std::intptr_t GuiWindow::handleMessage(std::uint32_t message, std::uintptr_t wPa
     const GuiPoint point = pointFrom(lParam);
     if (message >= kMessageMouseMove && message <= kMessageMouseWheel) {
         fine = (wParam & (kKeyShift | kKeyControl)) != 0;
-        // While the size menu is open, the mouse is the menu's.
-        if (routeMenu(message, point.x, point.y)) {
+        // While the menu is open, the mouse is the menu's; while a value is
+        // typed, a press elsewhere cancels it and does nothing else.
+        if (routeMenu(message, point.x, point.y) || routeField(message, point.x, point.y)) {
             refresh();
             return 0;
         }
@@ -580,8 +630,34 @@ std::intptr_t GuiWindow::handleMessage(std::uint32_t message, std::uintptr_t wPa
             redraw();
         }
         return 0;
+    case kMessageKeyDown:
+        if (namedKey(wParam) != GuiKey::Character && typeKey(namedKey(wParam), 0)) {
+            return 0;
+        }
+        return platform.defaultHandling(window, message, wParam, lParam);
+    case kMessageChar:
+        // Control characters come as named keys with their key-down.
+        if (wParam >= 0x20 && typeKey(GuiKey::Character, static_cast<std::uint32_t>(wParam))) {
+            return 0;
+        }
+        return platform.defaultHandling(window, message, wParam, lParam);
+    case kMessageGetDialogCode:
+        // Inside a host's dialog, Enter and Escape reach the field, not the dialog.
+        if (field.isEditing()) {
+            constexpr std::intptr_t kWantAllKeys = 0x0004, kWantCharacters = 0x0080;
+            return kWantAllKeys | kWantCharacters;
+        }
+        return platform.defaultHandling(window, message, wParam, lParam);
     case kMessageTimer:
         if (wParam == kRefreshTimer) {
+            refresh();
+            return 0;
+        }
+        if (wParam == kNoticeTimer) {
+            platform.killTimer(window, kNoticeTimer);
+            if (field.isNotice()) {
+                closeField();
+            }
             refresh();
             return 0;
         }
@@ -663,7 +739,10 @@ void GuiWindow::routeRightPress(std::int32_t x, std::int32_t y)
         hoverControl->onMouseLeave(x, y);
         hoverControl = nullptr;
     }
-    menu.open(x, y, scale, width, height, chosenScale);
+    // Over a knob the menu offers its value too.
+    GuiControl* hit = controlAt(x, y);
+    menuControl = hit && hit->showsValue() ? hit : nullptr;
+    menu.open(x, y, scale, width, height, chosenScale, menuControl != nullptr);
     menuDirty = true;
 }
 
@@ -678,12 +757,19 @@ bool GuiWindow::routeMenu(std::uint32_t message, std::int32_t x, std::int32_t y)
         return true;
     case kMessageLeftButtonDown:
     case kMessageLeftButtonDoubleClick: {
-        // An item chooses its size; a press anywhere else only closes the menu.
-        const std::int32_t item = menu.itemAt(x, y);
+        // An item does its work; a press anywhere else only closes the menu.
+        float choice = 0.0f;
+        const ScaleMenu::Pick pick = menu.pickAt(x, y, choice);
+        GuiControl* knob = menuControl;
         menu.close();
+        menuControl = nullptr;
         menuDirty = true;
-        if (item >= 0) {
-            chooseScale(ScaleMenu::choiceOf(item));
+        if (pick == ScaleMenu::Pick::EnterValue) {
+            openField(knob);
+        } else if (pick == ScaleMenu::Pick::Reset && knob) {
+            knob->onDoubleClick(x, y);  // as a double click on it
+        } else if (pick == ScaleMenu::Pick::Size) {
+            chooseScale(choice);
         }
         return true;
     }
@@ -705,4 +791,156 @@ void GuiWindow::routeDoubleClick(std::int32_t x, std::int32_t y)
     if (GuiControl* hit = controlAt(x, y)) {
         hit->onDoubleClick(x, y);
     }
+}
+
+bool GuiWindow::routeField(std::uint32_t message, std::int32_t x, std::int32_t y)
+{
+    if (!field.isEditing()) {
+        return false;
+    }
+    switch (message) {
+    case kMessageLeftButtonDown:
+    case kMessageLeftButtonDoubleClick:
+        if (!inside(field.box(), x, y)) {
+            closeField();
+        }
+        return true;
+    case kMessageLeftButtonUp:
+        return true;  // the release of the press that opened the field
+    case kMessageRightButtonDown:
+        closeField();
+        return false;  // and the menu opens where the press was
+    default:
+        return false;
+    }
+}
+
+void GuiWindow::openField(GuiControl* control)
+{
+    if (!control || !window) {
+        return;
+    }
+    closeField();
+    fieldControl = control;
+    field.open(control->box(), valueText(control->paramIndex), scale, width, height);
+    fieldDirty = true;
+    // The keyboard comes to the editor while the field is open.
+    platform.setFocus(window);
+    focusTaken = true;
+}
+
+void GuiWindow::closeField()
+{
+    if (!field.isShown()) {
+        return;
+    }
+    field.close();
+    fieldControl = nullptr;
+    fieldDirty = true;
+    if (window) {
+        platform.killTimer(window, kNoticeTimer);
+    }
+    giveFocusBack();
+}
+
+void GuiWindow::giveFocusBack()
+{
+    if (focusTaken && window) {
+        platform.releaseFocus(window);
+    }
+    focusTaken = false;
+}
+
+void GuiWindow::applyField()
+{
+    GuiControl* control = fieldControl;
+    float normalised = 0.0f;
+    std::string reason;
+    // Read as korvo --set reads the parameter's values: units, or n for normalised.
+    if (control && parseParameterValue(control->paramIndex, field.text(), normalised, reason)) {
+        closeField();
+        control->enterValue(normalised);
+        return;
+    }
+    // Refused: the reason stands for a moment, without its advice in brackets;
+    // the knob keeps its value.
+    fieldControl = nullptr;
+    field.showNotice(reason.substr(0, reason.find(" (")));
+    fieldDirty = true;
+    giveFocusBack();
+    platform.setTimer(window, kNoticeTimer, kNoticeMilliseconds);
+}
+
+bool GuiWindow::keyOfCharacter(std::uint32_t code, GuiKey& named, std::uint32_t& character)
+{
+    character = 0;
+    switch (code) {
+    case 0x08: named = GuiKey::Backspace; return true;
+    case 0x0D: named = GuiKey::Enter; return true;
+    case 0x1B: named = GuiKey::Escape; return true;
+    case 0x7F: named = GuiKey::Delete; return true;
+    default:
+        named = GuiKey::Character;
+        character = code;
+        return code >= 0x20 && code < 0x7F;
+    }
+}
+
+bool GuiWindow::wantsKey(GuiKey named, std::uint32_t character) const
+{
+    return field.wants(named, character) || (menu.isOpen() && named == GuiKey::Escape);
+}
+
+bool GuiWindow::typeKey(GuiKey named, std::uint32_t character)
+{
+    if (!window || !platform.isWindowThread(window)) {
+        return false;
+    }
+    if (menu.isOpen()) {
+        // Escape closes the menu; the host keeps every other key.
+        if (named != GuiKey::Escape) {
+            return false;
+        }
+        menu.close();
+        menuControl = nullptr;
+        menuDirty = true;
+        redraw();
+        return true;
+    }
+    switch (field.key(named, character)) {
+    case ValueField::Outcome::Unused:
+        return false;
+    case ValueField::Outcome::Apply:
+        applyField();
+        break;
+    case ValueField::Outcome::Cancel:
+        closeField();
+        break;
+    case ValueField::Outcome::Edited:
+    default:
+        fieldDirty = true;
+        break;
+    }
+    refresh();
+    return true;
+}
+
+bool GuiWindow::onKeyDown(VstKeyCode& key)
+{
+    GuiKey named = GuiKey::Character;
+    std::uint32_t character = 0;
+    try {
+        return keyOfCharacter(static_cast<std::uint32_t>(key.character), named, character) &&
+               typeKey(named, character);
+    } catch (...) {
+        return false;
+    }
+}
+
+bool GuiWindow::onKeyUp(VstKeyCode& key)
+{
+    GuiKey named = GuiKey::Character;
+    std::uint32_t character = 0;
+    return window && platform.isWindowThread(window) &&
+           keyOfCharacter(static_cast<std::uint32_t>(key.character), named, character) && wantsKey(named, character);
 }

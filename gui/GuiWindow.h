@@ -11,6 +11,7 @@
 #include "gui/GuiControl.h"
 #include "gui/GuiPlatform.h"
 #include "gui/ScaleMenu.h"
+#include "gui/ValueField.h"
 #include "gui/ValueLabel.h"
 #include "host/EditorBase.h"
 
@@ -31,6 +32,21 @@ public:
     // view's onWheel in VST 3): whole notches, each one gesture, on the control
     // under the pointer. Host's UI thread, which is the window's.
     bool onWheel(float distance) override;
+    // Keys a VST 2 host forwards (effEditKeyDown, effEditKeyUp), read by their
+    // character; answer whether the editor used the key, so the host keeps
+    // the others. Host's UI thread; nothing on another thread.
+    bool onKeyDown(VstKeyCode& key) override;
+    bool onKeyUp(VstKeyCode& key) override;
+
+    // ---- Keys. Every source of keys (the window's own, a host's forwarded
+    // ones) comes here; answers whether the editor used the key. The window's
+    // thread; nothing on another thread or while the editor is closed.
+    bool typeKey(GuiKey named, std::uint32_t character);
+    // Whether typeKey would use the key now (for a host's key-up).
+    bool wantsKey(GuiKey named, std::uint32_t character) const;
+    // A key a host gives as a character alone: Backspace, Enter, Escape and
+    // Delete by their control codes, printable ASCII as itself; false for any other.
+    static bool keyOfCharacter(std::uint32_t code, GuiKey& named, std::uint32_t& character);
 
     // The host's edit gesture on a parameter, for the controls: asks the effect
     // to ask its host (audioMasterBeginEdit, audioMasterEndEdit).
@@ -72,6 +88,7 @@ public:
     // The value label and the size menu, as they stand (for the face's tests).
     const ValueLabel& getLabel() const { return label; }
     const ScaleMenu& getMenu() const { return menu; }
+    const ValueField& getField() const { return field; }
 
     // The controls are the window's: only its thread (or, while it is closed,
     // the thread that opens and closes it) calls these. Other threads change
@@ -112,6 +129,9 @@ public:
     // The window's timer for refresh(), and its period.
     static constexpr std::uintptr_t kRefreshTimer = 1;
     static constexpr std::uint32_t kRefreshMilliseconds = 33;
+    // The window's timer that takes a refused value's reason away, and how long it stands.
+    static constexpr std::uintptr_t kNoticeTimer = 2;
+    static constexpr std::uint32_t kNoticeMilliseconds = 2000;
 
 protected:
     void onPaint();
@@ -148,6 +168,16 @@ private:
     void routeRightPress(std::int32_t x, std::int32_t y);
     // Answers whether the menu took the message.
     bool routeMenu(std::uint32_t message, std::int32_t x, std::int32_t y);
+    // Answers whether the value field took the message.
+    bool routeField(std::uint32_t message, std::int32_t x, std::int32_t y);
+    // The parameter's value as the editor shows it: "1000.0 Hz".
+    std::string valueText(std::int32_t index);
+    void openField(GuiControl* control);
+    // The field (or the reason shown in its place) goes; nothing is set.
+    void closeField();
+    // Sets the typed value, or shows why it cannot.
+    void applyField();
+    void giveFocusBack();
     void drawDirty(DeviceHandle device);
     void paintAll(DeviceHandle device);
     void drawImage(DeviceHandle device, const BmpImage& image, std::int32_t x, std::int32_t y);
@@ -177,6 +207,12 @@ private:
     std::string labelDrawnText;
     GuiRect menuDrawn{0, 0, 0, 0};
     bool menuDirty = false;
+    GuiControl* menuControl = nullptr;   // the knob the menu was opened over
+    ValueField field;
+    GuiControl* fieldControl = nullptr;  // the knob whose value is typed
+    GuiRect fieldDrawn{0, 0, 0, 0};
+    bool fieldDirty = false;
+    bool focusTaken = false;             // the window took the keyboard for the field
     // The window is gone (destroyed by whoever): forget it.
     void forgetWindow();
 };

@@ -90,11 +90,13 @@ void KnobControl::onWheel(std::int32_t step)
     }
 }
 
-void KnobControl::onDoubleClick(std::int32_t, std::int32_t)
+void KnobControl::onDoubleClick(std::int32_t, std::int32_t) { enterValue(defaultValue); }
+
+void KnobControl::enterValue(float entered)
 {
     const bool own = !editing;
     beginGesture();
-    setValue(defaultValue, false);
+    setValue(entered, false);
     report(value);  // even when the knob stood there already: the host hears the one value
     if (own) {
         endGesture();

@@ -19,6 +19,7 @@ public:
     void onDrag(std::int32_t x, std::int32_t y) override;
     void onWheel(std::int32_t step) override;
     void onDoubleClick(std::int32_t x, std::int32_t y) override;
+    void enterValue(float entered) override;
     void draw(DeviceHandle device, Colour lineColour, Colour fillColour) override;
     void setValue(float newValue, bool report) override;
     float getValue() override;

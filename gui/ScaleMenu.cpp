@@ -19,6 +19,9 @@ constexpr std::int32_t kPad = 2;
 constexpr std::int32_t kMarkWidth = 6;
 constexpr std::int32_t kItemHeight = PixelFont::kGlyphHeight + 2 * kPad;
 
+constexpr const char* kValueItems[] = {"ENTER VALUE...", "RESET"};
+constexpr std::int32_t kValueRows = 2;
+
 constexpr Colour kFrame = 0x00C8C8C8;
 constexpr Colour kFill = 0x00401E14;
 constexpr Colour kLitFill = 0x00A05A3C;
@@ -30,20 +33,26 @@ float ScaleMenu::choiceOf(std::int32_t item) { return item >= 0 && item < kItems
 
 const char* ScaleMenu::textOf(std::int32_t item) { return item >= 0 && item < kItems ? kMenuItems[item].text : ""; }
 
+const char* ScaleMenu::rowText(std::int32_t row) const
+{
+    return row < extra ? kValueItems[row] : textOf(row - extra);
+}
+
 void ScaleMenu::open(std::int32_t x, std::int32_t y, float scale, std::int32_t windowWidth, std::int32_t windowHeight,
-                     float chosen)
+                     float chosen, bool valueItems)
 {
     block = std::max(1, static_cast<std::int32_t>(scale + 0.5f));
+    extra = valueItems ? kValueRows : 0;
     std::int32_t textWidth = 0;
     marked = -1;
-    for (std::int32_t item = 0; item < kItems; ++item) {
-        textWidth = std::max(textWidth, PixelFont::textWidth(kMenuItems[item].text));
-        if (kMenuItems[item].choice == chosen) {
-            marked = item;
+    for (std::int32_t row = 0; row < extra + kItems; ++row) {
+        textWidth = std::max(textWidth, PixelFont::textWidth(rowText(row)));
+        if (row >= extra && kMenuItems[row - extra].choice == chosen) {
+            marked = row;
         }
     }
     const std::int32_t width = (2 * kBorder + kPad + kMarkWidth + textWidth + kPad) * block;
-    const std::int32_t height = (2 * kBorder + kItems * kItemHeight) * block;
+    const std::int32_t height = (2 * kBorder + (extra + kItems) * kItemHeight) * block;
     const std::int32_t left = std::max(0, std::min(x, windowWidth - width));
     const std::int32_t top = std::max(0, std::min(y, windowHeight - height));
     area = GuiRect{left, top, left + width, top + height};
@@ -58,6 +67,20 @@ std::int32_t ScaleMenu::itemAt(std::int32_t x, std::int32_t y) const
         return -1;
     }
     return (y - inner) / (kItemHeight * block);
+}
+
+ScaleMenu::Pick ScaleMenu::pickAt(std::int32_t x, std::int32_t y, float& choice) const
+{
+    const std::int32_t row = itemAt(x, y);
+    choice = 0.0f;
+    if (row < 0) {
+        return Pick::Nothing;
+    }
+    if (row < extra) {
+        return row == 0 ? Pick::EnterValue : Pick::Reset;
+    }
+    choice = choiceOf(row - extra);
+    return Pick::Size;
 }
 
 bool ScaleMenu::hover(std::int32_t x, std::int32_t y)
@@ -77,7 +100,7 @@ BmpImage ScaleMenu::render() const
     }
     const std::int32_t b = block;
     BmpImage image = PixelFont::framedBox(area.right - area.left, area.bottom - area.top, kFrame, kFill, kBorder * b);
-    for (std::int32_t item = 0; item < kItems; ++item) {
+    for (std::int32_t item = 0; item < extra + kItems; ++item) {
         const std::int32_t top = (kBorder + item * kItemHeight) * b;
         PixelFont::fill(image, kBorder * b, top, image.width - kBorder * b, top + kItemHeight * b,
                         item == lit ? kLitFill : kFill);
@@ -85,7 +108,7 @@ BmpImage ScaleMenu::render() const
         if (item == marked) {
             PixelFont::drawText(image, (kBorder + kPad) * b, textTop, ">", kInk, b);
         }
-        PixelFont::drawText(image, (kBorder + kPad + kMarkWidth) * b, textTop, kMenuItems[item].text, kInk, b);
+        PixelFont::drawText(image, (kBorder + kPad + kMarkWidth) * b, textTop, rowText(item), kInk, b);
     }
     return image;
 }

@@ -2,9 +2,11 @@
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <X11/keysym.h>
 
 #include <algorithm>
 #include <charconv>
+#include <chrono>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
@@ -14,6 +16,15 @@
 #include <vector>
 
 namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// A timer of the window's, run from pumpEvents.
+struct Timer {
+    std::uintptr_t number;
+    Clock::duration period;
+    Clock::time_point due;
+};
 
 // One editor window's X11 side.
 struct Link {
@@ -27,6 +38,10 @@ struct Link {
     std::vector<unsigned char> shown;  // the canvas pixels last put on the screen
     std::vector<std::uint32_t> image;  // staging for XPutImage
     bool grabbed = false;
+    // Who had the keyboard before setFocus took it for a value being typed.
+    ::Window focusBefore = None;
+    bool focusHeld = false;
+    std::vector<Timer> timers;
     bool gone = false;  // destroyed by the host with its parent
     // The last first-button press, for telling a double click.
     Time lastPress = 0;
@@ -42,6 +57,32 @@ constexpr int kDoubleClickPixels = 4;
 std::uintptr_t heldKeys(unsigned int state)
 {
     return ((state & ShiftMask) ? kKeyShift : 0u) | ((state & ControlMask) ? kKeyControl : 0u);
+}
+
+// A key press as the frame's messages: a named key as kMessageKeyDown with
+// its virtual-key code, a printable character as kMessageChar.
+void sendKey(SoftwareCanvas& canvas, WindowHandle window, XKeyEvent& press)
+{
+    char text[8] = {};
+    KeySym symbol = NoSymbol;
+    const int length = XLookupString(&press, text, sizeof text, &symbol, nullptr);
+    std::uintptr_t virtualKey = 0;
+    switch (symbol) {
+    case XK_Return: case XK_KP_Enter: virtualKey = kVirtualKeyEnter; break;
+    case XK_Escape: virtualKey = kVirtualKeyEscape; break;
+    case XK_BackSpace: virtualKey = kVirtualKeyBackspace; break;
+    case XK_Delete: case XK_KP_Delete: virtualKey = kVirtualKeyDelete; break;
+    case XK_Left: case XK_KP_Left: virtualKey = kVirtualKeyLeft; break;
+    case XK_Right: case XK_KP_Right: virtualKey = kVirtualKeyRight; break;
+    case XK_Home: case XK_KP_Home: virtualKey = kVirtualKeyHome; break;
+    case XK_End: case XK_KP_End: virtualKey = kVirtualKeyEnd; break;
+    default: break;
+    }
+    if (virtualKey != 0) {
+        canvas.sendMessage(window, kMessageKeyDown, virtualKey, 0);
+    } else if (length == 1 && static_cast<unsigned char>(text[0]) >= 0x20 && static_cast<unsigned char>(text[0]) < 0x7F) {
+        canvas.sendMessage(window, kMessageChar, static_cast<unsigned char>(text[0]), 0);
+    }
 }
 
 // The editor's connections, whose errors are the editor's to swallow; the
@@ -220,7 +261,7 @@ WindowHandle X11Platform::createChildWindow(void* instance, const char* classNam
             link.blueMask = visual->blue_mask;
             XSetWindowAttributes attributes{};
             attributes.event_mask = ExposureMask | ButtonPressMask | ButtonReleaseMask | PointerMotionMask |
-                                    LeaveWindowMask | StructureNotifyMask;
+                                    LeaveWindowMask | StructureNotifyMask | KeyPressMask;
             attributes.background_pixel = BlackPixel(display, screen);
             link.window = XCreateWindow(display, parentWindow, 0, 0, static_cast<unsigned>(width),
                                         static_cast<unsigned>(height), 0, CopyFromParent, InputOutput,
@@ -309,7 +350,51 @@ void X11Platform::setFocus(WindowHandle window)
     SoftwareCanvas::setFocus(window);
     if (Link* link = links->find(window); link && !link->gone) {
         ErrorTrap trap(link->display);  // refused while the window is not viewable
+        ::Window before = None;
+        int revert = 0;
+        XGetInputFocus(link->display, &before, &revert);
+        if (before != link->window) {
+            link->focusBefore = before;
+        }
+        link->focusHeld = true;
         XSetInputFocus(link->display, link->window, RevertToParent, CurrentTime);
+    }
+}
+
+void X11Platform::releaseFocus(WindowHandle window)
+{
+    Link* link = links->find(window);
+    if (!link || link->gone || !link->focusHeld) {
+        return;
+    }
+    link->focusHeld = false;
+    ErrorTrap trap(link->display);  // the window that had it may be gone
+    ::Window now = None;
+    int revert = 0;
+    XGetInputFocus(link->display, &now, &revert);
+    if (now == link->window && link->focusBefore != None) {
+        XSetInputFocus(link->display, link->focusBefore, RevertToParent, CurrentTime);
+    }
+    link->focusBefore = None;
+}
+
+void X11Platform::setTimer(WindowHandle window, std::uintptr_t number, std::uint32_t milliseconds)
+{
+    SoftwareCanvas::setTimer(window, number, milliseconds);
+    if (Link* link = links->find(window)) {
+        killTimer(window, number);
+        const Clock::duration period = std::chrono::milliseconds(milliseconds);
+        link->timers.push_back(Timer{number, period, Clock::now() + period});
+    }
+}
+
+void X11Platform::killTimer(WindowHandle window, std::uintptr_t number)
+{
+    SoftwareCanvas::killTimer(window, number);
+    if (Link* link = links->find(window)) {
+        link->timers.erase(std::remove_if(link->timers.begin(), link->timers.end(),
+                                          [number](const Timer& timer) { return timer.number == number; }),
+                           link->timers.end());
     }
 }
 
@@ -468,11 +553,11 @@ void X11Platform::pumpEvents(WindowHandle window)
                     link->lastPress = second ? 0 : press.time;
                     link->lastPressX = press.x;
                     link->lastPressY = press.y;
-                    sendMessage(window, kMessageMouseActivate, 0, 0);
+                    // No activation: a click takes no keyboard focus from the host;
+                    // the editor asks for it only while a value is typed.
                     sendMessage(window, second ? kMessageLeftButtonDoubleClick : kMessageLeftButtonDown,
                                 heldKeys(press.state), pointParam(press.x, press.y));
                 } else if (event.xbutton.button == Button3) {
-                    sendMessage(window, kMessageMouseActivate, 0, 0);
                     sendMessage(window, kMessageRightButtonDown, heldKeys(event.xbutton.state),
                                 pointParam(event.xbutton.x, event.xbutton.y));
                 } else if (event.xbutton.button == Button4 || event.xbutton.button == Button5) {
@@ -487,6 +572,9 @@ void X11Platform::pumpEvents(WindowHandle window)
                     sendMessage(window, event.xbutton.button == Button1 ? kMessageLeftButtonUp : kMessageRightButtonUp,
                                 heldKeys(event.xbutton.state), pointParam(event.xbutton.x, event.xbutton.y));
                 }
+                break;
+            case KeyPress:
+                sendKey(*this, window, event.xkey);
                 break;
             case MotionNotify:
                 sendMessage(window, kMessageMouseMove, heldKeys(event.xmotion.state),
@@ -518,5 +606,19 @@ void X11Platform::pumpEvents(WindowHandle window)
         sendMessage(window, kMessageDestroy, 0, 0);
         sendMessage(window, kMessageNcDestroy, 0, 0);
         destroyWindow(window);
+        return;
+    }
+    // The timers that are due, each once however late.
+    const Clock::time_point now = Clock::now();
+    std::uintptr_t due[8];
+    std::size_t count = 0;
+    for (Timer& timer : link->timers) {
+        if (timer.due <= now && count < sizeof due / sizeof due[0]) {
+            due[count++] = timer.number;
+            timer.due = now + timer.period;
+        }
+    }
+    for (std::size_t k = 0; k < count && links->find(window); ++k) {
+        sendMessage(window, kMessageTimer, due[k], 0);
     }
 }

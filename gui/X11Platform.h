@@ -27,7 +27,10 @@ public:
                                    std::int32_t height) override;
     void showWindow(WindowHandle window) override;     // maps and flushes; never waits for the server
     void destroyWindow(WindowHandle window) override;  // and closes the window's connection
+    // Takes the keyboard (XSetInputFocus), remembering who had it.
     void setFocus(WindowHandle window) override;
+    // Gives it back when the editor window still has it.
+    void releaseFocus(WindowHandle window) override;
     void setCapture(WindowHandle window) override;     // a pointer grab: the drag follows the pointer anywhere
     void releaseCapture() override;
     // Drawing ends by showing what changed in the X11 window.
@@ -39,6 +42,10 @@ public:
     float systemScale(WindowHandle parent) override;
     // The canvas window and the X11 window both; the next present puts every pixel.
     void resizeWindow(WindowHandle window, std::int32_t width, std::int32_t height) override;
+    // Timers run from pumpEvents, when they are due.
+    void setTimer(WindowHandle window, std::uintptr_t number, std::uint32_t milliseconds) override;
+    void killTimer(WindowHandle window, std::uintptr_t number) override;
+    // The window's events, then its timers that are due.
     void pumpEvents(WindowHandle window) override;
     int eventDescriptor(WindowHandle window) override;  // the window's own X connection
     // The X11 Window id of the editor window, for a host that embeds it by id

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "eq/EqEffect.h"
+#include "eq/ParameterParser.h"
 #include "eq/ProgramBank.h"
 #include "gui/EmbeddedBitmaps.h"
 #include "gui/EqEditor.h"
@@ -96,22 +97,8 @@ protected:
     std::vector<BitmapHandle> owned;
 };
 
-// The editor's edit calls to the host since the last reset, in order: "B3" a
-// begin of parameter 3, "A3" an automated value, "E3" an end.
-std::string editCalls()
-{
-    std::string out;
-    for (const HostCall& call : RecordingHost::instance().calls()) {
-        const char* kind = call.opcode == audioMasterBeginEdit ? "B"
-                           : call.opcode == audioMasterAutomate ? "A"
-                           : call.opcode == audioMasterEndEdit  ? "E"
-                                                                : nullptr;
-        if (kind) {
-            out += (out.empty() ? "" : " ") + std::string(kind) + std::to_string(call.index);
-        }
-    }
-    return out;
-}
+// The editor's edit calls to the host since the last reset ("B3 A3 E3").
+std::string editCalls() { return RecordingHost::instance().editCalls(); }
 
 const int kKnobLefts[] = {70, 111, 193, 234, 275, 357, 398, 439, 521, 562};
 const int kLedLefts[] = {136, 259, 423, 586};
@@ -477,4 +464,151 @@ TEST_F(EqEditorTest, TheSizeMenuResizesTheEditorAndARefusingHostStillGetsAWholeP
     ASSERT_TRUE(editor->getRect(&rect));
     EXPECT_EQ(rect->right, 1570);
     EXPECT_EQ(rect->bottom, 164);
+}
+
+namespace {
+
+// What korvo --set NAME=VALUE stores.
+float setByKorvo(const char* setting)
+{
+    Setting parsed{};
+    std::string error;
+    EXPECT_TRUE(parseSetting(setting, parsed, error)) << error;
+    return parsed.value;
+}
+
+}  // namespace
+
+class EqEditorKeysTest : public EqEditorTest {
+protected:
+    // A right click on the point, then a click on the menu's row (below its
+    // frame, eleven pixels a row at 100 %).
+    void menuRow(int x, int y, int row)
+    {
+        canvas.sendMessage(window, kMessageRightButtonDown, 0, SoftwareCanvas::pointParam(x, y));
+        canvas.sendMessage(window, kMessageRightButtonUp, 0, SoftwareCanvas::pointParam(x, y));
+        ASSERT_TRUE(editor->getMenu().hasValueItems());
+        const GuiRect menu = editor->getMenu().box();
+        const int rowY = menu.top + 1 + 11 * row + 5;
+        canvas.sendMessage(window, kMessageLeftButtonDown, 0, SoftwareCanvas::pointParam(menu.left + 20, rowY));
+        canvas.sendMessage(window, kMessageLeftButtonUp, 0, SoftwareCanvas::pointParam(menu.left + 20, rowY));
+    }
+    void type(const char* text)
+    {
+        for (const char* c = text; *c; ++c) {
+            canvas.sendMessage(window, kMessageChar, static_cast<unsigned char>(*c), 0);
+        }
+    }
+    void key(std::uintptr_t virtualKey) { canvas.sendMessage(window, kMessageKeyDown, virtualKey, 0); }
+    VstIntPtr hostKey(char character)
+    {
+        AEffect* record = effect->getEffectRecord();
+        return record->dispatcher(record, effEditKeyDown, character, 0, nullptr, 0.0f);
+    }
+
+    WindowHandle window = nullptr;
+};
+
+TEST_F(EqEditorKeysTest, ATypedValueIsWhatKorvoSetSetsAsOneGesture)
+{
+    window = openAndPaint();
+    RecordingHost::instance().reset();
+    menuRow(206, 37, 0);  // A-Freq: "ENTER VALUE..."
+    const ValueField& field = editor->getField();
+    ASSERT_TRUE(field.isEditing());
+    char display[16] = {}, unit[16] = {};
+    effect->getParameterDisplay(2, display);
+    effect->getParameterLabel(2, unit);
+    EXPECT_EQ(field.text(), std::string(display) + " " + unit) << "the value shown, selected";
+    EXPECT_TRUE(field.isSelected());
+    EXPECT_EQ(canvas.focusedWindow(), window) << "the keyboard comes to the field";
+    type("1 kHzz");
+    key(kVirtualKeyBackspace);
+    key(kVirtualKeyHome);
+    key(kVirtualKeyDelete);
+    type("1");
+    EXPECT_EQ(field.text(), "1 kHz");
+    EXPECT_EQ(editCalls(), "") << "nothing is set while typing";
+    key(kVirtualKeyEnter);
+    EXPECT_FALSE(field.isShown());
+    EXPECT_EQ(effect->getParameter(2), setByKorvo("A-Freq=1kHz"));
+    EXPECT_EQ(editCalls(), "B2 A2 E2");
+
+    // Keys a VST 2 host forwards take the same way, the host keeping the others.
+    RecordingHost::instance().reset();
+    EXPECT_EQ(hostKey('5'), 0) << "no field open";
+    menuRow(247, 37, 0);  // A-Gain
+    for (char c : std::string("-3 dB\r")) {
+        EXPECT_EQ(hostKey(c), 1) << c;
+    }
+    EXPECT_EQ(effect->getParameter(3), setByKorvo("A-Gain=-3dB"));
+    EXPECT_EQ(editCalls(), "B3 A3 E3");
+
+    // "RESET" is the initial value, as a double click sets it.
+    RecordingHost::instance().reset();
+    menuRow(247, 37, 1);
+    EXPECT_EQ(effect->getParameter(3), kInitialValue);
+    EXPECT_EQ(editCalls(), "B3 A3 E3");
+}
+
+TEST_F(EqEditorKeysTest, EscapeAClickElsewhereOrARefusedTextChangeNothing)
+{
+    window = openAndPaint();
+    const std::vector<unsigned char> fresh = canvas.windowPixels(window);
+    RecordingHost::instance().reset();
+    menuRow(247, 37, 0);
+    type("7");
+    effect->setParameter(3, 0.9f);  // the host, meanwhile
+    key(kVirtualKeyEscape);
+    EXPECT_FALSE(editor->getField().isShown());
+    EXPECT_EQ(effect->getParameter(3), 0.9f);
+
+    menuRow(247, 37, 0);
+    type("7");
+    canvas.sendMessage(window, kMessageLeftButtonDown, 0, SoftwareCanvas::pointParam(83, 37));  // LS-Freq
+    canvas.sendMessage(window, kMessageMouseMove, 0, SoftwareCanvas::pointParam(83, 10));
+    canvas.sendMessage(window, kMessageLeftButtonUp, 0, SoftwareCanvas::pointParam(83, 10));
+    EXPECT_FALSE(editor->getField().isShown());
+    EXPECT_EQ(effect->getParameter(0), kInitialValue) << "the click that cancels turns nothing";
+
+    menuRow(247, 37, 0);
+    type("99 dB");
+    key(kVirtualKeyEnter);
+    EXPECT_TRUE(editor->getField().isNotice());
+    EXPECT_EQ(editor->getField().text(), "out of range -20..+20 dB");
+    EXPECT_EQ(effect->getParameter(3), 0.9f);
+    EXPECT_EQ(editCalls(), "");
+    canvas.sendMessage(window, kMessageTimer, GuiWindow::kNoticeTimer, 0);
+    EXPECT_FALSE(editor->getField().isShown());
+    effect->setParameter(3, kInitialValue);
+    canvas.fireTimers(window);
+    EXPECT_TRUE(canvas.windowPixels(window) == fresh) << "nothing of the field or the menu is left";
+}
+
+TEST_F(EqEditorKeysTest, TheMenuClosesOnEscapeOnAClickOutsideAndWithTheEditor)
+{
+    for (float scale : {1.0f, 3.0f}) {
+        SCOPED_TRACE(scale);
+        editor->chooseScale(scale);
+        window = openAndPaint();
+        const int s = static_cast<int>(scale);
+        canvas.sendMessage(window, kMessageRightButtonDown, 0, SoftwareCanvas::pointParam(10 * s, 5 * s));
+        ASSERT_TRUE(editor->getMenu().isOpen());
+        key(kVirtualKeyEscape);
+        EXPECT_FALSE(editor->getMenu().isOpen());
+
+        // A press on a knob outside the menu only closes it: the drag after it turns nothing.
+        RecordingHost::instance().reset();
+        canvas.sendMessage(window, kMessageRightButtonDown, 0, SoftwareCanvas::pointParam(10 * s, 5 * s));
+        canvas.sendMessage(window, kMessageLeftButtonDown, 0, SoftwareCanvas::pointParam(247 * s, 37 * s));
+        canvas.sendMessage(window, kMessageMouseMove, 0, SoftwareCanvas::pointParam(247 * s, 5 * s));
+        canvas.sendMessage(window, kMessageLeftButtonUp, 0, SoftwareCanvas::pointParam(247 * s, 5 * s));
+        EXPECT_FALSE(editor->getMenu().isOpen());
+        EXPECT_EQ(effect->getParameter(3), kInitialValue);
+        EXPECT_EQ(editCalls(), "");
+
+        canvas.sendMessage(window, kMessageRightButtonDown, 0, SoftwareCanvas::pointParam(10 * s, 5 * s));
+        editor->close();
+        EXPECT_FALSE(editor->getMenu().isOpen());
+    }
 }

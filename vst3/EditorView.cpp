@@ -18,6 +18,25 @@ namespace {
 
 constexpr TimerInterval kTickMilliseconds = GuiWindow::kRefreshMilliseconds;
 
+// The editor's key for the host's: by its virtual key code, else by its character.
+bool keyOf(char16 key, int16 keyCode, GuiKey& named, std::uint32_t& character)
+{
+    character = 0;
+    switch (keyCode) {
+    case KEY_BACK: named = GuiKey::Backspace; return true;
+    case KEY_RETURN:
+    case KEY_ENTER: named = GuiKey::Enter; return true;
+    case KEY_ESCAPE: named = GuiKey::Escape; return true;
+    case KEY_END: named = GuiKey::End; return true;
+    case KEY_HOME: named = GuiKey::Home; return true;
+    case KEY_LEFT: named = GuiKey::Left; return true;
+    case KEY_RIGHT: named = GuiKey::Right; return true;
+    case KEY_DELETE: named = GuiKey::Delete; return true;
+    case 0: return GuiWindow::keyOfCharacter(static_cast<std::uint32_t>(key), named, character);
+    default: return false;
+    }
+}
+
 #if defined(_WIN32)
 // The open views' thread timers; Windows calls the procedure on the thread
 // that set the timer, the UI thread, which alone reads and writes this table.
@@ -193,8 +212,31 @@ tresult EditorView::onWheel(float distance)
     return window && open && window->onWheel(distance) ? kResultTrue : kResultFalse;
 }
 
-tresult EditorView::onKeyDown(char16, int16, int16) { return kResultFalse; }
-tresult EditorView::onKeyUp(char16, int16, int16) { return kResultFalse; }
+// A key the host forwards: the editor's, when it uses it (a value being typed,
+// Escape on its menu); the host keeps every other.
+tresult EditorView::onKeyDown(char16 key, int16 keyCode, int16)
+{
+    GuiWindow* window = editor();
+    GuiKey named = GuiKey::Character;
+    std::uint32_t character = 0;
+    try {
+        return window && open && keyOf(key, keyCode, named, character) && window->typeKey(named, character)
+                   ? kResultTrue
+                   : kResultFalse;
+    } catch (...) {
+        return kResultFalse;
+    }
+}
+
+tresult EditorView::onKeyUp(char16 key, int16 keyCode, int16)
+{
+    GuiWindow* window = editor();
+    GuiKey named = GuiKey::Character;
+    std::uint32_t character = 0;
+    return window && open && keyOf(key, keyCode, named, character) && window->wantsKey(named, character)
+               ? kResultTrue
+               : kResultFalse;
+}
 
 tresult EditorView::getSize(ViewRect* size)
 {

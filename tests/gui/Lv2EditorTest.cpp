@@ -10,10 +10,12 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
 
 #include <memory>
 #include <utility>
 
+#include "eq/ParameterParser.h"
 #include "eq/Parameters.h"
 #include "tests/support/CanvasEditor.h"
 #include "tests/support/Lv2UiHost.h"
@@ -132,6 +134,36 @@ TEST_F(Lv2Editor, AKnobDragWritesItsPortInDecibelsBetweenTouches)
     for (const Call& write : writes) host->portEvent(write.port, write.value);
     pump();
     EXPECT_TRUE(host->calls.empty());
+}
+
+TEST_F(Lv2Editor, ATypedValueWritesItsPortInDecibelsBetweenTouches)
+{
+    ASSERT_TRUE(host->instantiate(window));
+    pump(10);
+    host->calls.clear();
+    // A right click on A-Gain, then "ENTER VALUE...", the first row of its
+    // menu (moved up to the top 3 of the editor to fit its seven rows).
+    const int x = kGainKnob.left + 13, y = kGainKnob.top + 13;
+    pointer(x, y);
+    button(3, true);
+    button(3, false);
+    pointer(x + 10, 3 + 1 + 5);
+    button(1, true);
+    button(1, false);
+    typeThroughXTest(display, "-3 dB\r", [this] { pump(); });
+    const auto& calls = host->calls;
+    ASSERT_EQ(calls.size(), 3u);
+    EXPECT_EQ(calls[0].kind, Call::Touch);
+    EXPECT_TRUE(calls[0].grabbed);
+    EXPECT_EQ(calls[1].kind, Call::Write);
+    EXPECT_EQ(calls[1].port, kGain);
+    float typed = 0.0f;
+    std::string error;
+    ASSERT_TRUE(parseParameterValue(kGain, "-3 dB", typed, error)) << error;
+    EXPECT_EQ(calls[1].value, toPlain(kGain, typed)) << "what korvo --set A-Gain=-3dB sets, in dB";
+    EXPECT_NEAR(calls[1].value, -3.0f, 1e-4f);
+    EXPECT_EQ(calls[2].kind, Call::Touch);
+    EXPECT_FALSE(calls[2].grabbed);
 }
 
 TEST_F(Lv2Editor, ThePortsValueMovesTheKnob)

@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "eq/ParameterParser.h"
 #include "tests/support/TestDisplay.h"
 #include "tests/support/CanvasEditor.h"
 #include "tests/support/TestMain.h"
@@ -213,6 +214,49 @@ TEST_F(Vst3Editor, TheHostsRunLoopDrivesTheEditorAndKnobDragsBecomeGestures)
     IPlugView* again = plugin->controller->createView("editor");
     ASSERT_NE(again, nullptr);
     again->release();
+}
+
+TEST_F(Vst3Editor, KeysTheHostForwardsTypeAValueAsOneGesture)
+{
+    IPlugView* view = plugin->controller->createView("editor");
+    ASSERT_NE(view, nullptr);
+    ASSERT_EQ(view->setFrame(&frame), kResultOk);
+    ASSERT_EQ(view->attached(reinterpret_cast<void*>(static_cast<std::uintptr_t>(host)),
+                             kPlatformTypeX11EmbedWindowID),
+              kResultOk);
+    pump(10);
+    EXPECT_EQ(view->onKeyDown('5', 0, 0), kResultFalse) << "the host keeps keys the editor does not use";
+
+    // A right click on A-Freq, then "ENTER VALUE...", the first row of its
+    // menu (moved up to the top 3 of the editor to fit its seven rows).
+    const int x = kFreqKnob.left + 13, y = kFreqKnob.top + 13;
+    auto click = [&](unsigned button, int atX, int atY) {
+        XTestFakeMotionEvent(display, -1, kHostX + atX, kHostY + atY, CurrentTime);
+        pump();
+        XTestFakeButtonEvent(display, button, True, CurrentTime);
+        pump();
+        XTestFakeButtonEvent(display, button, False, CurrentTime);
+        pump();
+    };
+    click(3, x, y);
+    click(1, x + 10, 3 + 1 + 5);
+    for (const char* c = "1 kHz"; *c; ++c) {
+        EXPECT_EQ(view->onKeyDown(static_cast<char16>(*c), 0, 0), kResultTrue) << *c;
+    }
+    EXPECT_TRUE(handler.edits.empty());
+    EXPECT_EQ(view->onKeyDown(0, KEY_RETURN, 0), kResultTrue);
+    Setting expected{};
+    std::string error;
+    ASSERT_TRUE(parseSetting("A-Freq=1kHz", expected, error)) << error;
+    ASSERT_EQ(handler.edits.size(), 3u);
+    EXPECT_EQ(handler.edits[0].kind, 'b');
+    EXPECT_EQ(handler.edits[1].kind, 'p');
+    EXPECT_EQ(handler.edits[1].value, static_cast<double>(expected.value));
+    EXPECT_EQ(handler.edits[2].kind, 'e');
+    for (const RecordingHandler::Edit& edit : handler.edits) EXPECT_EQ(edit.id, 2u);
+
+    EXPECT_EQ(view->removed(), kResultOk);
+    view->release();
 }
 
 TEST_F(Vst3Editor, TheHostsContentScaleSizesTheViewAndAChangeAsksTheFrame)

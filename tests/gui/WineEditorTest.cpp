@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "eq/EqEffect.h"
+#include "eq/ParameterParser.h"
 #include "gui/EqEditor.h"
 #include "tests/support/CanvasEditor.h"
 #include "tests/support/RecordingHost.h"
@@ -199,6 +200,53 @@ TEST_F(WineEditor, TheSizeMenusTwoHundredPercentDoublesTheEditorThoughTheHostRef
     EXPECT_EQ(differences(doubled, CanvasEditor(kInitial, 2.0f).pixels()), 0);
     EXPECT_TRUE(doubled.save(screenshotPath("editor-screenshot-200.bmp")));
     std::printf("editor screenshot at 200 %%: %s\n", screenshotPath("editor-screenshot-200.bmp").c_str());
+}
+
+TEST_F(WineEditor, ATypedValueComesAsWmCharAndTheMenuClosesOnAClickOutsideIt)
+{
+    HWND child = openEditor();
+    ASSERT_NE(child, nullptr);
+    // A right click on A-Freq, then "ENTER VALUE...", the menu's first row
+    // (the menu moved up to the top 3 of the editor to fit its seven rows).
+    const int x = kFreqKnob.left + 13, y = kFreqKnob.top + 13;
+    auto enterValue = [&] {
+        SendMessageA(child, WM_RBUTTONDOWN, MK_RBUTTON, point(x, y));
+        SendMessageA(child, WM_RBUTTONUP, 0, point(x, y));
+        SendMessageA(child, WM_LBUTTONDOWN, MK_LBUTTON, point(x + 10, 3 + 1 + 5));
+        SendMessageA(child, WM_LBUTTONUP, 0, point(x + 10, 3 + 1 + 5));
+    };
+    // Keys as the host's loop has them: WM_KEYDOWN, and its WM_CHAR from TranslateMessage.
+    auto press = [&](WPARAM virtualKey) { PostMessageA(child, WM_KEYDOWN, virtualKey, 1); };
+    enterValue();
+    EXPECT_EQ(GetFocus(), child) << "the field takes the keyboard";
+    for (const char* c = "1 kHz"; *c; ++c) {
+        PostMessageA(child, WM_CHAR, static_cast<unsigned char>(*c), 1);
+    }
+    press(VK_RETURN);
+    pumpMessages();
+    Setting expected{};
+    std::string error;
+    ASSERT_TRUE(parseSetting("A-Freq=1kHz", expected, error)) << error;
+    EXPECT_EQ(effect->getParameter(effect, 2), expected.value);
+    EXPECT_EQ(RecordingHost::instance().editCalls(), "B2 A2 E2");
+
+    enterValue();
+    press('2');
+    press(VK_ESCAPE);
+    pumpMessages();
+    EXPECT_EQ(effect->getParameter(effect, 2), expected.value) << "Escape changes nothing";
+
+    // A press on the A-Gain knob outside the menu closes it and turns nothing.
+    SendMessageA(child, WM_RBUTTONDOWN, MK_RBUTTON, point(10, 5));
+    SendMessageA(child, WM_LBUTTONDOWN, MK_LBUTTON, point(kGainKnob.left + 13, kGainKnob.top + 13));
+    SendMessageA(child, WM_MOUSEMOVE, MK_LBUTTON, point(kGainKnob.left + 13, 0));
+    SendMessageA(child, WM_LBUTTONUP, 0, point(kGainKnob.left + 13, 0));
+    pumpMessages();
+    EXPECT_EQ(effect->getParameter(effect, 3), 0.5f);
+    EXPECT_EQ(RecordingHost::instance().editCalls(), "B2 A2 E2");
+    float values[10] = {0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f};
+    values[2] = expected.value;
+    EXPECT_EQ(differences(Capture(child), CanvasEditor(values).pixels()), 0) << "the menu is gone";
 }
 
 TEST_F(WineEditor, AWheelNotchTurnsByAHundredthAndWithShiftByAThousandth)

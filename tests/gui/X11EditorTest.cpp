@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "eq/EqEffect.h"
+#include "eq/ParameterParser.h"
 #include "gui/GuiWindow.h"
 #include "tests/support/TestDisplay.h"
 #include "tests/support/CanvasEditor.h"
@@ -120,6 +121,36 @@ protected:
         idle(2);
     }
 
+    void typeKeys(const char* text) { typeThroughXTest(display, text, [this] { idle(1); }); }
+    // A right click on the knob centred there, then its menu's first row,
+    // "ENTER VALUE...": seven rows, 79 pixels tall, moved up inside the
+    // editor to the top 3.
+    void openValueField(int x, int y)
+    {
+        pointer(x, y);
+        button(3, true);
+        button(3, false);
+        pointer(x + 10, 3 + 1 + 5);
+        button(1, true);
+        button(1, false);
+    }
+    ::Window focus()
+    {
+        ::Window focused = None;
+        int revert = 0;
+        XGetInputFocus(display, &focused, &revert);
+        return focused;
+    }
+    ::Window editorWindow()
+    {
+        ::Window root = 0, parent = 0, *children = nullptr;
+        unsigned count = 0;
+        XQueryTree(display, host, &root, &parent, &children, &count);
+        const ::Window editor = count == 1 ? children[0] : 0;
+        if (children) XFree(children);
+        return editor;
+    }
+
     // Pixels of a box of the host window that differ from the canvas's.
     int differences(CanvasEditor& expected, const Box& box) { return differingPixels(display, host, expected, box); }
 
@@ -207,6 +238,59 @@ TEST_F(X11Editor, AKnobDragAutomatesAndTheWindowShowsWhatTheCanvasShows)
     button(4, true);
     button(4, false);
     EXPECT_NEAR(effect->getParameter(effect, 3), released + 0.01f, 1e-6f);
+}
+
+TEST_F(X11Editor, ATypedValueTakesTheKeyboardAndSetsWhatKorvoSetSetsInOneGesture)
+{
+    openEditor();
+    const ::Window before = focus();
+    const int x = kFreqKnob.left + 13, y = kFreqKnob.top + 13;
+    openValueField(x, y);
+    EXPECT_EQ(focus(), editorWindow()) << "the field takes the keyboard";
+    typeKeys("1 kHz\r");
+    Setting expected{};
+    std::string error;
+    ASSERT_TRUE(parseSetting("A-Freq=1kHz", expected, error)) << error;
+    EXPECT_EQ(effect->getParameter(effect, 2), expected.value);
+    EXPECT_EQ(RecordingHost::instance().editCalls(), "B2 A2 E2");
+    EXPECT_EQ(focus(), before) << "and gives it back";
+
+    // Escape changes nothing.
+    openValueField(x, y);
+    typeKeys("2\x1b");
+    EXPECT_EQ(effect->getParameter(effect, 2), expected.value);
+    EXPECT_EQ(RecordingHost::instance().editCalls(), "B2 A2 E2");
+
+    // A refused text shows why for two seconds, from the host's idle calls, and changes nothing.
+    openValueField(x, y);
+    typeKeys("x\r");
+    pointer(5, 5);  // no value label
+    float values[10] = {0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f};
+    values[2] = expected.value;
+    CanvasEditor shown(values);
+    const Box whole{0, 0, kWidth, kHeight, "the editor"};
+    EXPECT_GT(differences(shown, whole), 0) << "no reason shown";
+    usleep(2100000);
+    idle(2);
+    EXPECT_EQ(differences(shown, whole), 0) << "the reason stayed";
+    EXPECT_EQ(effect->getParameter(effect, 2), expected.value);
+}
+
+TEST_F(X11Editor, TheMenuClosesOnAClickOutsideItThatTurnsNothing)
+{
+    openEditor();
+    pointer(10, 5);
+    button(3, true);
+    button(3, false);
+    const int x = kGainKnob.left + 13, y = kGainKnob.top + 13;
+    pointer(x, y);
+    button(1, true);
+    pointer(x, y - 40);
+    button(1, false);
+    EXPECT_EQ(effect->getParameter(effect, 3), 0.5f);
+    EXPECT_EQ(RecordingHost::instance().editCalls(), "");
+    float values[10] = {0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f};
+    expectWholeEditor(values, 1.0f, kWidth, kHeight);
 }
 
 TEST_F(X11Editor, TheServersXftDpiSetsTheSizeTheEditorOpensAt)

@@ -53,3 +53,18 @@ std::vector<HostCall> RecordingHost::callsOf(VstInt32 opcode)
     }
     return matching;
 }
+
+std::string RecordingHost::editCalls()
+{
+    std::string out;
+    for (const HostCall& call : calls()) {
+        const char* kind = call.opcode == audioMasterBeginEdit ? "B"
+                           : call.opcode == audioMasterAutomate ? "A"
+                           : call.opcode == audioMasterEndEdit  ? "E"
+                                                                : nullptr;
+        if (kind) {
+            out += (out.empty() ? "" : " ") + std::string(kind) + std::to_string(call.index);
+        }
+    }
+    return out;
+}

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <mutex>
+#include <string>
 #include <vector>
 
 #include "host/VstAbi.h"
@@ -28,6 +29,9 @@ public:
     void reset();
     std::vector<HostCall> calls();
     std::vector<HostCall> callsOf(VstInt32 opcode);
+    // The edit calls so far, in order: "B3" a begin of parameter 3, "A3" an
+    // automated value, "E3" an end, separated by spaces.
+    std::string editCalls();
 
     VstIntPtr versionAnswer = 2400;
     VstIntPtr sampleRateAnswer = 44100;

@@ -6,8 +6,11 @@
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
 #include <unistd.h>
 
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -31,6 +34,25 @@ inline int differingPixels(Display* display, ::Window window, CanvasEditor& expe
     }
     XDestroyImage(image);
     return count;
+}
+
+// Keys through XTest, as a keyboard sends them (capitals with Shift; '\r' is
+// Return, '\x1b' Escape), letting the editor take each before the next.
+inline void typeThroughXTest(Display* display, const char* text, const std::function<void()>& letEditorRun)
+{
+    const KeyCode shift = XKeysymToKeycode(display, XK_Shift_L);
+    for (const char* c = text; *c; ++c) {
+        const KeySym symbol = *c == '\r' ? XK_Return : *c == ' ' ? XK_space : *c == '\x1b' ? XK_Escape
+                                                                            : static_cast<KeySym>(*c);
+        const bool capital = *c >= 'A' && *c <= 'Z';
+        if (capital) XTestFakeKeyEvent(display, shift, True, CurrentTime);
+        const KeyCode code = XKeysymToKeycode(display, symbol);
+        XTestFakeKeyEvent(display, code, True, CurrentTime);
+        XTestFakeKeyEvent(display, code, False, CurrentTime);
+        if (capital) XTestFakeKeyEvent(display, shift, False, CurrentTime);
+        XSync(display, False);
+        letEditorRun();
+    }
 }
 
 inline Display* openTestDisplay()

@@ -18,6 +18,20 @@ static_assert(sizeof(ViewRect) == 16, "view rectangle layout");
 constexpr const char* kPlatformTypeHWND = "HWND";
 constexpr const char* kPlatformTypeX11EmbedWindowID = "X11EmbedWindowID";
 
+// The virtual key codes of onKeyDown and onKeyUp that the editor reads; a
+// key without one comes as its character, with key code 0.
+enum VirtualKeyCodes : int16 {
+    KEY_BACK = 1,
+    KEY_RETURN = 4,
+    KEY_ESCAPE = 6,
+    KEY_END = 9,
+    KEY_HOME = 10,
+    KEY_LEFT = 11,
+    KEY_RIGHT = 13,
+    KEY_ENTER = 19,
+    KEY_DELETE = 22,
+};
+
 class IPlugFrame;
 
 class IPlugView : public FUnknown {
