@@ -25,6 +25,8 @@ const BandInfo kBands[kNumBands] = {
 };
 
 bool isValidParameter(std::int32_t index) { return index >= 0 && index < kNumParameters; }
+bool isUsableRate(double rate) { return rate >= kMinSampleRate && rate <= kMaxSampleRate; }
+
 
 float usableValue(float value)
 {

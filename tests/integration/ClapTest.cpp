@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <memory>
 #include <random>
@@ -173,6 +174,23 @@ TEST_F(ClapTest, TextReadsAsTheCommandLineReadsIt)
     EXPECT_FALSE(params->text_to_value(plugin->plugin, 3, "+30 dB", &value));
     EXPECT_FALSE(params->text_to_value(plugin->plugin, 3, "loud", &value));
     EXPECT_FALSE(params->text_to_value(plugin->plugin, kParameters, "0.5n", &value));
+}
+
+// A rate the bands cannot run at is refused, and the instance stays as it
+// was: its tail is still the one at the rate it had (44.1 kHz when made).
+TEST_F(ClapTest, ImpossibleRatesAreRefused)
+{
+    ClapHost::Plugin instance(*host, kId);
+    ASSERT_TRUE(instance.isReady());
+    const auto* tail = instance.extension<clap_plugin_tail_t>(CLAP_EXT_TAIL);
+    ASSERT_NE(tail, nullptr);
+    EXPECT_EQ(tail->get(instance.plugin), 66150u + 2205u);
+    for (double rate : {1e-300, 1e300, 1e12, 999.0, 192000.5, 0.0, -48000.0, std::nan(""), HUGE_VAL}) {
+        EXPECT_FALSE(instance.plugin->activate(instance.plugin, rate, 1, 512)) << rate;
+    }
+    EXPECT_EQ(tail->get(instance.plugin), 66150u + 2205u);
+    ASSERT_TRUE(instance.start(192000.0, 512));
+    EXPECT_EQ(tail->get(instance.plugin), 288000u + 9600u);
 }
 
 // Every parameter set to a value of the generator's, here through flush and

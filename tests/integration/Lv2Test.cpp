@@ -222,6 +222,19 @@ TEST_F(Lv2Test, RendersBitForBitAsTheVst2ModuleSetAsTheCommandLineSetsTheSameNum
         LilvNode* def = nullptr;
         lilv_port_get_range(bundle->plugin(), bundle->port(static_cast<std::uint32_t>(i)), &def, nullptr, nullptr);
         lv2.controls[i] = Lv2Bundle::number(def);
+// No instance at a rate the bands cannot run at; one at each end of the range.
+TEST_F(Lv2Test, InstantiatesOnlyAtRatesTheBandsRunAt)
+{
+    for (double rate : {1e-300, 1e300, 1e12, 999.0, 192000.5, 0.0, -48000.0}) {
+        const Instance refused(bundle->plugin(), rate);
+        EXPECT_EQ(refused.instance, nullptr) << rate;
+    }
+    for (double rate : {1000.0, 192000.0}) {
+        const Instance made(bundle->plugin(), rate);
+        EXPECT_NE(made.instance, nullptr) << rate;
+    }
+}
+
         lilv_node_free(def);
     }
     lilv_instance_activate(lv2.instance);
