@@ -160,10 +160,10 @@ bool EqInstance::valueToText(const clap_plugin_t* plugin, clap_id id, double val
     return ParameterMap::text(id, value, of(plugin).effect->getSampleRate(), text, capacity);
 }
 
-bool EqInstance::textToValue(const clap_plugin_t*, clap_id id, const char* text, double* value)
+bool EqInstance::textToValue(const clap_plugin_t* plugin, clap_id id, const char* text, double* value)
 {
     try {
-        return value && ParameterMap::value(id, text, *value);
+        return value && ParameterMap::value(id, text, of(plugin).effect->getSampleRate(), *value);
     } catch (...) {
         return false;
     }

@@ -88,3 +88,11 @@ void formatPlain(int index, float plain, char* text, int maxLen);
 // The display text of a stored value as the bands use it at a design rate: what
 // every face shows beside the knob.
 void formatStored(int index, float storedValue, double designRate, char* text, int maxLen);
+
+// The stored value that shows a plain value's text (formatPlain) at a design
+// rate, as a shown value is read back: storedFromPlain's where it shows that
+// text (a frequency a low rate holds below the knob's range, "3680.0" for
+// HS-Freq at 8000 Hz, reads back as the knob's lowest, which shows it), else
+// the first value past the gain's dead zone on its side ("+1.48" and "-1.48",
+// which storedFromPlain puts just inside it). False when neither shows it.
+bool storedShowing(int index, double plain, double designRate, float& stored);

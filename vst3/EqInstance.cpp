@@ -132,7 +132,7 @@ tresult EqInstance::getParamStringByValue(ParamID id, ParamValue valueNormalized
 tresult EqInstance::getParamValueByString(ParamID id, char16* string, ParamValue& valueNormalized)
 {
     try {
-        return ParameterMap::value(id, string, valueNormalized) ? kResultOk : kResultFalse;
+        return ParameterMap::value(id, string, effect->getSampleRate(), valueNormalized) ? kResultOk : kResultFalse;
     } catch (...) {
         return kOutOfMemory;
     }
