@@ -10,6 +10,7 @@
 #include <lv2/port-groups/port-groups.h>
 #include <lv2/port-props/port-props.h>
 #include <lv2/presets/presets.h>
+#include <lv2/ui/ui.h>
 #include <lv2/units/units.h>
 
 #include <charconv>
@@ -101,6 +102,15 @@ TEST_F(Lv2Test, DescribesTheEqualiserAsTheVst2ModuleNamesIt)
     EXPECT_TRUE(lilv_plugin_has_feature(p, bundle->uri(LV2_CORE__hardRTCapable)));
     EXPECT_FALSE(lilv_plugin_has_latency(p));
     EXPECT_NE(Lv2Bundle::text(lilv_plugin_get_library_uri(p)).find("/KorvoEQ_dsp.so"), std::string::npos);
+
+    // Its editor sizes itself, never by the user's hand: a host then follows
+    // it both ways (ui:resize), down as well as up.
+    LilvUIs* uis = lilv_plugin_get_uis(p);
+    ASSERT_EQ(lilv_uis_size(uis), 1u);
+    const LilvNode* ui = lilv_ui_get_uri(lilv_uis_get(uis, lilv_uis_begin(uis)));
+    EXPECT_TRUE(lilv_world_ask(bundle->world(), ui, bundle->uri(LV2_CORE__optionalFeature),
+                               bundle->uri(LV2_UI__noUserResize)));
+    lilv_uis_free(uis);
 }
 
 TEST_F(Lv2Test, ControlPortsAreTheParameterTableInItsUnits)
@@ -212,16 +222,6 @@ struct Instance {
     float controls[kNumParameters] = {};
 };
 
-TEST_F(Lv2Test, RendersBitForBitAsTheVst2ModuleSetAsTheCommandLineSetsTheSameNumbers)
-{
-    Instance lv2(bundle->plugin(), kRate);
-    ASSERT_NE(lv2.instance, nullptr);
-    // Every port at its default, then values that a conversion rounded
-    // otherwise than the command line's would change (gains of -3.3 and +6.4 dB).
-    for (int i = 0; i < kNumParameters; ++i) {
-        LilvNode* def = nullptr;
-        lilv_port_get_range(bundle->plugin(), bundle->port(static_cast<std::uint32_t>(i)), &def, nullptr, nullptr);
-        lv2.controls[i] = Lv2Bundle::number(def);
 // No instance at a rate the bands cannot run at; one at each end of the range.
 TEST_F(Lv2Test, InstantiatesOnlyAtRatesTheBandsRunAt)
 {
@@ -235,6 +235,16 @@ TEST_F(Lv2Test, InstantiatesOnlyAtRatesTheBandsRunAt)
     }
 }
 
+TEST_F(Lv2Test, RendersBitForBitAsTheVst2ModuleSetAsTheCommandLineSetsTheSameNumbers)
+{
+    Instance lv2(bundle->plugin(), kRate);
+    ASSERT_NE(lv2.instance, nullptr);
+    // Every port at its default, then values that a conversion rounded
+    // otherwise than the command line's would change (gains of -3.3 and +6.4 dB).
+    for (int i = 0; i < kNumParameters; ++i) {
+        LilvNode* def = nullptr;
+        lilv_port_get_range(bundle->plugin(), bundle->port(static_cast<std::uint32_t>(i)), &def, nullptr, nullptr);
+        lv2.controls[i] = Lv2Bundle::number(def);
         lilv_node_free(def);
     }
     lilv_instance_activate(lv2.instance);
