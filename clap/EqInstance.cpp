@@ -1,6 +1,5 @@
 #include "clap/EqInstance.h"
 
-#include <cmath>
 #include <cstring>
 #include <new>
 
@@ -37,7 +36,6 @@ EqInstance* EqInstance::create(const clap_host_t* host, const clap_plugin_descri
         delete instance;
         return nullptr;
     }
-    instance->tailFrames.store(tailAt(instance->effect->getSampleRate()), std::memory_order_relaxed);
     instance->host = host;
     instance->record = {descriptor, instance, &init, &destroy, &activate, &deactivate, &startProcessing,
                         &stopProcessing, &reset, &process, &getExtension, &onMainThread};
@@ -64,14 +62,14 @@ bool EqInstance::init(const clap_plugin_t* plugin)
 
 void EqInstance::destroy(const clap_plugin_t* plugin) { delete &of(plugin); }
 
+// A rate the bands cannot be designed for is refused, and the instance stays
+// as it was.
 bool EqInstance::activate(const clap_plugin_t* plugin, double rate, std::uint32_t, std::uint32_t)
 {
-    if (!(rate > 0.0) || !std::isfinite(static_cast<float>(rate))) {
+    if (!isUsableRate(rate)) {
         return false;
     }
-    EqInstance& self = of(plugin);
-    self.effect->setSampleRate(static_cast<float>(rate));
-    self.tailFrames.store(tailAt(static_cast<float>(rate)), std::memory_order_relaxed);
+    of(plugin).effect->setSampleRate(static_cast<float>(rate));
     return true;
 }
 
@@ -166,10 +164,10 @@ bool EqInstance::valueToText(const clap_plugin_t* plugin, clap_id id, double val
     return ParameterMap::text(id, value, of(plugin).effect->getSampleRate(), text, capacity);
 }
 
-bool EqInstance::textToValue(const clap_plugin_t*, clap_id id, const char* text, double* value)
+bool EqInstance::textToValue(const clap_plugin_t* plugin, clap_id id, const char* text, double* value)
 {
     try {
-        return value && ParameterMap::value(id, text, *value);
+        return value && ParameterMap::value(id, text, of(plugin).effect->getSampleRate(), *value);
     } catch (...) {
         return false;
     }
@@ -249,19 +247,11 @@ bool EqInstance::loadPreset(const clap_plugin_t* plugin, std::uint32_t kind, con
 
 std::uint32_t EqInstance::latency(const clap_plugin_t*) { return 0; }
 
+// The silence handling's own answer at the effect's rate: once the input is
+// silent, a tail ends in exact zeros (eq/SilenceTail.h).
 std::uint32_t EqInstance::tail(const clap_plugin_t* plugin)
 {
-    return of(plugin).tailFrames.load(std::memory_order_relaxed);
-}
-
-// The silence handling's own answer: once the input is silent, a tail ends in
-// exact zeros within its end frames (eq/SilenceTail.h).
-std::uint32_t EqInstance::tailAt(float rate)
-{
-    SilenceTail silence;
-    silence.setRate(rate);
-    const std::int64_t frames = silence.endFrames();
-    return frames < 0x7FFFFFFF ? static_cast<std::uint32_t>(frames) : 0x7FFFFFFFu;
+    return SilenceTail::reportedFrames(of(plugin).effect->getSampleRate());
 }
 
 // The same output in both modes, and nothing that needs a real-time deadline.

@@ -5,8 +5,6 @@
 // the host call it from.
 #pragma once
 
-#include <atomic>
-
 #include "clap/GuiExtension.h"
 #include "clap/HostCallback.h"
 #include "clap/interface/PluginExtensions.h"
@@ -88,9 +86,6 @@ private:
     static bool KORVO_CLAP_ABI hardRealtime(const clap_plugin_t* plugin);      // [main-thread]
     static bool KORVO_CLAP_ABI setRender(const clap_plugin_t* plugin, clap_plugin_render_mode mode);  // [main-thread]
 
-    // The frames a tail may ring after the input falls silent, at a rate.
-    static std::uint32_t tailAt(float rate);
-
     static const clap_plugin_audio_ports_t kAudioPorts;
     static const clap_plugin_params_t kParams;
     static const clap_plugin_state_t kState;
@@ -104,8 +99,7 @@ private:
     HostCallback callback;
     EffectBase* effect = nullptr;
     GuiExtension gui;
-    float defaults[kNumParameters] = {};       // the effect's values as made: the initial program
-    std::atomic<std::uint32_t> tailFrames{0};  // at the rate of the last activation
+    float defaults[kNumParameters] = {};  // the effect's values as made: the initial program
 };
 
 }  // namespace korvo_clap

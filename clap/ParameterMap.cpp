@@ -56,14 +56,14 @@ bool ParameterMap::text(clap_id id, double value, float rate, char* buffer, std:
     return true;
 }
 
-bool ParameterMap::value(clap_id id, const char* text, double& value)
+bool ParameterMap::value(clap_id id, const char* text, float rate, double& value)
 {
     if (!isParameter(id) || !text) {
         return false;
     }
     float normalised = 0.0f;
     std::string error;
-    if (!parseParameterValue(static_cast<int>(id), text, normalised, error)) {
+    if (!parseParameterValue(static_cast<int>(id), text, normalised, error, rate)) {
         return false;
     }
     value = normalised;

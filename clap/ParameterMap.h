@@ -19,8 +19,9 @@ public:
     // "290.0 Hz", "+0.00 dB", "0.501"; false for an unknown id or no room.
     static bool text(clap_id id, double value, float rate, char* buffer, std::uint32_t capacity);
     // Not the audio thread (it allocates, and may throw). What korvo --set
-    // reads ("1.2kHz", "-3 dB", "0.7n"); false for text the parser refuses.
-    static bool value(clap_id id, const char* text, double& value);
+    // reads ("1.2kHz", "-3 dB", "0.7n"), and every text shown at this rate;
+    // false for text the parser refuses.
+    static bool value(clap_id id, const char* text, float rate, double& value);
 };
 
 }  // namespace korvo_clap

@@ -134,7 +134,7 @@ bool isUnitWord(const std::string& word)
     return unit == "db" || unit == "dbfs" || unit == "hz" || unit == "khz" || unit == "k" || unit == "n";
 }
 
-bool parseParameterValue(int index, const std::string& text, float& normalised, std::string& error)
+bool parseParameterValue(int index, const std::string& text, float& normalised, std::string& error, double rate)
 {
     if (!isValidParameter(index)) {
         error = "no such parameter";
@@ -173,6 +173,13 @@ bool parseParameterValue(int index, const std::string& text, float& normalised, 
     }
     const double plain = number * factor;
 
+    // Text shown at this rate reads back to a value that shows it.
+    float shown = 0.0f;
+    if (isUsableRate(rate) && storedShowing(index, plain, rate, shown)) {
+        normalised = shown;
+        return true;
+    }
+
     const double low = toPlain(index, 0.0f), high = toPlain(index, 1.0f);
     const double slack = 1e-6 * std::fmax(1.0, std::fabs(high - low));
     if (plain < low - slack || plain > high + slack) {
@@ -188,7 +195,7 @@ bool parseParameterValue(int index, const std::string& text, float& normalised, 
     return true;
 }
 
-bool parseSetting(const std::string& argument, Setting& setting, std::string& error)
+bool parseSetting(const std::string& argument, Setting& setting, std::string& error, double rate)
 {
     const std::size_t equals = argument.find('=');
     if (equals == std::string::npos) {
@@ -204,7 +211,7 @@ bool parseSetting(const std::string& argument, Setting& setting, std::string& er
     }
     float value = 0.0f;
     std::string reason;
-    if (!parseParameterValue(index, valueText, value, reason)) {
+    if (!parseParameterValue(index, valueText, value, reason, rate)) {
         error = name + "=" + valueText + ": " + reason;
         return false;
     }

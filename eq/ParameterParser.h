@@ -16,12 +16,16 @@ struct Setting {
 
 // A value for parameter `index` as its normalised 0..1, or false with a short
 // reason ("out of range -20..+20 dB") for a value it cannot read or that lies
-// outside the knob's range.
-bool parseParameterValue(int index, const std::string& text, float& normalised, std::string& error);
+// outside the knob's range. `rate` is the sample rate the value is shown at,
+// where the caller knows it (0 where not): every text shown there reads back
+// to a value that shows the same text (eq/Parameters.h, storedShowing), the
+// frequency a low rate holds a band at below the knob's range included.
+bool parseParameterValue(int index, const std::string& text, float& normalised, std::string& error,
+                         double rate = 0.0);
 
 // NAME=VALUE; false with a one-line message for an unknown name or a value it
-// cannot read or that lies outside the knob's range.
-bool parseSetting(const std::string& argument, Setting& setting, std::string& error);
+// cannot read or that lies outside the knob's range; `rate` as above.
+bool parseSetting(const std::string& argument, Setting& setting, std::string& error, double rate = 0.0);
 
 // The parameter's index by name, ignoring case; -1 when there is none.
 int findParameterByName(const std::string& name);

@@ -1,6 +1,5 @@
 #include "eq/ParameterState.h"
 
-#include <cmath>
 #include <cstring>
 #include <thread>
 
@@ -46,7 +45,7 @@ float ParameterState::get(int index) const { return fromBits(bits[index].load(st
 
 bool ParameterState::setRate(float newRate)
 {
-    if (!std::isfinite(newRate) || newRate <= 0.0f || newRate == rate()) {
+    if (!isUsableRate(newRate) || newRate == rate()) {
         return false;
     }
     changes.fetch_add(1, std::memory_order_release);

@@ -24,8 +24,8 @@ public:
     // Any thread.
     float get(int index) const;
 
-    // Any thread. A finite positive rate different from the current one is
-    // stored; answers whether it was.
+    // Any thread. A rate the bands may be designed for (isUsableRate)
+    // different from the current one is stored; answers whether it was.
     bool setRate(float rate);
     float rate() const;  // any thread
 

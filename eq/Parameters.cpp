@@ -1,6 +1,7 @@
 #include "eq/Parameters.h"
 
 #include <cmath>
+#include <cstring>
 
 #include "host/TextHelpers.h"
 
@@ -23,6 +24,8 @@ const BandInfo kBands[kNumBands] = {
     {Peaking, 5, 6, 7, "MID B"},
     {HighShelf, 8, 9, -1, "HIGH SHELF"},
 };
+
+bool isUsableRate(double rate) { return rate >= kMinSampleRate && rate <= kMaxSampleRate; }
 
 bool isValidParameter(std::int32_t index) { return index >= 0 && index < kNumParameters; }
 
@@ -161,4 +164,43 @@ void formatPlain(int index, float plain, char* text, int maxLen)
 void formatStored(int index, float storedValue, double designRate, char* text, int maxLen)
 {
     formatPlain(index, effectivePlain(index, storedValue, designRate), text, maxLen);
+}
+
+namespace {
+
+bool showsText(int index, float storedValue, double designRate, const char* text)
+{
+    char shown[32];
+    formatStored(index, storedValue, designRate, shown, static_cast<int>(sizeof shown) - 1);
+    return std::strcmp(shown, text) == 0;
+}
+
+// The value nearest the centre on one side (+1 or -1) whose band runs.
+float firstActiveGain(float side)
+{
+    float value = 0.5f + side * kGainDeadZone;
+    while (!gainIsActive(value)) {
+        value = std::nextafter(value, side > 0.0f ? 1.0f : 0.0f);
+    }
+    return value;
+}
+
+}  // namespace
+
+bool storedShowing(int index, double plain, double designRate, float& stored)
+{
+    char text[32];
+    formatPlain(index, static_cast<float>(plain), text, static_cast<int>(sizeof text) - 1);
+    const float candidates[] = {
+        storedFromPlain(index, plain),
+        kParameters[index].unit == ParameterUnit::Gain ? firstActiveGain(plain < 0.0 ? -1.0f : 1.0f)
+                                                       : storedFromPlain(index, plain),
+    };
+    for (const float candidate : candidates) {
+        if (showsText(index, candidate, designRate, text)) {
+            stored = candidate;
+            return true;
+        }
+    }
+    return false;
 }

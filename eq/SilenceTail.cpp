@@ -31,6 +31,14 @@ void SilenceTail::setRate(float rate)
     tailCheck = std::min(kTailCheck, tailHold);
 }
 
+std::uint32_t SilenceTail::reportedFrames(float rate)
+{
+    SilenceTail silence;
+    silence.setRate(rate);
+    const std::int64_t frames = silence.endFrames();
+    return frames < 0x7FFFFFFF ? static_cast<std::uint32_t>(frames) : 0x7FFFFFFFu;
+}
+
 std::int32_t SilenceTail::stretchInSilence(const StereoBuffers& rest, bool divisible) const
 {
     if (!divisible) {

@@ -25,6 +25,10 @@ public:
     std::int64_t endFrames() const { return tailEnd; }
     std::int64_t checkFrames() const { return tailCheck; }
 
+    // The tail a host is told of at a rate: the frames after which the output
+    // of silence in is exact zero (endFrames), at most 2^31 - 1. Any thread.
+    static std::uint32_t reportedFrames(float rate);
+
     // Frames of the first stretch of `rest`, what is left of a block: it ends
     // on a frame where a tail may end (or where a fading tail meets signal).
     // Where the buffers are not divisible (StereoBuffers::divisible) the block

@@ -93,10 +93,12 @@ std::string BundleDescription::manifest() const
         // host's window: the host pumps it through its idle interface. It
         // tells the host its size, touches the ports it turns, and takes the
         // host's scale (an option whose key and type it maps) where offered.
+        // Its size is its own (its menu's or the host's scale), never the
+        // user's: a host that knows that follows it down as well as up.
         text += "\n" + uri(kUiUri) + "\n\ta ui:X11UI ;\n\tui:binary <" + uiBinary +
                 "> ;\n\tlv2:requiredFeature ui:idleInterface , ui:parent ;\n"
                 "\tlv2:extensionData ui:idleInterface ;\n"
-                "\tlv2:optionalFeature ui:resize , ui:touch , urid:map , opts:options ;\n"
+                "\tlv2:optionalFeature ui:resize , ui:touch , urid:map , opts:options , ui:noUserResize ;\n"
                 "\topts:supportedOption ui:scaleFactor .\n";
     }
     return text;

@@ -16,13 +16,14 @@ const LV2_Descriptor* EqInstance::descriptor()
 
 EqInstance::~EqInstance() { delete effect; }
 
-// The bundle's files are the host's to read; the features are not needed.
+// The bundle's files are the host's to read; the features are not needed. A
+// rate the bands cannot be designed for gives no instance.
 LV2_Handle EqInstance::instantiate(const LV2_Descriptor*, double rate, const char*, const LV2_Feature* const*)
 {
-    const float designRate = static_cast<float>(rate);
-    if (!(designRate > 0.0f) || !std::isfinite(designRate)) {
+    if (!isUsableRate(rate)) {
         return nullptr;
     }
+    const float designRate = static_cast<float>(rate);
     try {
         EqInstance* instance = new (std::nothrow) EqInstance;
         if (!instance) {

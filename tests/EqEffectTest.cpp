@@ -186,7 +186,7 @@ TEST(EqEffect, ARateChangeRedesignsEveryBandAndBadRatesAreIgnored)
 TEST(EqEffect, NoValueOrRateMakesTheOutputNonFinite)
 {
     const float extremes[] = {std::nanf(""), INFINITY, -INFINITY, -1.0e30f, 1.0e30f, 0.0f, 1.0f};
-    for (float rate : {1.0f, 8000.0f, 44100.0f, 384000.0f}) {
+    for (float rate : {1000.0f, 8000.0f, 44100.0f, 192000.0f}) {  // the accepted rates' ends among them
         for (float x : extremes) {
             EqEffect effect(nullptr);
             effect.setSampleRate(rate);

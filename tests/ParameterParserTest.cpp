@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <string>
+#include <vector>
 
 #include "eq/Parameters.h"
 #include "eq/ParameterParser.h"
@@ -146,4 +147,46 @@ TEST(ParameterParser, AFaceReadsTheTextItShowsBackToTheSameKnob)
     EXPECT_FALSE(parseParameterValue(2, "1,5 kHz", read, error));
     EXPECT_FALSE(parseParameterValue(kNumParameters, "1", read, error));
     EXPECT_EQ(read, -1.0f);
+}
+
+// Every text a face shows at a rate (and `korvo --set` reads) reads back there
+// to a value that shows the same text: the gains just past the dead zone, and
+// the frequency a low rate holds a band at, below the knob's range, included.
+TEST(ParameterParser, EveryTextShownAtARateReadsBackToTheSameText)
+{
+    std::vector<float> values;
+    for (int k = 0; k <= 16384; ++k) {
+        values.push_back(static_cast<float>(k) / 16384.0f);
+    }
+    for (float edge : {0.537f, 0.463f}) {
+        values.push_back(std::nextafter(edge, edge > 0.5f ? 1.0f : 0.0f));
+    }
+    for (double rate : {8000.0, 44100.0, 192000.0}) {
+        for (int index = 0; index < kNumParameters; ++index) {
+            const std::string name = kParameters[index].name;
+            for (float value : values) {
+                char shown[16], again[16];
+                formatStored(index, value, rate, shown, 8);
+                Setting setting{-1, -1.0f};
+                std::string error;
+                ASSERT_TRUE(parseSetting(name + "=" + shown, setting, error, rate)) << rate << ": " << error;
+                formatStored(index, setting.value, rate, again, 8);
+                ASSERT_STREQ(again, shown) << name << " at " << rate << " from " << value;
+                float read = -1.0f;
+                ASSERT_TRUE(parseParameterValue(index, std::string(shown) + " " + kParameters[index].label, read,
+                                                error, rate))
+                    << error;
+                EXPECT_EQ(read, setting.value);
+            }
+        }
+    }
+    // HS-Freq shows 3680.0 whatever its value at 8000 Hz: that reads back as the
+    // knob's lowest there, and only there; a value shown nowhere is still refused.
+    Setting setting{-1, -1.0f};
+    std::string error;
+    ASSERT_TRUE(parseSetting("HS-Freq=3680.0", setting, error, 8000.0));
+    EXPECT_EQ(setting.value, 0.0f);
+    EXPECT_FALSE(parseSetting("HS-Freq=3680.0", setting, error));
+    EXPECT_FALSE(parseSetting("HS-Freq=3680.0", setting, error, 44100.0));
+    EXPECT_FALSE(parseSetting("HS-Freq=4000", setting, error, 8000.0));
 }

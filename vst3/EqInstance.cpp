@@ -3,6 +3,7 @@
 #include <cstring>
 #include <new>
 
+#include "eq/SilenceTail.h"
 #include "vst3/BlockRunner.h"
 #include "vst3/EditorView.h"
 #include "vst3/ParameterMap.h"
@@ -131,7 +132,7 @@ tresult EqInstance::getParamStringByValue(ParamID id, ParamValue valueNormalized
 tresult EqInstance::getParamValueByString(ParamID id, char16* string, ParamValue& valueNormalized)
 {
     try {
-        return ParameterMap::value(id, string, valueNormalized) ? kResultOk : kResultFalse;
+        return ParameterMap::value(id, string, effect->getSampleRate(), valueNormalized) ? kResultOk : kResultFalse;
     } catch (...) {
         return kOutOfMemory;
     }
@@ -219,9 +220,14 @@ tresult EqInstance::canProcessSampleSize(int32 symbolicSampleSize)
 
 uint32 EqInstance::getLatencySamples() { return 0; }
 
+// A rate the bands cannot be designed for is refused, and the setup before
+// stays in force.
 tresult EqInstance::setupProcessing(ProcessSetup& setup)
 {
-    if (setup.symbolicSampleSize != kSample32 || !(setup.sampleRate > 0.0)) {
+    if (!isUsableRate(setup.sampleRate)) {
+        return kInvalidArgument;
+    }
+    if (setup.symbolicSampleSize != kSample32) {
         return kResultFalse;
     }
     effect->setSampleRate(static_cast<float>(setup.sampleRate));
@@ -239,9 +245,10 @@ tresult EqInstance::process(ProcessData& data)
     return kResultOk;
 }
 
-// The effect ends a ringing tail by itself, in exact zeros, which the silence
-// flags report; the host is asked to keep calling.
-uint32 EqInstance::getTailSamples() { return kInfiniteTail; }
+// The silence handling's own answer at the effect's rate, as the CLAP face
+// gives it: once the input is silent, a tail ends in exact zeros within these
+// frames (eq/SilenceTail.h), after which the host may stop calling.
+uint32 EqInstance::getTailSamples() { return SilenceTail::reportedFrames(effect->getSampleRate()); }
 
 // The equaliser reads nothing of the transport, tempo or time.
 uint32 EqInstance::getProcessContextRequirements() { return 0; }

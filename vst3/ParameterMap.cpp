@@ -52,7 +52,7 @@ bool ParameterMap::text(ParamID id, ParamValue value, float rate, String128 stri
     return true;
 }
 
-bool ParameterMap::value(ParamID id, const char16* string, ParamValue& result)
+bool ParameterMap::value(ParamID id, const char16* string, float rate, ParamValue& result)
 {
     if (!isParameter(id) || !string) {
         return false;
@@ -66,7 +66,7 @@ bool ParameterMap::value(ParamID id, const char16* string, ParamValue& result)
     }
     float normalised = 0.0f;
     std::string error;
-    if (!parseParameterValue(static_cast<int>(id), text, normalised, error)) {
+    if (!parseParameterValue(static_cast<int>(id), text, normalised, error, rate)) {
         return false;
     }
     result = normalised;

@@ -15,8 +15,9 @@ public:
     static bool describe(vst3::int32 index, double defaultValue, vst3::ParameterInfo& info);
     // Any thread. The text the VST 2 module displays for this value at this rate.
     static bool text(vst3::ParamID id, vst3::ParamValue value, float rate, vst3::String128 string);
-    // Not the audio thread (it allocates). False for text the parser refuses.
-    static bool value(vst3::ParamID id, const vst3::char16* string, vst3::ParamValue& value);
+    // Not the audio thread (it allocates). What korvo --set reads, and every
+    // text shown at this rate; false for text the parser refuses.
+    static bool value(vst3::ParamID id, const vst3::char16* string, float rate, vst3::ParamValue& value);
     // Any thread: the table's mappings, single-precision as the effect computes them.
     static vst3::ParamValue toPlain(vst3::ParamID id, vst3::ParamValue normalised);
     static vst3::ParamValue toNormalised(vst3::ParamID id, vst3::ParamValue plain);

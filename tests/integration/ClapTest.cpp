@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <memory>
 #include <random>
@@ -174,6 +175,50 @@ TEST_F(ClapTest, TextReadsAsTheCommandLineReadsIt)
     EXPECT_FALSE(params->text_to_value(plugin->plugin, 3, "+30 dB", &value));
     EXPECT_FALSE(params->text_to_value(plugin->plugin, 3, "loud", &value));
     EXPECT_FALSE(params->text_to_value(plugin->plugin, kParameters, "0.5n", &value));
+}
+
+// Whatever the rate, each text shown (with its unit) reads back to a value
+// shown with the same text: an even spread of values, and the first values
+// past the gain's dead zone; at 8000 Hz HS-Freq shows the 3680 Hz it is held
+// at, below its knob.
+TEST_F(ClapTest, EveryTextShownReadsBackToTheSameTextAtEveryRate)
+{
+    std::vector<double> values = {std::nextafter(0.537f, 1.0f), std::nextafter(0.463f, 0.0f)};
+    for (int k = 0; k <= 1024; ++k) {
+        values.push_back(k / 1024.0);
+    }
+    for (double rate : {8000.0, 44100.0, 192000.0}) {
+        ClapHost::Plugin instance(*host, kId);
+        ASSERT_TRUE(instance.start(rate, 512));
+        const clap_plugin_params_t* params = instance.params;
+        for (clap_id id = 0; id < kParameters; ++id) {
+            for (double v : values) {
+                char shown[CLAP_NAME_SIZE] = {}, again[CLAP_NAME_SIZE] = {};
+                ASSERT_TRUE(params->value_to_text(instance.plugin, id, v, shown, sizeof shown));
+                double read = -1.0;
+                ASSERT_TRUE(params->text_to_value(instance.plugin, id, shown, &read)) << shown << " at " << rate;
+                ASSERT_TRUE(params->value_to_text(instance.plugin, id, read, again, sizeof again));
+                ASSERT_STREQ(again, shown) << id << " at " << rate << " from " << v;
+            }
+        }
+    }
+}
+
+// A rate the bands cannot run at is refused, and the instance stays as it
+// was: its tail is still the one at the rate it had (44.1 kHz when made).
+TEST_F(ClapTest, ImpossibleRatesAreRefused)
+{
+    ClapHost::Plugin instance(*host, kId);
+    ASSERT_TRUE(instance.isReady());
+    const auto* tail = instance.extension<clap_plugin_tail_t>(CLAP_EXT_TAIL);
+    ASSERT_NE(tail, nullptr);
+    EXPECT_EQ(tail->get(instance.plugin), 66150u + 2205u);
+    for (double rate : {1e-300, 1e300, 1e12, 999.0, 192000.5, 0.0, -48000.0, std::nan(""), HUGE_VAL}) {
+        EXPECT_FALSE(instance.plugin->activate(instance.plugin, rate, 1, 512)) << rate;
+    }
+    EXPECT_EQ(tail->get(instance.plugin), 66150u + 2205u);
+    ASSERT_TRUE(instance.start(192000.0, 512));
+    EXPECT_EQ(tail->get(instance.plugin), 288000u + 9600u);
 }
 
 // Every parameter set to a value of the generator's, here through flush and

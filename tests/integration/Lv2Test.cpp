@@ -10,6 +10,7 @@
 #include <lv2/port-groups/port-groups.h>
 #include <lv2/port-props/port-props.h>
 #include <lv2/presets/presets.h>
+#include <lv2/ui/ui.h>
 #include <lv2/units/units.h>
 
 #include <charconv>
@@ -120,6 +121,15 @@ TEST_F(Lv2Test, DescribesTheEqualiserAsTheVst2ModuleNamesIt)
     EXPECT_TRUE(lilv_plugin_has_feature(p, bundle->uri(LV2_CORE__hardRTCapable)));
     EXPECT_FALSE(lilv_plugin_has_latency(p));
     EXPECT_NE(Lv2Bundle::text(lilv_plugin_get_library_uri(p)).find("/KorvoEQ_dsp.so"), std::string::npos);
+
+    // Its editor sizes itself, never by the user's hand: a host then follows
+    // it both ways (ui:resize), down as well as up.
+    LilvUIs* uis = lilv_plugin_get_uis(p);
+    ASSERT_EQ(lilv_uis_size(uis), 1u);
+    const LilvNode* ui = lilv_ui_get_uri(lilv_uis_get(uis, lilv_uis_begin(uis)));
+    EXPECT_TRUE(lilv_world_ask(bundle->world(), ui, bundle->uri(LV2_CORE__optionalFeature),
+                               bundle->uri(LV2_UI__noUserResize)));
+    lilv_uis_free(uis);
 }
 
 TEST_F(Lv2Test, ControlPortsAreTheParameterTableInItsUnits)
@@ -219,6 +229,19 @@ struct Instance {
     LilvInstance* instance = nullptr;
     float controls[kNumParameters] = {};
 };
+
+// No instance at a rate the bands cannot run at; one at each end of the range.
+TEST_F(Lv2Test, InstantiatesOnlyAtRatesTheBandsRunAt)
+{
+    for (double rate : {1e-300, 1e300, 1e12, 999.0, 192000.5, 0.0, -48000.0}) {
+        const Instance refused(bundle->plugin(), rate);
+        EXPECT_EQ(refused.instance, nullptr) << rate;
+    }
+    for (double rate : {1000.0, 192000.0}) {
+        const Instance made(bundle->plugin(), rate);
+        EXPECT_NE(made.instance, nullptr) << rate;
+    }
+}
 
 TEST_F(Lv2Test, RendersBitForBitAsTheVst2ModuleSetAsTheCommandLineSetsTheSameNumbers)
 {

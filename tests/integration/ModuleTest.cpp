@@ -347,6 +347,22 @@ TEST_F(ModuleTest, ABoostActsAtItsFrequencyAtTheAnnouncedRate)
     EXPECT_NEAR(sineGainDb(20.0, 48000.0), 0.0, 0.1);
 }
 
+// effSetSampleRate cannot refuse: a rate the bands cannot run at leaves the
+// module at the one it had (HS-Freq shows 8000 Hz's limit), with its boost where it was.
+TEST_F(ModuleTest, AnImpossibleRateKeepsThePreviousOne)
+{
+    ASSERT_NE(create(), nullptr);
+    dispatch(effSetSampleRate, 0, 0, nullptr, 8000.0f);
+    effect->setParameter(effect, 8, 1.0f);
+    for (float rate : {static_cast<float>(1e-300), static_cast<float>(1e300), 1e12f, 999.0f, -8000.0f}) {
+        dispatch(effSetSampleRate, 0, 0, nullptr, rate);
+        EXPECT_EQ(text(effGetParamDisplay, 8), "3680.0") << rate;
+    }
+    effect->setParameter(effect, 2, (1000.0f - 100.0f) / 20000.0f);  // A-Freq 1000 Hz
+    effect->setParameter(effect, 3, 0.8f);                           // A-Gain +12 dB
+    EXPECT_NEAR(sineGainDb(1000.0, 8000.0), 12.0, 0.1);
+}
+
 // Random settings, each followed by a block of uneven size, at announced rates
 // (at 22050 Hz the frequencies reach their limit): the module's output equals
 // the equaliser worked out from its formulas, bit for bit. A design constant off

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -153,6 +154,85 @@ TEST_F(Vst3Test, TextReadsAsTheCommandLineReadsIt)
     EXPECT_NE(controller->getParamValueByString(3, widen("+30 dB").data(), value), kResultOk);
     EXPECT_NE(controller->getParamValueByString(3, widen("loud").data(), value), kResultOk);
     EXPECT_NE(controller->getParamValueByString(kParameters, widen("0.5n").data(), value), kResultOk);
+}
+
+// The stored values the round trips start from: an even spread, and the first
+// values past the gain's dead zone.
+std::vector<float> spreadValues()
+{
+    std::vector<float> values;
+    for (int k = 0; k <= 1024; ++k) {
+        values.push_back(static_cast<float>(k) / 1024.0f);
+    }
+    values.push_back(std::nextafter(0.537f, 1.0f));
+    values.push_back(std::nextafter(0.463f, 0.0f));
+    return values;
+}
+
+// Whatever the rate, each text shown reads back to a value shown with the same
+// text (at 8000 Hz HS-Freq shows the 3680 Hz it is held at, below its knob).
+TEST_F(Vst3Test, EveryTextShownReadsBackToTheSameTextAtEveryRate)
+{
+    for (double rate : {8000.0, 44100.0, 192000.0}) {
+        auto instance = make();
+        ASSERT_TRUE(instance->start(rate, 512));
+        IEditController* controller = instance->controller;
+        for (ParamID id = 0; id < kParameters; ++id) {
+            for (float v : spreadValues()) {
+                String128 shown{}, again{};
+                ASSERT_EQ(controller->getParamStringByValue(id, v, shown), kResultOk);
+                ParamValue read = -1.0;
+                ASSERT_EQ(controller->getParamValueByString(id, shown, read), kResultOk)
+                    << narrow(shown) << " at " << rate;
+                ASSERT_EQ(controller->getParamStringByValue(id, read, again), kResultOk);
+                ASSERT_EQ(narrow(again), narrow(shown)) << id << " at " << rate << " from " << v;
+            }
+        }
+    }
+}
+
+// A rate the bands cannot run at is refused and the setup before stays: its
+// tail (the effect's own, as the CLAP face reports it: 1.5 s of silence and a
+// 50 ms fade) and its output, bit for bit the VST 2 module's at that rate.
+TEST_F(Vst3Test, ImpossibleRatesAreRefusedAndTheTailIsTheEffects)
+{
+    IAudioProcessor* processor = plugin->processor;
+    EXPECT_EQ(processor->getTailSamples(), 72000u + 2400u);
+    for (double rate : {1e-300, 1e300, 1e12, 999.0, 192000.5, 0.0, -48000.0, std::nan(""), HUGE_VAL}) {
+        ProcessSetup setup{kRealtime, kSample32, 512, rate};
+        EXPECT_EQ(processor->setupProcessing(setup), kInvalidArgument) << rate;
+    }
+    EXPECT_EQ(processor->getTailSamples(), 72000u + 2400u);
+
+    std::mt19937 random(5);
+    std::uniform_real_distribution<float> unit(0.0f, 1.0f);
+    for (int i = 0; i < kParameters; ++i) {
+        const float v = unit(random);
+        reference->effect->setParameter(reference->effect, i, v);
+        ASSERT_EQ(plugin->controller->setParamNormalized(static_cast<ParamID>(i), v), kResultOk);
+    }
+    std::vector<float> in[2], out3[2], out2[2];
+    for (int c = 0; c < 2; ++c) {
+        for (int i = 0; i < 512; ++i) in[c].push_back(unit(random) - 0.5f);
+        out3[c].assign(512, 7.0f);
+        out2[c].assign(512, 7.0f);
+    }
+    float* ins[2] = {in[0].data(), in[1].data()};
+    float* o3[2] = {out3[0].data(), out3[1].data()};
+    float* o2[2] = {out2[0].data(), out2[1].data()};
+    ParameterChangeList none;
+    ASSERT_EQ(plugin->process(ins, o3, 512, &none), kResultOk);
+    reference->processCut(ins, o2, 512, {});
+    for (int c = 0; c < 2; ++c) {
+        EXPECT_EQ(std::memcmp(out3[c].data(), out2[c].data(), 512 * sizeof(float)), 0) << "channel " << c;
+    }
+
+    // At the range's ends, the tail at that rate.
+    for (double rate : {1000.0, 192000.0}) {
+        ProcessSetup setup{kRealtime, kSample32, 512, rate};
+        EXPECT_EQ(processor->setupProcessing(setup), kResultOk) << rate;
+        EXPECT_EQ(processor->getTailSamples(), static_cast<uint32>(rate * 3 / 2 + rate / 20)) << rate;
+    }
 }
 
 TEST_F(Vst3Test, StateIsTheVst2BankChunkByteForByte)
