@@ -856,8 +856,11 @@ void GuiWindow::applyField()
     GuiControl* control = fieldControl;
     float normalised = 0.0f;
     std::string reason;
-    // Read as korvo --set reads the parameter's values: units, or n for normalised.
-    if (control && parseParameterValue(control->paramIndex, field.text(), normalised, reason)) {
+    // Read as korvo --set reads the parameter's values (units, or n for
+    // normalised), at the effect's rate: a frequency shown held below the
+    // band's limit there reads back as the knob that shows it.
+    const double rate = effect ? static_cast<double>(effect->getSampleRate()) : 0.0;
+    if (control && parseParameterValue(control->paramIndex, field.text(), normalised, reason, rate)) {
         closeField();
         control->enterValue(normalised);
         return;

@@ -549,6 +549,17 @@ TEST_F(EqEditorKeysTest, ATypedValueIsWhatKorvoSetSetsAsOneGesture)
     menuRow(247, 37, 1);
     EXPECT_EQ(effect->getParameter(3), kInitialValue);
     EXPECT_EQ(editCalls(), "B3 A3 E3");
+
+    // At 8 kHz HS-Freq shows the frequency its band is held at, below the
+    // knob's range; the text shown is read at the effect's rate and kept.
+    effect->setSampleRate(8000.0f);
+    effect->getParameterDisplay(8, display);
+    menuRow(534, 37, 0);  // HS-Freq
+    key(kVirtualKeyEnter);
+    char shown[16] = {};
+    effect->getParameterDisplay(8, shown);
+    EXPECT_FALSE(field.isShown()) << "accepted";
+    EXPECT_STREQ(shown, display);
 }
 
 TEST_F(EqEditorKeysTest, EscapeAClickElsewhereOrARefusedTextChangeNothing)
