@@ -82,7 +82,10 @@ TEST_F(KorvoFriction, QuantitiesTakeTheirUnits)
     Result r = korvo("response --rate 44.1dB");
     EXPECT_EQ(r.status, 2);
     EXPECT_EQ(r.err, "korvo: --rate 44.1dB: 'dB' is not a unit of a sample rate; --rate takes a sample rate from "
-                     "8000 to 768000 Hz, as 44100, 44.1k or 44.1kHz (see korvo response --help)\n");
+                     "8000 to 192000 Hz, as 44100, 44.1k or 44.1kHz (see korvo response --help)\n");
+    // Up to the highest rate the plug-in runs at.
+    EXPECT_EQ(korvo("response --rate 192k").status, 0);
+    EXPECT_EQ(korvo("response --rate 192.001k").status, 2);
     r = korvo("render " + in + " " + path("loud.wav") + " --gain 60dB");
     EXPECT_EQ(r.status, 2);
     expectOneLine(r.err, "--gain 60dB");
