@@ -188,7 +188,8 @@ bool renderOne(const RenderJob& job, const std::string& inPath, const std::strin
         const RemoveOnInterrupt interrupted(outPath);
         if (!reader->open(inPath, error)) return false;
     }
-    if (!prepareHost(line, *host, error)) return false;
+    // The settings are read at the rate they are used at, the input's.
+    if (!prepareHost(line, *host, error, reader->sampleRate())) return false;
     const std::string shownIn = inPath == "-" ? "standard input" : inPath;
     warning.clear();
     if (reader->truncated()) {
@@ -219,7 +220,7 @@ bool renderOne(const RenderJob& job, const std::string& inPath, const std::strin
         gainDb = first.peak() > 0.0f ? job.target - first.peakDbfs() : 0.0;
         host = std::make_unique<PluginHost>();
         reader = std::make_unique<AudioReader>();
-        if (!reader->open(inPath, error) || !prepareHost(line, *host, error)) return false;
+        if (!reader->open(inPath, error) || !prepareHost(line, *host, error, reader->sampleRate())) return false;
     }
     const auto gain = static_cast<float>(std::pow(10.0, gainDb / 20.0));
 

@@ -73,7 +73,7 @@ int runResponse(const CommandLine& line)
     // With data on standard output, what korvo has to say goes to stderr.
     std::FILE* const report = isStandardOutput(plot) || isStandardOutput(table) ? stderr : stdout;
     PluginHost host;
-    if (!prepareHost(line, host, error)) return fail(error);
+    if (!prepareHost(line, host, error, rate)) return fail(error);
     for (const std::string& warning : movedFrequencyWarnings(host, rate)) std::fputs(warning.c_str(), stderr);
 
     const std::vector<BandMarker> markers = bandMarkers(host, rate);
