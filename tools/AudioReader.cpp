@@ -1,5 +1,6 @@
 #include "tools/AudioReader.h"
 
+#include "eq/Parameters.h"
 #include "tools/BufferedSource.h"
 #include "tools/DeclaredLength.h"
 #include "tools/WholeFile.h"
@@ -74,10 +75,6 @@ std::string cannotOpenReason(const std::string& name)
     if (access(name.c_str(), R_OK) != 0) return "permission denied";
     return "";
 }
-
-// The sample rates korvo reads: beyond them, a header is damaged or made up.
-constexpr int kLowestRate = 1000;
-constexpr int kHighestRate = 1000000;
 
 bool isMpeg(const SF_INFO& info) { return (info.format & SF_FORMAT_TYPEMASK) == SF_FORMAT_MPEG; }
 
@@ -237,11 +234,13 @@ bool AudioReader::open(const std::string& name, std::string& error)
         error = "cannot read '" + path + "': the file gives no valid sample rate or length";
         return false;
     }
-    if (info.samplerate < kLowestRate || info.samplerate > kHighestRate) {
-        // Not a rate audio is recorded at but a damaged header: refused rather
-        // than rendered through a plug-in that cannot work at it.
-        error = path + ": its header claims a sample rate of " + std::to_string(info.samplerate) +
-                " Hz; korvo reads 1 kHz to 1 MHz";
+    if (!isUsableRate(info.samplerate)) {
+        // Refused, not rendered at a rate the equaliser's bands are not designed
+        // for (or one a damaged header makes up).
+        char range[64];
+        std::snprintf(range, sizeof range, "%g kHz to %g kHz", kMinSampleRate / 1000.0, kMaxSampleRate / 1000.0);
+        error = path + ": its sample rate, " + std::to_string(info.samplerate) + " Hz, is outside the " + range +
+                " the equaliser runs at";
         return false;
     }
     rate = info.samplerate;

@@ -27,7 +27,8 @@ public:
     AudioReader();
     ~AudioReader();
 
-    // False with a one-line reason for a missing, unreadable or unsupported file.
+    // False with a one-line reason for a missing, unreadable or unsupported file,
+    // or one at a sample rate the equaliser does not run at (eq/Parameters.h).
     bool open(const std::string& path, std::string& error);
 
     int sampleRate() const { return rate; }

@@ -38,18 +38,22 @@ bool endsWith(const std::string& text, const std::string& ending);
 // Loads the module (path, else the one --module names or korvo finds) into host.
 bool loadHost(const CommandLine& line, PluginHost& host, std::string& error, const std::string& path = "");
 
-// NAME=VALUE as parseSetting reads it; an unknown name gets the names closest
-// to it suggested ("did you mean A-Freq?").
-bool readSetting(const std::string& text, Setting& setting, std::string& error);
+// NAME=VALUE as parseSetting reads it at `rate` (0 where no rate is known); an
+// unknown name gets the names closest to it suggested ("did you mean A-Freq?").
+bool readSetting(const std::string& text, Setting& setting, std::string& error, double rate = 0.0);
 
-// Every setting readable, before anything is done with them.
+// Every setting readable, before anything is done with them and before the
+// audio's rate is known: one that only some rates read (a band frequency below
+// its knob's range, which a low rate holds the band at and shows) passes here
+// if the rate that shows it reads it, and is read for good by applySettings.
 bool checkSettings(const std::vector<std::string>& settings, std::string& error);
 
-// The settings, applied through the plug-in's own parameter names.
-bool applySettings(PluginHost& host, const std::vector<std::string>& settings, std::string& error);
+// The settings, read at the rate the plug-in will run at (0 where not known)
+// and applied through the plug-in's own parameter names.
+bool applySettings(PluginHost& host, const std::vector<std::string>& settings, std::string& error, double rate = 0.0);
 
-// A fresh plug-in with the command's --preset, then its --set settings.
-bool prepareHost(const CommandLine& line, PluginHost& host, std::string& error);
+// A fresh plug-in with the command's --preset, then its --set settings read at `rate`.
+bool prepareHost(const CommandLine& line, PluginHost& host, std::string& error, double rate = 0.0);
 
 // A program or bank file's settings, or, where no file has that path, the
 // factory preset of that name (an unknown name gets the closest suggested). A file is refused when it is another plug-in's unless

@@ -55,7 +55,7 @@ int runDemo(const CommandLine& line)
     std::string error;
     PluginHost host;
     if (!loadHost(line, host, error)) return fail(error);
-    if (!applySettings(host, settings, error)) return fail(error);
+    if (!applySettings(host, settings, error, rate)) return fail(error);
     host.setProgramName("Korvo demo");
 
     std::printf("%s by %s, hosted through its plug-in entry (%s)\n\n", host.effectName().c_str(),

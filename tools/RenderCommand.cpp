@@ -21,6 +21,7 @@
 #include "tools/PluginHost.h"
 #include "tools/WholeFile.h"
 #include "eq/ParameterParser.h"
+#include "eq/Parameters.h"
 
 namespace {
 
@@ -38,7 +39,8 @@ const char* const kRenderUsage =
     "output as the render goes, in the --format given. The input's tags (title,\n"
     "artist...) are copied where the format holds them. It reports the peak of what\n"
     "it wrote, and warns of samples over full scale (an integer or FLAC file clips\n"
-    "them). An input that ends before its header says is refused.\n"
+    "them). An input that ends before its header says is refused, as is one at a\n"
+    "sample rate the plug-in does not run at: it runs at 1 kHz to 192 kHz.\n"
     "\n"
     KORVO_SET_HELP
     KORVO_PRESET_HELP
@@ -65,6 +67,9 @@ const char* const kRenderUsage =
     "                      (default: one per processor core)\n"
     "  --allow-truncated   render what there is of an input cut short, with a warning\n"
     "  --force             load a preset made for another plug-in\n";
+
+// The help names the rates the equaliser runs at.
+static_assert(kMinSampleRate == 1000.0 && kMaxSampleRate == 192000.0, "korvo render --help names the rates");
 
 // Shows how far a render has got, on a terminal only and only for long files.
 class Progress {
@@ -183,7 +188,8 @@ bool renderOne(const RenderJob& job, const std::string& inPath, const std::strin
         const RemoveOnInterrupt interrupted(outPath);
         if (!reader->open(inPath, error)) return false;
     }
-    if (!prepareHost(line, *host, error)) return false;
+    // The settings are read at the rate they are used at, the input's.
+    if (!prepareHost(line, *host, error, reader->sampleRate())) return false;
     const std::string shownIn = inPath == "-" ? "standard input" : inPath;
     warning.clear();
     if (reader->truncated()) {
@@ -214,7 +220,7 @@ bool renderOne(const RenderJob& job, const std::string& inPath, const std::strin
         gainDb = first.peak() > 0.0f ? job.target - first.peakDbfs() : 0.0;
         host = std::make_unique<PluginHost>();
         reader = std::make_unique<AudioReader>();
-        if (!reader->open(inPath, error) || !prepareHost(line, *host, error)) return false;
+        if (!reader->open(inPath, error) || !prepareHost(line, *host, error, reader->sampleRate())) return false;
     }
     const auto gain = static_cast<float>(std::pow(10.0, gainDb / 20.0));
 

@@ -40,12 +40,15 @@ const char* const kResponseUsage =
     "\n"
     KORVO_SET_HELP
     KORVO_PRESET_HELP
-    "  --rate R            the sample rate to measure at, 8000 to 768000 Hz: 44100,\n"
+    "  --rate R            the sample rate to measure at, 8000 to 192000 Hz: 44100,\n"
     "                      44.1k or 44.1kHz\n"
     "  -o FILE.svg         write the plot; - writes it to standard output\n"
     "  --csv FILE          write every measured point as frequency,dB lines; - writes\n"
     "                      them to standard output\n"
     "  --force             load a preset made for another plug-in\n";
+
+// The help's highest --rate is the highest rate the equaliser runs at.
+static_assert(kMaxSampleRate == 192000.0, "korvo response --help names the highest rate");
 
 }  // namespace
 
@@ -56,7 +59,8 @@ int runResponse(const CommandLine& line)
     double rate = 48000;
     std::string error;
     if (line.has("--rate") &&
-        !parseQuantityOption(line, "--rate", Quantity::Frequency, "a sample rate", 8000, 768000, rate, error)) {
+        !parseQuantityOption(line, "--rate", Quantity::Frequency, "a sample rate", 8000, kMaxSampleRate, rate,
+                             error)) {
         return usageError(error, kResponseUsage);
     }
     const std::string plot = line.get("-o"), table = line.get("--csv");
@@ -69,7 +73,7 @@ int runResponse(const CommandLine& line)
     // With data on standard output, what korvo has to say goes to stderr.
     std::FILE* const report = isStandardOutput(plot) || isStandardOutput(table) ? stderr : stdout;
     PluginHost host;
-    if (!prepareHost(line, host, error)) return fail(error);
+    if (!prepareHost(line, host, error, rate)) return fail(error);
     for (const std::string& warning : movedFrequencyWarnings(host, rate)) std::fputs(warning.c_str(), stderr);
 
     const std::vector<BandMarker> markers = bandMarkers(host, rate);

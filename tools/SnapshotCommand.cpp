@@ -78,7 +78,8 @@ int runSnapshot(const CommandLine& line)
     const VstInt32 bytes = EqEffect::snapshotBytes(scale);
 
     PluginHost host;
-    if (!prepareHost(line, host, error)) return fail(error);
+    // Never started, the module shows its values at the rate it begins with, the host's own.
+    if (!prepareHost(line, host, error, host.sampleRate())) return fail(error);
 
     // The module draws the picture: korvo only asks for it and writes it.
     std::vector<unsigned char> pixels(static_cast<std::size_t>(bytes));

@@ -26,18 +26,18 @@ using Result = KorvoResult;
 class KorvoFriction : public CliFixture {
 protected:
     // A tenth of a second of a 1 kHz sine.
-    std::string writeSine()
+    std::string writeSine(int rate = 48000, const std::string& name = "sine.wav")
     {
         StereoAudio audio;
-        audio.sampleRate = 48000;
-        for (int i = 0; i < 4800; ++i) {
-            const auto s = static_cast<float>(0.25 * std::sin(2.0 * 3.14159265358979 * 1000.0 * i / 48000.0));
+        audio.sampleRate = rate;
+        for (int i = 0; i < rate / 10; ++i) {
+            const auto s = static_cast<float>(0.25 * std::sin(2.0 * 3.14159265358979 * 1000.0 * i / rate));
             audio.left.push_back(s);
             audio.right.push_back(s);
         }
         std::string error;
-        EXPECT_TRUE(writeAudio(path("sine.wav"), audio, error)) << error;
-        return path("sine.wav");
+        EXPECT_TRUE(writeAudio(path(name), audio, error)) << error;
+        return path(name);
     }
 
     // korvo's status, and its stdout and stderr, when stdout is a terminal.
@@ -82,7 +82,10 @@ TEST_F(KorvoFriction, QuantitiesTakeTheirUnits)
     Result r = korvo("response --rate 44.1dB");
     EXPECT_EQ(r.status, 2);
     EXPECT_EQ(r.err, "korvo: --rate 44.1dB: 'dB' is not a unit of a sample rate; --rate takes a sample rate from "
-                     "8000 to 768000 Hz, as 44100, 44.1k or 44.1kHz (see korvo response --help)\n");
+                     "8000 to 192000 Hz, as 44100, 44.1k or 44.1kHz (see korvo response --help)\n");
+    // Up to the highest rate the plug-in runs at.
+    EXPECT_EQ(korvo("response --rate 192k").status, 0);
+    EXPECT_EQ(korvo("response --rate 192.001k").status, 2);
     r = korvo("render " + in + " " + path("loud.wav") + " --gain 60dB");
     EXPECT_EQ(r.status, 2);
     expectOneLine(r.err, "--gain 60dB");
@@ -189,6 +192,19 @@ TEST_F(KorvoFriction, ABandFrequencyTheRateMovesIsReported)
 }
 
 }  // namespace
+
+TEST_F(KorvoFriction, AFrequencyTheInputsRateShowsReadsBackAtIt)
+{
+    // 8 kHz audio holds the high shelf at 3680 Hz, below its knob's range, and
+    // shows it so: read at the input's rate, the text sets the knob that shows it.
+    const std::string in = writeSine(8000, "low.wav");
+    const std::string shelf = " --set HS-Gain=+6dB --set HS-Freq=";
+    const Result lowest = korvo("render " + in + " " + path("lowest.wav") + shelf + "0n");
+    const Result shown = korvo("render " + in + " " + path("shown.wav") + shelf + "3680");
+    ASSERT_EQ(lowest.status, 0) << lowest.err;
+    ASSERT_EQ(shown.status, 0) << shown.err;
+    EXPECT_EQ(slurp(path("shown.wav")), slurp(path("lowest.wav")));
+}
 
 TEST_F(KorvoFriction, RenderOptionsSayWhatTheFileHolds)
 {

@@ -262,6 +262,8 @@ TEST_F(KorvoCli, UserErrorsGiveOneLineAndLeaveNoOutput)
         {"render " + in + " " + out + " --set Volume=1", "unknown parameter"},
         {"render " + in + " " + out + " --set A-Freq=30000Hz", "A-Freq=30000Hz: out of range 100..20100 Hz"},
         {"render " + in + " " + out + " --set A-Gain=30", "A-Gain=30: out of range -20..+20 dB"},
+        // Shown for the high shelf at 8 kHz only.
+        {"render " + in + " " + out + " --set HS-Freq=3680", "HS-Freq=3680: out of range 5000..15000 Hz"},
         {"render " + in + " " + out + " --set A-Gain=loud", "not a number"},
         {"render " + in + " " + path("out.xyz"), "unsupported format"},
         {"render " + in + " " + out + " --preset " + path("missing.fxp"), "missing.fxp"},
