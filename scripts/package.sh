@@ -7,7 +7,7 @@
 #   KorvoEQ-<version>-linux-x86_64.tar.gz   bin/korvo, lib/vst/KorvoEQ.so,
 #                                           lib/vst3/KorvoEQ.vst3/, lib/clap/KorvoEQ.clap,
 #                                           lib/lv2/KorvoEQ.lv2/, install.sh, README.txt
-#   korvo-eq_<version>_amd64.deb            the same under /usr, for apt
+#   korvo-eq_<version>_amd64.deb            the same under /usr, for apt (packaging/make-deb.sh)
 #   KorvoEQ-<version>-windows-x86.zip       the 32-bit KorvoEQ.dll, KorvoEQ.vst3/ and KorvoEQ.clap, README.txt
 #   KorvoEQ-<version>-windows-x64.zip       the 64-bit KorvoEQ.dll, KorvoEQ.vst3/ and KorvoEQ.clap, README.txt
 #   KorvoEQ-<version>-windows-x86-setup.exe the zip's modules in an installer (NSIS), 32-bit
@@ -40,7 +40,7 @@ mkdir -p "$out"
 for dir in build/linux build/windows build/windows-x64; do
     (cd "$dir" && cpack -B "$out" >/dev/null)
 done
-(cd build/linux && cpack -G DEB -B "$out" >/dev/null)
+bash packaging/make-deb.sh build/linux "$out" >/dev/null
 rm -rf "$out/_CPack_Packages"
 
 # The installers carry the zips' files, unpacked.
