@@ -109,11 +109,17 @@ uninstall() {
 }
 uninstall
 
-# The VST2 module alone, into the default folder of the installer's width.
+# Installed again over the same installation, with the VST2 module alone into
+# the default folder of the installer's width: the earlier installation goes
+# first, its own VST2 folder with it.
+"$wine_run" "$setup" /S '/VST2DIR=C:\VST Plugins\Korvo' >/dev/null 2>&1 || fail "the second silent install failed"
+wait_wine
 "$wine_run" "$setup" /S /VST3=0 /CLAP=0 >/dev/null 2>&1 || fail "the silent VST2-only install failed"
 wait_wine
 [ -f "$common/VST2/KorvoEQ.dll" ] || fail "/VST3=0 /CLAP=0 did not put the VST2 module in its default folder"
-[ ! -e "$common/VST3/KorvoEQ.vst3" ] && [ ! -e "$common/CLAP/KorvoEQ.clap" ] || fail "/VST3=0 /CLAP=0 installed them anyway"
+[ ! -e "$common/VST3/KorvoEQ.vst3" ] && [ ! -e "$common/CLAP/KorvoEQ.clap" ] ||
+    fail "/VST3=0 /CLAP=0 left the earlier installation's VST3 or CLAP module, or installed them"
+[ ! -e "$drive/VST Plugins" ] || fail "installing again left the earlier installation's VST2 folder"
 tr -d '\r' <"$(setup_log)" | grep -qxF 'CLAP: not installed' || fail "the log does not say CLAP was not installed"
 uninstall
 echo "$(basename "$setup"): installs, loads from its folders and uninstalls cleanly"
