@@ -56,6 +56,7 @@ Var Summary
 Var Log
 
 !define MUI_COMPONENTSPAGE_SMALLDESC
+!define MUI_PAGE_CUSTOMFUNCTION_LEAVE ComponentsLeave
 !define MUI_COMPONENTSPAGE_TEXT_TOP "Choose the formats your hosts load. Each goes into the folder every host of its format scans for ${WIDTH_NAME} plug-ins; you choose the VST2 folder next."
 !insertmacro MUI_PAGE_COMPONENTS
 !define MUI_PAGE_CUSTOMFUNCTION_PRE Vst2PagePre
@@ -269,6 +270,23 @@ Function .onInit
     ${IfNot} ${Errors}
     ${AndIf} $R1 != ""
         StrCpy $Vst2Dir $R1
+    ${EndIf}
+    ${If} ${Silent}
+        Call ComponentsLeave
+    ${EndIf}
+FunctionEnd
+
+; At least one format: an installation of none would only register itself.
+Function ComponentsLeave
+    ${IfNot} ${SectionIsSelected} ${SecVst3}
+    ${AndIfNot} ${SectionIsSelected} ${SecClap}
+    ${AndIfNot} ${SectionIsSelected} ${SecVst2}
+        MessageBox MB_ICONEXCLAMATION "Choose at least one format." /SD IDOK
+        ${If} ${Silent}
+            SetErrorLevel 2
+            Quit
+        ${EndIf}
+        Abort
     ${EndIf}
 FunctionEnd
 

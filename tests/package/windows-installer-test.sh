@@ -50,11 +50,16 @@ setup_log() { find "$drive/users" -name KorvoEQ-setup.log -print -quit; }
 unzip -q "$zip" -d "$work/zip" || fail "cannot unpack $zip"
 zipped=$(find "$work/zip" -mindepth 1 -maxdepth 1 -type d)
 
-# A wrong value is refused before anything is done (this also makes the prefix).
+# A wrong value, or no format at all, is refused before anything is done (this
+# also makes the prefix, whose state is then taken as the one to come back to).
 "$wine_run" "$setup" /S /VST3=2 >/dev/null 2>&1
 status=$?
 wait_wine
 [ "$status" = 2 ] || fail "/VST3=2 was not refused with status 2 (status $status)"
+"$wine_run" "$setup" /S /VST3=0 /CLAP=0 /VST2=0 >/dev/null 2>&1
+status=$?
+wait_wine
+[ "$status" = 2 ] || fail "an installation of no format was not refused with status 2 (status $status)"
 snapshot >"$work/before"
 
 # Every format, the VST2 module into a folder of the user's, with spaces, two levels new.
