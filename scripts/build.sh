@@ -14,10 +14,10 @@ cmake --build build/windows-x64
 tsan_dir=""
 asan_dir=""
 if [ "${KORVO_SKIP_SANITIZERS:-0}" != 1 ]; then
-    cmake -S . -B build/tsan -G Ninja -DKORVO_SANITIZE=thread >/dev/null
+    cmake -S . -B build/tsan -G Ninja -DKORVO_SANITIZE=thread -DKORVO_BUILD_TESTS=ON >/dev/null
     cmake --build build/tsan --target korvo_unit_tests
     tsan_dir="$root/build/tsan"
-    cmake -S . -B build/asan -G Ninja -DKORVO_SANITIZE=address,undefined >/dev/null
+    cmake -S . -B build/asan -G Ninja -DKORVO_SANITIZE=address,undefined -DKORVO_BUILD_TESTS=ON >/dev/null
     cmake --build build/asan --target korvo_unit_tests korvo_integration_tests KorvoEQ korvo_vst3_tests KorvoEQ_vst3 \
         korvo_clap_tests KorvoEQ_clap korvo_lv2_tests KorvoEQ_lv2_bundle
     asan_dir="$root/build/asan"

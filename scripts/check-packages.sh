@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Makes the release archives and checks each: it holds the very modules the
+# Makes the release archives (unless --built) and checks each: it holds the very modules the
 # tests ran on (the VST2 module, the VST3 bundle's, the CLAP module, on Linux
 # the LV2 bundle's two, and korvo) stripped, with no debug sections or symbol table
 # left and its exports intact, its read-me is a user's guide that names the
@@ -59,7 +59,11 @@ users_guide() {
     done < <(find "$1" -type f -print0)
 }
 
-bash scripts/package.sh >/dev/null
+# --built: scripts/package.sh has just made them (the tests run it once for all
+# the package checks).
+if [ "${1:-}" != --built ]; then
+    bash scripts/package.sh >/dev/null
+fi
 version=$(build/linux/korvo --version | awk '{print $2}')
 [ -n "$version" ] || fail "korvo --version names no version"
 unpacked=$(mktemp -d)
@@ -111,6 +115,26 @@ grep -q "effect: *Korvo-EQ" <<<"$info" || fail "the unpacked korvo found no Korv
     fail "the unpacked LV2 bundle fails its tests"
 xvfb-run -a -s "-screen 0 1920x1200x24 -noreset" "build/linux/tests/korvo_lv2_editor_tests" \
     --module="$lv2_bundle/KorvoEQ_ui.so" >/dev/null || fail "the unpacked LV2 bundle's editor fails its tests"
+# Its install.sh puts every format into the per-user folders, where the
+# installed korvo finds its module, and --uninstall takes them all away again.
+home="$unpacked/home"
+mkdir -p "$home"
+[ -x "$unpacked/$linux/install.sh" ] || fail "$linux: no executable install.sh"
+(cd / && HOME="$home" "$unpacked/$linux/install.sh" >/dev/null) || fail "$linux: install.sh failed"
+for file in .vst/KorvoEQ.so .vst3/KorvoEQ.vst3/Contents/x86_64-linux/KorvoEQ.so .clap/KorvoEQ.clap \
+    .lv2/KorvoEQ.lv2/KorvoEQ_dsp.so .lv2/KorvoEQ.lv2/manifest.ttl .local/bin/korvo; do
+    [ -f "$home/$file" ] || fail "$linux: install.sh did not install ~/$file"
+done
+info=$(cd / && HOME="$home" LXVST_PATH= VST_PATH= "$home/.local/bin/korvo" info) ||
+    fail "korvo installed by install.sh finds no module"
+grep -q "effect: *Korvo-EQ" <<<"$info" || fail "korvo installed by install.sh found no Korvo-EQ: $info"
+(cd / && HOME="$home" "$unpacked/$linux/install.sh" --uninstall >/dev/null) || fail "$linux: install.sh --uninstall failed"
+left=$(find "$home" -mindepth 1 ! -type d)
+[ -z "$left" ] || fail "$linux: install.sh --uninstall left $left"
+first=$(awk '/^-+$/ { print section; exit } { section = $0 }' "$unpacked/$linux/README.txt")
+[ "$first" = Installing ] && grep -q './install.sh --system' "$unpacked/$linux/README.txt" &&
+    grep -q './install.sh --uninstall' "$unpacked/$linux/README.txt" ||
+    fail "$linux: README.txt does not tell of install.sh first"
 echo "$linux.tar.gz: the tested modules and korvo, stripped; korvo hosts the unpacked module, the CLAP module and the LV2 bundle pass their tests"
 
 for entry in "windows-x86 build/windows i686 windows x86-win" "windows-x64 build/windows-x64 x86_64 windows64 x86_64-win"; do

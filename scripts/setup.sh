@@ -2,10 +2,14 @@
 # Installs what a fresh Debian 12 machine lacks to build and test Korvo-EQ:
 # the native toolchain (with LV2's headers), mingw-w64 for the 32-bit and
 # 64-bit Windows modules, 32-bit and 64-bit Wine (with Xvfb) to run the Windows
-# tests, and lilv's tools and LV2's validator for the LV2 tests. With --native,
-# only what the Linux module and korvo need (the run command); with --package,
-# that, mingw-w64 and Wine (what scripts/package.sh builds with: the Windows
-# bundles' moduleinfo.json is written by asking the module just built). Safe to run again:
+# tests, lilv's tools and LV2's validator for the LV2 tests, and NSIS, dpkg's
+# tools and lintian to make and check the installers and the Debian package.
+# With --native, only what the Linux modules and korvo need, and lilv's tools
+# (lv2apply, lv2info) for the README's LV2 examples (the run command);
+# with --package, that, mingw-w64, Wine (the Windows bundles' moduleinfo.json
+# is written by asking the module just built), NSIS (makensis) and dpkg-dev
+# (dpkg-shlibdeps, for the Debian package's Depends): what scripts/package.sh
+# builds with. Safe to run again:
 # it installs only what is missing.
 #   setup.sh [--native | --package]
 set -euo pipefail
@@ -19,15 +23,17 @@ mingw=(
   g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
 )
+packaging=(nsis dpkg-dev file unzip)
 case "$mode" in
---native) ;;
---package) packages+=("${mingw[@]}" wine wine32:i386 wine64) ;;
+--native) packages+=(lilv-utils) ;;
+--package) packages+=("${mingw[@]}" wine wine32:i386 wine64 "${packaging[@]}") ;;
 "")
   packages+=(
     libgtest-dev libgmock-dev googletest libbenchmark-dev libxtst-dev python3
     "${mingw[@]}"
-    wine wine32:i386 wine64 xvfb xauth util-linux sox libsox-fmt-base unzip
+    wine wine32:i386 wine64 xvfb xauth util-linux sox libsox-fmt-base
     ardour lilv-utils sordi liblilv-dev
+    "${packaging[@]}" lintian
   )
   ;;
 *)
