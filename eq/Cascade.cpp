@@ -39,6 +39,16 @@ std::uint32_t bitsOf(float value)
     return bits;
 }
 
+// Infinities and NaNs (every exponent bit set) to +0, in place.
+void zeroNonFinite(float* samples, std::int32_t count)
+{
+    for (std::int32_t i = 0; i < count; ++i) {
+        if ((bitsOf(samples[i]) & 0x7F800000u) == 0x7F800000u) {
+            samples[i] = 0.0f;
+        }
+    }
+}
+
 bool isZero(const BandHistory& h) { return (bitsOf(h.y1) | bitsOf(h.y2) | bitsOf(h.x1) | bitsOf(h.x2)) == 0; }
 
 bool isBelow(const BandHistory& h, float floor)
@@ -92,6 +102,8 @@ unsigned cascadeRunBandLoop(const CascadeCoefficients& coefficients, CascadeHist
     if (outRight != inRight) {
         std::memmove(outRight, inRight, bytes);
     }
+    zeroNonFinite(outLeft, frameCount);
+    zeroNonFinite(outRight, frameCount);
     unsigned notFinite = 0;
     for (int lane = 0; lane < coefficients.activeCount; ++lane) {
         const int k = coefficients.order[lane];

@@ -148,9 +148,17 @@ struct Sse2 {
     template <int J>
     static T input(const Chunk& c)
     {
-        return T{_mm_load_ss(c.l + J), _mm_load_ss(c.r + J)};
+        return inputAt(c.l + J, c.r + J);
     }
-    static T inputAt(const float* l, const float* r) { return T{_mm_load_ss(l), _mm_load_ss(r)}; }
+    static T inputAt(const float* l, const float* r) { return T{finite(_mm_load_ss(l)), finite(_mm_load_ss(r))}; }
+    // An infinity or a NaN (every exponent bit set) becomes +0, told from the
+    // bits alone: no flag is raised and every other value is kept as it is.
+    static __m128 finite(__m128 x)
+    {
+        const __m128i exponent = _mm_set1_epi32(0x7F800000);
+        const __m128i bits = _mm_castps_si128(x);
+        return _mm_castsi128_ps(_mm_andnot_si128(_mm_cmpeq_epi32(_mm_and_si128(bits, exponent), exponent), bits));
+    }
 
     // Each step's output goes out at once: holding four steps' outputs would
     // take registers.

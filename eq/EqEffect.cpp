@@ -183,7 +183,9 @@ void EqEffect::processStretch(const StereoBuffers& stretch, FlushDenormals& flus
     const CascadeKernel run = outputsApart ? cascade : cascadeRunBandLoop;
     const unsigned notFinite = run(cascadeCoefficients, cascadeHistory, buffers.inLeft, buffers.inRight,
                                    buffers.left, buffers.right, buffers.frames);
-    // A non-finite input would otherwise keep a band silent or NaN for ever.
+    // An infinity or a NaN in the input enters the bands as +0; finite
+    // samples beyond the range a band can boost overflow, and a band whose
+    // history has would otherwise stay NaN for ever.
     if (notFinite != 0) {
         cascadeClearHistories(cascadeHistory, notFinite);
     }

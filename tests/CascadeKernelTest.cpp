@@ -106,8 +106,16 @@ std::vector<float> rough(std::mt19937& rng, int n)
     return v;
 }
 
-// The reference: the inputs copied to the outputs, then each active band's
-// processBlock in turn over the outputs.
+// An infinity or a NaN among the samples made +0, as the bands take their input.
+void finiteInPlace(float* samples, int n)
+{
+    for (int i = 0; i < n; ++i) {
+        if (!std::isfinite(samples[i])) samples[i] = 0.0f;
+    }
+}
+
+// The reference: the inputs copied to the outputs (infinities and NaNs as +0),
+// then each active band's processBlock in turn over the outputs.
 struct Bands {
     BandCoefficients coefficients[kCascadeBands];
     unsigned active;
@@ -119,6 +127,8 @@ struct Bands {
         if (n <= 0) return 0;
         if (outL != inL) std::memmove(outL, inL, sizeof(float) * size_t(n));
         if (outR != inR) std::memmove(outR, inR, sizeof(float) * size_t(n));
+        finiteInPlace(outL, n);
+        finiteInPlace(outR, n);
         unsigned notFinite = 0;
         for (int b = 0; b < kCascadeBands; ++b) {
             if (!((active >> b) & 1u)) continue;
@@ -301,8 +311,9 @@ TEST(CascadeKernel, SignedZerosDenormalsHugeValuesInfinitiesAndNaNs)
     }
 }
 
-// The effect as it ran before the cascade: copy, then each active band in turn
-// over the outputs, a band with a non-finite history cleared after its block.
+// The effect as it ran before the cascade: copy (infinities and NaNs as +0),
+// then each active band in turn over the outputs, a band with a non-finite
+// history cleared after its block.
 struct PlainEffect {
     BandFilter bands[kNumBands] = {BandFilter(LowShelf), BandFilter(Peaking), BandFilter(Peaking),
                                    BandFilter(HighShelf)};
@@ -323,6 +334,7 @@ struct PlainEffect {
         for (int c = 0; c < 2; ++c) {
             if (out[c] != in[c]) std::memmove(out[c], in[c], sizeof(float) * size_t(n));
         }
+        for (int c = 0; c < 2; ++c) finiteInPlace(out[c], n);
         for (int b = 0; b < kNumBands; ++b) {
             if (!active[b]) continue;
             bands[b].processBlock(n, out[0], out[1]);
