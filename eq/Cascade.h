@@ -67,6 +67,10 @@ struct CascadeVariant {
 void cascadeLayout(CascadeCoefficients& out, const BandCoefficients (&bands)[kCascadeBands],
                    unsigned activeBands);
 
+// The coefficients of one active band (bit `band` of activeBands) laid out
+// anew in its lanes; the rest as they are.
+void cascadeReplaceBand(CascadeCoefficients& out, int band, const BandCoefficients& c);
+
 // The histories of the bands marked in `bands` (bit k for band k), both
 // channels: whether every value is exactly +0; whether every magnitude is
 // below `floor`; set to +0.

@@ -81,6 +81,15 @@ private:
     // The audio thread, at the start of a block: redesigns the bands whose
     // settings changed since the last block.
     void refreshDesigns();
+    // A band's frequency, Q and gain in their units, as designBand takes them.
+    struct BandSettings {
+        float frequency, q, gain;
+    };
+    static BandSettings settingsOf(int band, const float* values, double rate);
+    // The audio thread: a band designed anew, its amplitude and angle kept
+    // from its last design where its gain, or its frequency and the rate, are
+    // the same (designBand's coefficients, bit for bit).
+    BandCoefficients redesignBand(int band, const float* values, float rate);
     // The audio thread: one stretch of a block (SilenceTail::nextStretch),
     // with the floating-point modes set for the bands where they run.
     void processStretch(const StereoBuffers& stretch, FlushDenormals& flush);
@@ -100,6 +109,12 @@ private:
     CascadeKernel cascade = cascadeKernel();  // chosen for this processor
     float designedValues[kNumParameters]{};
     BandCoefficients designedCoefficients[kNumBands]{};
+    struct BandParts {
+        BandSettings settings;
+        float amplitude;
+        BandAngle angle;
+    };
+    BandParts designedParts[kNumBands]{};  // what each band's last design was made of
     float designedRate = 0.0f;
     std::uint32_t designedGeneration = 0;
     bool designed = false;

@@ -320,10 +320,10 @@ struct PlainEffect {
     bool active[kNumBands];
 
     explicit PlainEffect(const float* values) { design(values); }
-    void design(const float* values)
+    void design(const float* values, double rate = 44100.0)
     {
         for (int b = 0; b < kNumBands; ++b) {
-            bands[b].setCoefficients(EqEffect::designBand(b, values, 44100.0));
+            bands[b].setCoefficients(EqEffect::designBand(b, values, rate));
             active[b] = gainIsActive(values[kBands[b].gainIndex]);
         }
     }
@@ -419,6 +419,49 @@ TEST(CascadeKernel, TheEffectTakesNewSettingsAtTheNextBlock)
         plain.process(eio, eio, n);
         ASSERT_EQ(firstDifference(l.data(), el.data(), n), -1) << "block " << block;
         ASSERT_EQ(firstDifference(r.data(), er.data(), n), -1) << "block " << block;
+    }
+}
+
+// Automation as hosts send it: a few values changed between short stretches,
+// one band's several at once, a gain into or out of its dead zone, a value
+// set again unchanged, now and then another rate. The effect keeps what a
+// design needs from the last one; it must give the bits of every band
+// designed afresh for each stretch.
+TEST(CascadeKernel, ValuesChangedBetweenShortStretchesGiveTheBitsOfFreshDesigns)
+{
+    std::mt19937 rng(27);
+    float values[kNumParameters];
+    for (float& x : values) x = uniform(rng, 0.0f, 1.0f);
+    float rate = 44100.0f;
+    EqEffect effect(nullptr);
+    effect.setSampleRate(rate);
+    for (int k = 0; k < kNumParameters; ++k) effect.setParameter(k, values[k]);
+    PlainEffect plain(values);
+    plain.design(values, rate);
+    for (int stretch = 0; stretch < 600; ++stretch) {
+        const int changes = static_cast<int>(rng() % 5);
+        for (int c = 0; c < changes; ++c) {
+            const int k = static_cast<int>(rng() % kNumParameters);
+            const unsigned what = static_cast<unsigned>(rng() % 4);
+            const bool gain = kParameters[k].unit == ParameterUnit::Gain;
+            values[k] = what == 0 ? values[k] : what == 1 && gain ? 0.5f : uniform(rng, 0.0f, 1.0f);
+            effect.setParameter(k, values[k]);
+        }
+        if (stretch % 97 == 50) {
+            rate = rate == 44100.0f ? 96000.0f : 44100.0f;
+            effect.setSampleRate(rate);
+        }
+        plain.design(values, rate);
+
+        const int n = 1 + static_cast<int>(rng() % (stretch % 3 ? 12 : 80));
+        std::vector<float> l = noise(rng, n), r = noise(rng, n);
+        std::vector<float> el = l, er = r;
+        float* io[2] = {l.data(), r.data()};
+        effect.processReplacing(io, io, n);
+        float* eio[2] = {el.data(), er.data()};
+        plain.process(eio, eio, n);
+        ASSERT_EQ(firstDifference(l.data(), el.data(), n), -1) << "stretch " << stretch;
+        ASSERT_EQ(firstDifference(r.data(), er.data(), n), -1) << "stretch " << stretch;
     }
 }
 
