@@ -109,12 +109,6 @@ private:
     CascadeKernel cascade = cascadeKernel();  // chosen for this processor
     float designedValues[kNumParameters]{};
     BandCoefficients designedCoefficients[kNumBands]{};
-    struct BandParts {
-        BandSettings settings;
-        float amplitude;
-        BandAngle angle;
-    };
-    BandParts designedParts[kNumBands]{};  // what each band's last design was made of
     float designedRate = 0.0f;
     std::uint32_t designedGeneration = 0;
     bool designed = false;
@@ -124,4 +118,10 @@ private:
     alignas(64) CascadeCoefficients cascadeCoefficients{};
     alignas(64) CascadeHistory cascadeHistory{};
     SilenceTail tail;  // how a tail ends in silence, at the design rate
+    struct BandParts {
+        BandSettings settings;
+        float amplitude;
+        BandAngle angle;
+    };
+    BandParts designedParts[kNumBands]{};  // what each band's last design was made of
 };
