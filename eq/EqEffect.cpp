@@ -92,17 +92,17 @@ BandCoefficients EqEffect::redesignBand(int band, const float* values, float rat
 {
     // The power, and the sine and cosine, are most of a design's cost; a
     // change of one setting needs at most one of them.
+    const BandInfo& info = kBands[band];
     const BandSettings s = settingsOf(band, values, rate);
     BandParts& parts = designedParts[band];
     const bool sameRate = designed && rate == designedRate;
-    if (!designed || bitsOf(s.gain) != bitsOf(parts.settings.gain)) {
+    if (!sameRate || !sameBits(values, designedValues, info.gainIndex)) {
         parts.amplitude = BandFilter::amplitudeOf(s.gain);
     }
-    if (!sameRate || bitsOf(s.frequency) != bitsOf(parts.settings.frequency)) {
+    if (!sameRate || !sameBits(values, designedValues, info.frequencyIndex)) {
         parts.angle = BandFilter::angleOf(rate, s.frequency);
     }
-    parts.settings = s;
-    return BandFilter::designFrom(kBands[band].type, parts.amplitude, parts.angle, s.q);
+    return BandFilter::designFrom(info.type, parts.amplitude, parts.angle, s.q);
 }
 
 void EqEffect::refreshDesigns()

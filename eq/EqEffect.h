@@ -86,9 +86,10 @@ private:
         float frequency, q, gain;
     };
     static BandSettings settingsOf(int band, const float* values, double rate);
-    // The audio thread: a band designed anew, its amplitude and angle kept
-    // from its last design where its gain, or its frequency and the rate, are
-    // the same (designBand's coefficients, bit for bit).
+    // The audio thread, in refreshDesigns: a band designed anew from
+    // `values`, its amplitude and angle kept from its last design where its
+    // gain value, or its frequency value and the rate, are those it was
+    // designed from (designBand's coefficients, bit for bit).
     BandCoefficients redesignBand(int band, const float* values, float rate);
     // The audio thread: one stretch of a block (SilenceTail::nextStretch),
     // with the floating-point modes set for the bands where they run.
@@ -118,10 +119,11 @@ private:
     alignas(64) CascadeCoefficients cascadeCoefficients{};
     alignas(64) CascadeHistory cascadeHistory{};
     SilenceTail tail;  // how a tail ends in silence, at the design rate
+    // The parts of each band's last design that depend on its gain alone
+    // and on its frequency and the rate alone.
     struct BandParts {
-        BandSettings settings;
         float amplitude;
         BandAngle angle;
     };
-    BandParts designedParts[kNumBands]{};  // what each band's last design was made of
+    BandParts designedParts[kNumBands]{};
 };
