@@ -56,12 +56,27 @@ BandFilter::BandFilter(BandType bandType)
 BandCoefficients BandFilter::makeDesign(BandType bandType, double rate,
                                         float frequency, float q, float gain)
 {
+    return designFrom(bandType, amplitudeOf(gain), angleOf(rate, frequency), q);
+}
+
+float BandFilter::amplitudeOf(float gain)
+{
     // The power is taken in double and rounded; the exponent is a float product.
-    const float A = static_cast<float>(std::pow(10.0, static_cast<double>(gain * 0.025f)));
+    return static_cast<float>(std::pow(10.0, static_cast<double>(gain * 0.025f)));
+}
+
+BandAngle BandFilter::angleOf(double rate, float frequency)
+{
     // w0 stays in double up to the sine and cosine.
     const double w0 = static_cast<double>(frequency) / rate * kTwoPi;
-    const float sn = static_cast<float>(std::sin(w0));
-    const float cs = static_cast<float>(std::cos(w0));
+    return BandAngle{static_cast<float>(std::sin(w0)), static_cast<float>(std::cos(w0))};
+}
+
+BandCoefficients BandFilter::designFrom(BandType bandType, float amplitude, BandAngle angle, float q)
+{
+    const float A = amplitude;
+    const float sn = angle.sn;
+    const float cs = angle.cs;
     const float alpha = sn / (2.0f * q);
     // sqrt(A) / q is a float quotient formed before the product (shelves only).
     const float sqrtAOverQ = std::sqrt(A) / q;

@@ -22,6 +22,9 @@ struct BandHistory { float y1, y2, x1, x2; };
 // Whether all four values of a history are finite.
 bool isFinite(const BandHistory& h);
 
+// The sine and cosine of a band's centre (or corner) frequency as an angle.
+struct BandAngle { float sn, cs; };
+
 class BandFilter {
 public:
     // Design rate 44100 Hz, coefficients and histories zero, then a flat
@@ -32,6 +35,13 @@ public:
     // (dB) to normalised coefficients. Safe from any thread.
     static BandCoefficients makeDesign(BandType bandType, double rate,
                                        float frequency, float q, float gain);
+    // The same design in its parts, each depending on one setting, so that a
+    // caller can keep a part whose setting did not change: makeDesign is
+    // designFrom(type, amplitudeOf(gain), angleOf(rate, frequency), q), bit
+    // for bit.
+    static float amplitudeOf(float gain);
+    static BandAngle angleOf(double rate, float frequency);
+    static BandCoefficients designFrom(BandType bandType, float amplitude, BandAngle angle, float q);
 
     // Recomputes the coefficients for the stored type and design rate and
     // keeps both histories. Called from whichever thread changes a setting.

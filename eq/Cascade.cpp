@@ -7,6 +7,22 @@
 #include <cpuid.h>
 #endif
 
+namespace {
+
+// Lane `lane` of both halves.
+void setLane(CascadeCoefficients& out, int lane, const BandCoefficients& c)
+{
+    for (int half = 0; half < kCascadeLanes; half += kCascadeBands) {
+        out.b0[half + lane] = c.b0;
+        out.b1[half + lane] = c.b1;
+        out.b2[half + lane] = c.b2;
+        out.a1[half + lane] = c.a1;
+        out.a2[half + lane] = c.a2;
+    }
+}
+
+}  // namespace
+
 void cascadeLayout(CascadeCoefficients& out, const BandCoefficients (&bands)[kCascadeBands],
                    unsigned activeBands)
 {
@@ -16,18 +32,20 @@ void cascadeLayout(CascadeCoefficients& out, const BandCoefficients (&bands)[kCa
         if (!((activeBands >> k) & 1u)) {
             continue;
         }
-        const BandCoefficients& c = bands[k];
-        for (int half = 0; half < kCascadeLanes; half += kCascadeBands) {
-            out.b0[half + lane] = c.b0;
-            out.b1[half + lane] = c.b1;
-            out.b2[half + lane] = c.b2;
-            out.a1[half + lane] = c.a1;
-            out.a2[half + lane] = c.a2;
-        }
+        setLane(out, lane, bands[k]);
         out.order[lane++] = k;
     }
     out.activeCount = lane;
     out.activeBands = activeBands & ((1u << kCascadeBands) - 1u);
+}
+
+void cascadeReplaceBand(CascadeCoefficients& out, int band, const BandCoefficients& c)
+{
+    for (int lane = 0; lane < out.activeCount; ++lane) {
+        if (out.order[lane] == band) {
+            setLane(out, lane, c);
+        }
+    }
 }
 
 namespace {
@@ -37,6 +55,24 @@ std::uint32_t bitsOf(float value)
     std::uint32_t bits;
     std::memcpy(&bits, &value, sizeof bits);
     return bits;
+}
+
+// Infinities and NaNs (every exponent bit set) to +0, in place.
+void zeroNonFinite(float* samples, std::int32_t count)
+{
+    for (std::int32_t i = 0; i < count; ++i) {
+        if ((bitsOf(samples[i]) & 0x7F800000u) == 0x7F800000u) {
+            samples[i] = 0.0f;
+        }
+    }
+}
+
+// Whether every value is finite, told from the bits (this runs after each
+// band of every short stretch).
+bool finiteBits(const BandHistory& h)
+{
+    const std::uint32_t e = 0x7F800000u;
+    return (bitsOf(h.y1) & e) != e && (bitsOf(h.y2) & e) != e && (bitsOf(h.x1) & e) != e && (bitsOf(h.x2) & e) != e;
 }
 
 bool isZero(const BandHistory& h) { return (bitsOf(h.y1) | bitsOf(h.y2) | bitsOf(h.x1) | bitsOf(h.x2)) == 0; }
@@ -92,13 +128,15 @@ unsigned cascadeRunBandLoop(const CascadeCoefficients& coefficients, CascadeHist
     if (outRight != inRight) {
         std::memmove(outRight, inRight, bytes);
     }
+    zeroNonFinite(outLeft, frameCount);
+    zeroNonFinite(outRight, frameCount);
     unsigned notFinite = 0;
     for (int lane = 0; lane < coefficients.activeCount; ++lane) {
         const int k = coefficients.order[lane];
         const BandCoefficients c{coefficients.b0[lane], coefficients.b1[lane], coefficients.b2[lane],
                                  coefficients.a1[lane], coefficients.a2[lane]};
         BandFilter::processBlockWith(c, history.left[k], history.right[k], frameCount, outLeft, outRight);
-        if (!isFinite(history.left[k]) || !isFinite(history.right[k])) {
+        if (!finiteBits(history.left[k]) || !finiteBits(history.right[k])) {
             notFinite |= 1u << k;
         }
     }

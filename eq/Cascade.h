@@ -44,8 +44,10 @@ struct CascadeHistory {
 
 // Runs the active bands over frameCount frames: reads inLeft/inRight, writes
 // outLeft/outRight, and updates the histories of the active bands (the others
-// are left as they are). Answers the active bands (bit k for band k) whose
-// history holds a value that is not finite afterwards. frameCount <= 0 does
+// are left as they are). An input sample that is not finite (an infinity or a
+// NaN) enters the bands as +0; every other sample enters as it is. Answers the
+// active bands (bit k for band k) whose history holds a value that is not
+// finite afterwards (finite samples can overflow). frameCount <= 0 does
 // nothing.
 //
 // Buffers: the outputs are apart from each other, and each output is either
@@ -64,6 +66,10 @@ struct CascadeVariant {
 // Lays out the coefficients of the four bands; bit k of activeBands marks band k active.
 void cascadeLayout(CascadeCoefficients& out, const BandCoefficients (&bands)[kCascadeBands],
                    unsigned activeBands);
+
+// The coefficients of one active band (bit `band` of activeBands) laid out
+// anew in its lanes; the rest as they are.
+void cascadeReplaceBand(CascadeCoefficients& out, int band, const BandCoefficients& c);
 
 // The histories of the bands marked in `bands` (bit k for band k), both
 // channels: whether every value is exactly +0; whether every magnitude is
@@ -92,7 +98,8 @@ unsigned cascadeRunAvx(const CascadeCoefficients& coefficients, CascadeHistory& 
                        float* outLeft, float* outRight, std::int32_t frameCount);
 
 // The bands one after another: the inputs copied to the outputs (left first),
-// then each active band's filtering over the outputs in turn. The routines'
+// any infinity or NaN among them made +0, then each active band's filtering
+// over the outputs in turn. The routines'
 // path for short blocks, and the effect's for outputs that share samples.
 unsigned cascadeRunBandLoop(const CascadeCoefficients& coefficients, CascadeHistory& history,
                             const float* inLeft, const float* inRight,

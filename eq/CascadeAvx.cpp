@@ -73,7 +73,7 @@ struct Avx {
 
     static Chunk loadChunk(const float* l, const float* r)
     {
-        return _mm256_insertf128_ps(_mm256_castps128_ps256(_mm_loadu_ps(l)), _mm_loadu_ps(r), 1);
+        return finite(_mm256_insertf128_ps(_mm256_castps128_ps256(_mm_loadu_ps(l)), _mm_loadu_ps(r), 1));
     }
     template <int J>
     static T input(Chunk c)
@@ -82,7 +82,15 @@ struct Avx {
     }
     static T inputAt(const float* l, const float* r)
     {
-        return _mm256_insertf128_ps(_mm256_castps128_ps256(_mm_load_ss(l)), _mm_load_ss(r), 1);
+        return finite(_mm256_insertf128_ps(_mm256_castps128_ps256(_mm_load_ss(l)), _mm_load_ss(r), 1));
+    }
+    // An infinity or a NaN becomes +0: |x| < infinity holds for every other
+    // value (a quiet comparison: no flag for a quiet NaN), which is kept as it is.
+    static T finite(T x)
+    {
+        const T magnitude = _mm256_castsi256_ps(_mm256_set1_epi32(0x7FFFFFFF));
+        const T infinity = _mm256_castsi256_ps(_mm256_set1_epi32(0x7F800000));
+        return _mm256_and_ps(x, _mm256_cmp_ps(_mm256_and_ps(x, magnitude), infinity, _CMP_LT_OQ));
     }
 
     // Lane L of four steps' outputs side by side, in each half, stored at once.

@@ -13,8 +13,7 @@ struct Sse2 {
         __m128 l, r;
     };
     struct Chunk {
-        const float* l;
-        const float* r;
+        __m128 l, r;
     };
 
     // Eight registers cannot hold the coefficients and the lanes' state beside
@@ -144,13 +143,28 @@ struct Sse2 {
         return T{selectHalf<(M & 0xFu)>(a.l, b.l), selectHalf<(M >> 4)>(a.r, b.r)};
     }
 
-    static Chunk loadChunk(const float* l, const float* r) { return Chunk{l, r}; }
+    // Four frames' inputs are made finite at once; a step reads only lane 0
+    // of its input (shiftHalf), so sample J is moved there and the other
+    // lanes are left as they come.
+    static Chunk loadChunk(const float* l, const float* r) { return Chunk{finite(_mm_loadu_ps(l)), finite(_mm_loadu_ps(r))}; }
     template <int J>
     static T input(const Chunk& c)
     {
-        return T{_mm_load_ss(c.l + J), _mm_load_ss(c.r + J)};
+        if constexpr (J == 0) {
+            return T{c.l, c.r};
+        } else {
+            return T{_mm_shuffle_ps(c.l, c.l, J), _mm_shuffle_ps(c.r, c.r, J)};
+        }
     }
-    static T inputAt(const float* l, const float* r) { return T{_mm_load_ss(l), _mm_load_ss(r)}; }
+    static T inputAt(const float* l, const float* r) { return T{finite(_mm_load_ss(l)), finite(_mm_load_ss(r))}; }
+    // An infinity or a NaN (every exponent bit set) becomes +0, told from the
+    // bits alone: no flag is raised and every other value is kept as it is.
+    static __m128 finite(__m128 x)
+    {
+        const __m128i exponent = _mm_set1_epi32(0x7F800000);
+        const __m128i bits = _mm_castps_si128(x);
+        return _mm_castsi128_ps(_mm_andnot_si128(_mm_cmpeq_epi32(_mm_and_si128(bits, exponent), exponent), bits));
+    }
 
     // Each step's output goes out at once: holding four steps' outputs would
     // take registers.

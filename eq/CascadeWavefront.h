@@ -14,7 +14,8 @@
 //     operation rounded, answering y and moving y, x into y1, x1;
 //   zero(); select<M>(a, b): a in the lanes whose bit is set in M, b elsewhere;
 //   Chunk, loadChunk(l, r) and input<J>(chunk): l[J], r[J] in lanes 0 and 4;
-//   inputAt(l, r): l[0], r[0] in lanes 0 and 4;
+//   inputAt(l, r): l[0], r[0] in lanes 0 and 4 (both: an infinity or a NaN
+//     read as +0);
 //   Out with put<J, L>(l, r, z): lane L of z to l[J], lane L + 4 to r[J], for
 //     J = 0, 1, 2, 3 in turn;
 //   store1<L>(l, r, z): lane L to l[0], lane L + 4 to r[0];

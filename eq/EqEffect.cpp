@@ -74,13 +74,35 @@ EqEffect::~EqEffect()
     }
 }
 
-BandCoefficients EqEffect::designBand(int band, const float* values, double rate)
+EqEffect::BandSettings EqEffect::settingsOf(int band, const float* values, double rate)
 {
     const BandInfo& info = kBands[band];
-    const float frequency = effectivePlain(info.frequencyIndex, values[info.frequencyIndex], rate);
-    const float q = info.qIndex >= 0 ? effectivePlain(info.qIndex, values[info.qIndex], rate) : kShelfQ;
-    const float gain = effectivePlain(info.gainIndex, values[info.gainIndex], rate);
-    return BandFilter::makeDesign(info.type, rate, frequency, q, gain);
+    return BandSettings{effectivePlain(info.frequencyIndex, values[info.frequencyIndex], rate),
+                        info.qIndex >= 0 ? effectivePlain(info.qIndex, values[info.qIndex], rate) : kShelfQ,
+                        effectivePlain(info.gainIndex, values[info.gainIndex], rate)};
+}
+
+BandCoefficients EqEffect::designBand(int band, const float* values, double rate)
+{
+    const BandSettings s = settingsOf(band, values, rate);
+    return BandFilter::makeDesign(kBands[band].type, rate, s.frequency, s.q, s.gain);
+}
+
+BandCoefficients EqEffect::redesignBand(int band, const float* values, float rate)
+{
+    // The power, and the sine and cosine, are most of a design's cost; a
+    // change of one setting needs at most one of them.
+    const BandInfo& info = kBands[band];
+    const BandSettings s = settingsOf(band, values, rate);
+    BandParts& parts = designedParts[band];
+    const bool sameRate = designed && rate == designedRate;
+    if (!sameRate || !sameBits(values, designedValues, info.gainIndex)) {
+        parts.amplitude = BandFilter::amplitudeOf(s.gain);
+    }
+    if (!sameRate || !sameBits(values, designedValues, info.frequencyIndex)) {
+        parts.angle = BandFilter::angleOf(rate, s.frequency);
+    }
+    return BandFilter::designFrom(info.type, parts.amplitude, parts.angle, s.q);
 }
 
 void EqEffect::refreshDesigns()
@@ -95,7 +117,7 @@ void EqEffect::refreshDesigns()
         return;  // a chunk is being loaded right now: the next block takes it whole
     }
     unsigned active = 0;
-    bool changed = false;
+    unsigned changed = 0;
     for (int b = 0; b < kNumBands; ++b) {
         const BandInfo& info = kBands[b];
         const bool same = designed && rate == designedRate && sameBits(values, designedValues, info.frequencyIndex) &&
@@ -107,8 +129,8 @@ void EqEffect::refreshDesigns()
         if (!same) {
             // Designed on the audio thread (well under a microsecond), and only
             // for a band whose settings changed.
-            designedCoefficients[b] = designBand(b, values, rate);
-            changed = true;
+            designedCoefficients[b] = redesignBand(b, values, rate);
+            changed |= 1u << b;
         }
     }
     std::memcpy(designedValues, values, sizeof values);
@@ -117,8 +139,19 @@ void EqEffect::refreshDesigns()
     }
     designedRate = rate;
     designedGeneration = generation;
+    const bool laidOut = designed;
     designed = true;
-    if (changed) {
+    if (changed == 0) {
+        return;
+    }
+    // The same bands active: only the lanes of the bands redesigned change.
+    if (laidOut && active == cascadeCoefficients.activeBands) {
+        for (int b = 0; b < kNumBands; ++b) {
+            if ((changed & active) >> b & 1u) {
+                cascadeReplaceBand(cascadeCoefficients, b, designedCoefficients[b]);
+            }
+        }
+    } else {
         cascadeLayout(cascadeCoefficients, designedCoefficients, active);
     }
 }
@@ -183,7 +216,9 @@ void EqEffect::processStretch(const StereoBuffers& stretch, FlushDenormals& flus
     const CascadeKernel run = outputsApart ? cascade : cascadeRunBandLoop;
     const unsigned notFinite = run(cascadeCoefficients, cascadeHistory, buffers.inLeft, buffers.inRight,
                                    buffers.left, buffers.right, buffers.frames);
-    // A non-finite input would otherwise keep a band silent or NaN for ever.
+    // An infinity or a NaN in the input enters the bands as +0; finite
+    // samples beyond the range a band can boost overflow, and a band whose
+    // history has would otherwise stay NaN for ever.
     if (notFinite != 0) {
         cascadeClearHistories(cascadeHistory, notFinite);
     }

@@ -81,6 +81,16 @@ private:
     // The audio thread, at the start of a block: redesigns the bands whose
     // settings changed since the last block.
     void refreshDesigns();
+    // A band's frequency, Q and gain in their units, as designBand takes them.
+    struct BandSettings {
+        float frequency, q, gain;
+    };
+    static BandSettings settingsOf(int band, const float* values, double rate);
+    // The audio thread, in refreshDesigns: a band designed anew from
+    // `values`, its amplitude and angle kept from its last design where its
+    // gain value, or its frequency value and the rate, are those it was
+    // designed from (designBand's coefficients, bit for bit).
+    BandCoefficients redesignBand(int band, const float* values, float rate);
     // The audio thread: one stretch of a block (SilenceTail::nextStretch),
     // with the floating-point modes set for the bands where they run.
     void processStretch(const StereoBuffers& stretch, FlushDenormals& flush);
@@ -109,4 +119,11 @@ private:
     alignas(64) CascadeCoefficients cascadeCoefficients{};
     alignas(64) CascadeHistory cascadeHistory{};
     SilenceTail tail;  // how a tail ends in silence, at the design rate
+    // The parts of each band's last design that depend on its gain alone
+    // and on its frequency and the rate alone.
+    struct BandParts {
+        float amplitude;
+        BandAngle angle;
+    };
+    BandParts designedParts[kNumBands]{};
 };

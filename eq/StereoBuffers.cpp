@@ -17,7 +17,7 @@ std::uint32_t bitsOf(float value)
 }
 
 // One channel copied with any subnormal value flushed to a zero of the same
-// sign. In place is fine.
+// sign, and any infinity or NaN made +0. In place is fine.
 void copyFlushed(float* to, const float* from, std::int32_t frames)
 {
     const std::size_t bytes = sizeof(float) * static_cast<std::size_t>(frames);
@@ -28,20 +28,24 @@ void copyFlushed(float* to, const float* from, std::int32_t frames)
     }
     std::int32_t i = 0;
 #if defined(KORVO_SSE2)
-    // Where the exponent is zero, everything but the sign goes.
+    // Where the exponent is zero, everything but the sign goes; where it is
+    // all ones, everything.
     const __m128i exponent = _mm_set1_epi32(0x7F800000);
     const __m128i magnitude = _mm_set1_epi32(0x7FFFFFFF);
     const __m128i zero = _mm_setzero_si128();
     for (; i + 4 <= frames; i += 4) {
         const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + i));
-        const __m128i tiny = _mm_cmpeq_epi32(_mm_and_si128(v, exponent), zero);
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(to + i), _mm_andnot_si128(_mm_and_si128(tiny, magnitude), v));
+        const __m128i e = _mm_and_si128(v, exponent);
+        const __m128i gone = _mm_or_si128(_mm_and_si128(_mm_cmpeq_epi32(e, zero), magnitude), _mm_cmpeq_epi32(e, exponent));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(to + i), _mm_andnot_si128(gone, v));
     }
 #endif
     for (; i < frames; ++i) {
         std::uint32_t bits = bitsOf(from[i]);
         if ((bits & 0x7F800000u) == 0) {
             bits &= 0x80000000u;
+        } else if ((bits & 0x7F800000u) == 0x7F800000u) {
+            bits = 0;
         }
         std::memcpy(&to[i], &bits, sizeof bits);
     }

@@ -44,7 +44,8 @@ public:
     // then serve as the inputs too.
     void moveInputsToOutputs();
     // The inputs copied to the outputs with any subnormal sample flushed to a
-    // zero of the same sign; every other sample is copied bit for bit.
+    // zero of the same sign and any infinity or NaN made +0; every other
+    // sample is copied bit for bit.
     void copyFlushed() const;
     // Both outputs set to +0.
     void clearOutputs() const;

@@ -106,8 +106,16 @@ std::vector<float> rough(std::mt19937& rng, int n)
     return v;
 }
 
-// The reference: the inputs copied to the outputs, then each active band's
-// processBlock in turn over the outputs.
+// An infinity or a NaN among the samples made +0, as the bands take their input.
+void finiteInPlace(float* samples, int n)
+{
+    for (int i = 0; i < n; ++i) {
+        if (!std::isfinite(samples[i])) samples[i] = 0.0f;
+    }
+}
+
+// The reference: the inputs copied to the outputs (infinities and NaNs as +0),
+// then each active band's processBlock in turn over the outputs.
 struct Bands {
     BandCoefficients coefficients[kCascadeBands];
     unsigned active;
@@ -119,6 +127,8 @@ struct Bands {
         if (n <= 0) return 0;
         if (outL != inL) std::memmove(outL, inL, sizeof(float) * size_t(n));
         if (outR != inR) std::memmove(outR, inR, sizeof(float) * size_t(n));
+        finiteInPlace(outL, n);
+        finiteInPlace(outR, n);
         unsigned notFinite = 0;
         for (int b = 0; b < kCascadeBands; ++b) {
             if (!((active >> b) & 1u)) continue;
@@ -301,18 +311,19 @@ TEST(CascadeKernel, SignedZerosDenormalsHugeValuesInfinitiesAndNaNs)
     }
 }
 
-// The effect as it ran before the cascade: copy, then each active band in turn
-// over the outputs, a band with a non-finite history cleared after its block.
+// The effect as it ran before the cascade: copy (infinities and NaNs as +0),
+// then each active band in turn over the outputs, a band with a non-finite
+// history cleared after its block.
 struct PlainEffect {
     BandFilter bands[kNumBands] = {BandFilter(LowShelf), BandFilter(Peaking), BandFilter(Peaking),
                                    BandFilter(HighShelf)};
     bool active[kNumBands];
 
     explicit PlainEffect(const float* values) { design(values); }
-    void design(const float* values)
+    void design(const float* values, double rate = 44100.0)
     {
         for (int b = 0; b < kNumBands; ++b) {
-            bands[b].setCoefficients(EqEffect::designBand(b, values, 44100.0));
+            bands[b].setCoefficients(EqEffect::designBand(b, values, rate));
             active[b] = gainIsActive(values[kBands[b].gainIndex]);
         }
     }
@@ -323,6 +334,7 @@ struct PlainEffect {
         for (int c = 0; c < 2; ++c) {
             if (out[c] != in[c]) std::memmove(out[c], in[c], sizeof(float) * size_t(n));
         }
+        for (int c = 0; c < 2; ++c) finiteInPlace(out[c], n);
         for (int b = 0; b < kNumBands; ++b) {
             if (!active[b]) continue;
             bands[b].processBlock(n, out[0], out[1]);
@@ -407,6 +419,49 @@ TEST(CascadeKernel, TheEffectTakesNewSettingsAtTheNextBlock)
         plain.process(eio, eio, n);
         ASSERT_EQ(firstDifference(l.data(), el.data(), n), -1) << "block " << block;
         ASSERT_EQ(firstDifference(r.data(), er.data(), n), -1) << "block " << block;
+    }
+}
+
+// Automation as hosts send it: a few values changed between short stretches,
+// one band's several at once, a gain into or out of its dead zone, a value
+// set again unchanged, now and then another rate. The effect keeps what a
+// design needs from the last one; it must give the bits of every band
+// designed afresh for each stretch.
+TEST(CascadeKernel, ValuesChangedBetweenShortStretchesGiveTheBitsOfFreshDesigns)
+{
+    std::mt19937 rng(27);
+    float values[kNumParameters];
+    for (float& x : values) x = uniform(rng, 0.0f, 1.0f);
+    float rate = 44100.0f;
+    EqEffect effect(nullptr);
+    effect.setSampleRate(rate);
+    for (int k = 0; k < kNumParameters; ++k) effect.setParameter(k, values[k]);
+    PlainEffect plain(values);
+    plain.design(values, rate);
+    for (int stretch = 0; stretch < 600; ++stretch) {
+        const int changes = static_cast<int>(rng() % 5);
+        for (int c = 0; c < changes; ++c) {
+            const int k = static_cast<int>(rng() % kNumParameters);
+            const unsigned what = static_cast<unsigned>(rng() % 4);
+            const bool gain = kParameters[k].unit == ParameterUnit::Gain;
+            values[k] = what == 0 ? values[k] : what == 1 && gain ? 0.5f : uniform(rng, 0.0f, 1.0f);
+            effect.setParameter(k, values[k]);
+        }
+        if (stretch % 97 == 50) {
+            rate = rate == 44100.0f ? 96000.0f : 44100.0f;
+            effect.setSampleRate(rate);
+        }
+        plain.design(values, rate);
+
+        const int n = 1 + static_cast<int>(rng() % (stretch % 3 ? 12 : 80));
+        std::vector<float> l = noise(rng, n), r = noise(rng, n);
+        std::vector<float> el = l, er = r;
+        float* io[2] = {l.data(), r.data()};
+        effect.processReplacing(io, io, n);
+        float* eio[2] = {el.data(), er.data()};
+        plain.process(eio, eio, n);
+        ASSERT_EQ(firstDifference(l.data(), el.data(), n), -1) << "stretch " << stretch;
+        ASSERT_EQ(firstDifference(r.data(), er.data(), n), -1) << "stretch " << stretch;
     }
 }
 

@@ -203,6 +203,46 @@ TEST(EqEffect, NoValueOrRateMakesTheOutputNonFinite)
     }
 }
 
+TEST(EqEffect, AnInfinityOrNaNInTheInputIsTakenAsZero)
+{
+    // No band, one band, every band; blocks short enough for the bands one
+    // after another and long enough for the cascade; in place and apart.
+    const float gains[3][4] = {{0.5f, 0.5f, 0.5f, 0.5f}, {0.5f, 0.9f, 0.5f, 0.5f}, {0.1f, 0.9f, 0.2f, 0.75f}};
+    const float bad[] = {std::nanf(""), -std::nanf(""), INFINITY, -INFINITY};
+    int cases = 0;
+    for (const auto& g : gains) {
+        for (int block : {5, 256}) {
+            for (bool inPlace : {true, false}) {
+                EqEffect hit(nullptr), clean(nullptr);
+                for (EqEffect* e : {&hit, &clean}) {
+                    for (int b = 0; b < 4; ++b) e->setParameter(kBands[b].gainIndex, g[b]);
+                }
+                Stereo input(1024, 11), zeroed = input;
+                const int at = 300 + cases % 7;
+                input.left[at] = bad[cases % 4];
+                input.right[at + 1] = bad[(cases + 1) % 4];
+                zeroed.left[at] = 0.0f;
+                zeroed.right[at + 1] = 0.0f;
+                Stereo got = input, expected = zeroed;
+                for (int done = 0; done < 1024; done += block) {
+                    const int n = std::min(block, 1024 - done);
+                    float* in[2] = {input.left.data() + done, input.right.data() + done};
+                    float* out[2] = {got.left.data() + done, got.right.data() + done};
+                    float* cleanIo[2] = {expected.left.data() + done, expected.right.data() + done};
+                    hit.processReplacing(in, inPlace ? in : out, n);
+                    clean.processReplacing(cleanIo, cleanIo, n);
+                }
+                const Stereo& output = inPlace ? input : got;
+                EXPECT_TRUE(output == expected) << "case " << cases;
+                for (int i = 0; i < 1024; ++i) {
+                    ASSERT_TRUE(std::isfinite(output.left[i]) && std::isfinite(output.right[i])) << "case " << cases;
+                }
+                ++cases;
+            }
+        }
+    }
+}
+
 TEST(EqEffect, AProgramChunkDesignsTheBandsAsParameterWritesWould)
 {
     const float v[10] = {0.1f, 0.05f, 0.6f, 0.95f, 0.3f, 0.2f, 0.25f, 0.9f, 0.7f, 0.75f};

@@ -35,6 +35,12 @@ bool loadPoint(Cursor& cursor, int32 numSamples)
     return false;
 }
 
+// Whether the bus brings two channels of 32-bit samples, neither missing.
+bool isStereo(const AudioBusBuffers& bus)
+{
+    return bus.numChannels >= 2 && bus.channelBuffers32 && bus.channelBuffers32[0] && bus.channelBuffers32[1];
+}
+
 }  // namespace
 
 void BlockRunner::run(EffectBase& effect, ProcessData& data)
@@ -65,9 +71,11 @@ void BlockRunner::run(EffectBase& effect, ProcessData& data)
         }
     }
 
+    // Audio only where both main buses bring both channels: a missing channel
+    // (a null pointer among them) skips the block's audio, which is neither
+    // read nor written; the changes are set all the same.
     const bool hasAudio = numSamples > 0 && data.numInputs > 0 && data.numOutputs > 0 && data.inputs &&
-                          data.outputs && data.inputs[0].numChannels >= 2 && data.outputs[0].numChannels >= 2 &&
-                          data.inputs[0].channelBuffers32 && data.outputs[0].channelBuffers32;
+                          data.outputs && isStereo(data.inputs[0]) && isStereo(data.outputs[0]);
     float* inputs[2] = {nullptr, nullptr};
     float* outputs[2] = {nullptr, nullptr};
     if (hasAudio) {

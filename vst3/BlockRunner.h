@@ -13,8 +13,9 @@ namespace korvo_vst3 {
 class BlockRunner {
 public:
     // The audio thread. Never waits, locks, allocates or calls the system. A
-    // block of 0 samples only sets the changes. Each output channel of exact
-    // +0 samples only is flagged silent.
+    // block of 0 samples, or one without both channels of both main buses
+    // (a null channel pointer), only sets the changes. Each output channel of
+    // exact +0 samples only is flagged silent.
     static void run(EffectBase& effect, vst3::ProcessData& data);
 
     // The most queues one block may bring; queues past these (a host sends

@@ -142,15 +142,24 @@ TEST_F(KorvoOutput, IntegerSamplesAreRoundedOrDitheredAndEveryRenderIsTheSame)
         EXPECT_EQ(load(path("first." + format)).info.frames, 48000) << format;
     }
 
-    // A sample that is not a number is counted; an integer file gets silence for it.
+    // A sample that is not a number enters the plug-in as silence. One that
+    // overflows after it (the gain) is counted; an integer file gets silence for it.
     SF_INFO info{0, 48000, 1, SF_FORMAT_WAV | SF_FORMAT_FLOAT, 0, 0};
     SNDFILE* file = sf_open(path("nan.wav").c_str(), SFM_WRITE, &info);
     const float odd[3] = {0.5f, std::nanf(""), 0.5f};
     sf_writef_float(file, odd, 3);
     sf_close(file);
     const Result nan = korvo("render " + path("nan.wav") + " " + path("nan16.wav") + " --bits 16 --no-dither");
-    EXPECT_NE(nan.err.find("has 2 NaN or infinite samples, written as silence"), std::string::npos) << nan.err;
+    EXPECT_EQ(nan.err.find("NaN or infinite"), std::string::npos) << nan.err;
     EXPECT_EQ(load(path("nan16.wav")).data, (std::vector<float>{0.5f, 0.5f, 0.0f, 0.0f, 0.5f, 0.5f}));
+    file = sf_open(path("huge.wav").c_str(), SFM_WRITE, &info);
+    const float huge[3] = {0.05f, 3.0e38f, 0.05f};
+    sf_writef_float(file, huge, 3);
+    sf_close(file);
+    const Result over =
+        korvo("render " + path("huge.wav") + " " + path("huge16.wav") + " --bits 16 --no-dither --gain 20dB");
+    EXPECT_NE(over.err.find("has 2 NaN or infinite samples, written as silence"), std::string::npos) << over.err;
+    EXPECT_EQ(load(path("huge16.wav")).data, (std::vector<float>{0.5f, 0.5f, 0.0f, 0.0f, 0.5f, 0.5f}));
 
     // A folder with --format: each file under its name with the format's extension.
     fs::create_directories(path("album"));

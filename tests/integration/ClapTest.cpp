@@ -13,6 +13,8 @@
 #include <vector>
 
 #include "eq/FactoryPresets.h"
+#include "tests/support/BadInput.h"
+#include "tests/support/MissingChannel.h"
 #include "tests/support/ClapHost.h"
 #include "tests/support/TestMain.h"
 #include "tests/support/Vst2Effect.h"
@@ -435,6 +437,50 @@ TEST_F(ClapTest, FactoryPresetsAreDeclaredInsideThePluginAndLoadAsTheVst2ModuleT
     EXPECT_FALSE(load->from_location(plugin->plugin, CLAP_PRESET_DISCOVERY_LOCATION_FILE, "/tmp/x", names[0].c_str()));
     EXPECT_EQ(plugin->state(), before);
     EXPECT_EQ(host->presetLoadErrors.size(), 3u);
+}
+
+// Every band active.
+const float kActive[kParameters] = {0.2f, 0.7f, 0.045f, 0.8f, 0.6f, 0.3f, 0.35f, 0.4f, 0.6f, 0.75f};
+
+TEST_F(ClapTest, AMissingChannelSkipsTheBlocksAudioAndItsValuesStillApply)
+{
+    const auto make = [this] {
+        std::shared_ptr<ClapHost::Plugin> fresh = this->make();
+        EXPECT_TRUE(fresh->start(kRate, 4096));
+        return MissingChannel::Instance{[fresh](float* const* in, float* const* out, int frames) {
+                                            ClapHost::InputEvents events;
+                                            events.add(10, 1, 0.2);
+                                            events.add(static_cast<std::uint32_t>(frames / 2), 3, 0.9);
+                                            ClapHost::OutputEvents none;
+                                            EXPECT_EQ(fresh->process(in, out, static_cast<std::uint32_t>(frames),
+                                                                     &events, &none),
+                                                      CLAP_PROCESS_ERROR);
+                                        },
+                                        [fresh](float* const* in, float* const* out, int frames) {
+                                            ClapHost::InputEvents nothing;
+                                            ClapHost::OutputEvents none;
+                                            fresh->process(in, out, static_cast<std::uint32_t>(frames), &nothing, &none);
+                                        }};
+    };
+    EXPECT_TRUE(MissingChannel::check(make, testOption("vst2-module"), kRate, {{1, 0.2f}, {3, 0.9f}}));
+}
+
+TEST_F(ClapTest, AnInfinityOrNaNInTheInputIsTakenAsZero)
+{
+    const float bad[] = {std::nanf(""), INFINITY, -INFINITY};
+    for (int k = 0; k < 3; ++k) {
+        std::unique_ptr<ClapHost::Plugin> fresh = make();
+        ASSERT_TRUE(fresh->start(kRate, 4096));
+        ClapHost::InputEvents settings, nothing;
+        for (int p = 0; p < kParameters; ++p) settings.add(0, static_cast<clap_id>(p), kActive[p]);
+        ClapHost::OutputEvents none;
+        bool first = true;
+        const auto face = [&](float* const* in, float* const* out, int frames) {
+            fresh->process(in, out, static_cast<std::uint32_t>(frames), first ? &settings : &nothing, &none);
+            first = false;
+        };
+        EXPECT_TRUE(BadInput::check(face, testOption("vst2-module"), kRate, kActive, bad[k], k % 2)) << bad[k];
+    }
 }
 
 TEST_F(ClapTest, AThousandInstancesComeAndGo)

@@ -13,7 +13,9 @@
 #include <lv2/ui/ui.h>
 #include <lv2/units/units.h>
 
+#include <algorithm>
 #include <charconv>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -26,6 +28,8 @@
 #include "eq/FactoryPresets.h"
 #include "eq/ParameterParser.h"
 #include "eq/Parameters.h"
+#include "tests/support/BadInput.h"
+#include "tests/support/MissingChannel.h"
 #include "tests/support/Lv2Bundle.h"
 #include "tests/support/TestMain.h"
 #include "tests/support/Vst2Effect.h"
@@ -368,6 +372,49 @@ TEST_F(Lv2Test, FactoryPresetsAreTheTablesNamesAndRenderAsTheVst2ModuleWithThem)
         }
     }
     lilv_nodes_free(presets);
+}
+
+TEST_F(Lv2Test, AMissingPortSkipsTheRunAndItsValuesStillApply)
+{
+    float plain[kNumParameters];
+    for (int i = 0; i < kNumParameters; ++i) plain[i] = toPlain(i, 0.5f);
+    plain[1] = -12.0f;
+    plain[3] = 16.0f;
+    std::vector<std::pair<int, float>> values;
+    for (int i = 0; i < kNumParameters; ++i) values.emplace_back(i, commandLineValue(i, plain[i]));
+    const auto make = [&] {
+        std::shared_ptr<Instance> lv2(new Instance(bundle->plugin(), kRate), [](Instance* done) {
+            lilv_instance_deactivate(done->instance);
+            delete done;
+        });
+        std::copy(plain, plain + kNumParameters, lv2->controls);
+        lilv_instance_activate(lv2->instance);
+        const MissingChannel::Block run = [lv2](float* const* in, float* const* out, int frames) {
+            lv2->run(in, out, static_cast<std::uint32_t>(frames));
+        };
+        return MissingChannel::Instance{run, run};
+    };
+    EXPECT_TRUE(MissingChannel::check(make, testOption("vst2-module"), kRate, values));
+}
+
+TEST_F(Lv2Test, AnInfinityOrNaNInTheInputIsTakenAsZero)
+{
+    // Every band active.
+    const float plain[kNumParameters] = {140.0f, 8.0f, 1000.0f, 12.0f, 0.601f, 6100.0f, -6.0f, 0.401f, 11000.0f, 10.0f};
+    float values[kNumParameters];
+    for (int i = 0; i < kNumParameters; ++i) values[i] = commandLineValue(i, plain[i]);
+    const float bad[] = {std::nanf(""), INFINITY, -INFINITY};
+    for (int k = 0; k < 3; ++k) {
+        Instance lv2(bundle->plugin(), kRate);
+        ASSERT_NE(lv2.instance, nullptr);
+        std::copy(plain, plain + kNumParameters, lv2.controls);
+        lilv_instance_activate(lv2.instance);
+        const auto face = [&](float* const* in, float* const* out, int frames) {
+            lv2.run(in, out, static_cast<std::uint32_t>(frames));
+        };
+        EXPECT_TRUE(BadInput::check(face, testOption("vst2-module"), kRate, values, bad[k], k % 2)) << bad[k];
+        lilv_instance_deactivate(lv2.instance);
+    }
 }
 
 }  // namespace

@@ -16,6 +16,8 @@
 #include <vector>
 
 #include "eq/FactoryPresets.h"
+#include "tests/support/BadInput.h"
+#include "tests/support/MissingChannel.h"
 #include "tests/support/TestMain.h"
 #include "tests/support/Vst2Effect.h"
 #include "tests/support/Vst3Host.h"
@@ -436,6 +438,44 @@ TEST_F(Vst3Test, FactoryPresetFilesLoadThroughSetStateAsTheVst2ModuleTakesThem)
         for (int c = 0; c < 2; ++c) {
             EXPECT_EQ(std::memcmp(out3[c].data(), out2[c].data(), sizeof(float) * 2048), 0) << name;
         }
+    }
+}
+
+// Every band active.
+const float kActive[kParameters] = {0.2f, 0.7f, 0.045f, 0.8f, 0.6f, 0.3f, 0.35f, 0.4f, 0.6f, 0.75f};
+
+TEST_F(Vst3Test, AMissingChannelSkipsTheBlocksAudioAndItsChangesStillApply)
+{
+    const auto make = [this] {
+        std::shared_ptr<Vst3Plugin> fresh = this->make();
+        EXPECT_TRUE(fresh->start(kRate, 4096));
+        return MissingChannel::Instance{[fresh](float* const* in, float* const* out, int frames) {
+                                            ParameterChangeList list;
+                                            list.add(1, 10, 0.2);
+                                            list.add(3, frames / 2, 0.9);
+                                            EXPECT_EQ(fresh->process(in, out, frames, &list), kResultOk);
+                                        },
+                                        [fresh](float* const* in, float* const* out, int frames) {
+                                            EXPECT_EQ(fresh->process(in, out, frames, nullptr), kResultOk);
+                                        }};
+    };
+    EXPECT_TRUE(MissingChannel::check(make, testOption("vst2-module"), kRate, {{1, 0.2f}, {3, 0.9f}}));
+}
+
+TEST_F(Vst3Test, AnInfinityOrNaNInTheInputIsTakenAsZero)
+{
+    const float bad[] = {std::nanf(""), INFINITY, -INFINITY};
+    for (int k = 0; k < 3; ++k) {
+        std::unique_ptr<Vst3Plugin> fresh = make();
+        ASSERT_TRUE(fresh->start(kRate, 4096));
+        ParameterChangeList settings;
+        for (int p = 0; p < kParameters; ++p) settings.add(static_cast<ParamID>(p), 0, kActive[p]);
+        bool first = true;
+        const auto face = [&](float* const* in, float* const* out, int frames) {
+            ASSERT_EQ(fresh->process(in, out, frames, first ? &settings : nullptr), kResultOk);
+            first = false;
+        };
+        EXPECT_TRUE(BadInput::check(face, testOption("vst2-module"), kRate, kActive, bad[k], k % 2)) << bad[k];
     }
 }
 
