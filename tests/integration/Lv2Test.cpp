@@ -125,7 +125,7 @@ TEST_F(Lv2Test, DescribesTheEqualiserAsTheVst2ModuleNamesIt)
 TEST_F(Lv2Test, ControlPortsAreTheParameterTableInItsUnits)
 {
     const LilvPlugin* p = bundle->plugin();
-    ASSERT_EQ(lilv_plugin_get_num_ports(p), 14u);
+    ASSERT_EQ(lilv_plugin_get_num_ports(p), 15u);  // and the bypass, port 14
     for (int i = 0; i < kNumParameters; ++i) {
         const LilvPort* port = bundle->port(static_cast<std::uint32_t>(i));
         ASSERT_NE(port, nullptr);
@@ -179,7 +179,7 @@ TEST_F(Lv2Test, AudioPortsAreAStereoPairEachWay)
         EXPECT_EQ(Lv2Bundle::text(bundle->get(plugin, input ? LV2_PORT_GROUPS__mainInput : LV2_PORT_GROUPS__mainOutput)),
                   Lv2Bundle::text(group));
     }
-    EXPECT_EQ(bundle->port(14), nullptr);
+    EXPECT_EQ(bundle->port(15), nullptr);
 }
 
 TEST_F(Lv2Test, TheFactoryPresetIsTheInitialProgram)
