@@ -13,6 +13,7 @@
 
 #include "eq/FactoryPresets.h"
 #include "tests/support/ClapHost.h"
+#include "tests/support/BypassProbe.h"
 #include "tests/support/TestMain.h"
 #include "tests/support/Vst2Effect.h"
 
@@ -401,6 +402,104 @@ TEST_F(ClapTest, AThousandInstancesComeAndGo)
         ClapHost::Plugin instance(*host, kId);
         ASSERT_TRUE(instance.isReady()) << "instance " << n;
         ASSERT_TRUE(instance.start(kRate, 512)) << "instance " << n;
+    }
+}
+
+// Values set as a host does between blocks (params.flush).
+void flushValues(ClapHost::Plugin& plugin, std::initializer_list<std::pair<clap_id, double>> values)
+{
+    ClapHost::InputEvents events;
+    for (const auto& value : values) {
+        events.add(0, value.first, value.second);
+    }
+    ClapHost::OutputEvents out;
+    plugin.params->flush(plugin.plugin, events.list(), out.list());
+}
+
+double valueOf(const ClapHost::Plugin& plugin, clap_id id)
+{
+    double value = -1.0;
+    EXPECT_TRUE(plugin.params->get_value(plugin.plugin, id, &value)) << id;
+    return value;
+}
+
+// The bypass, id 10, the host's own switch: at its frame, the output fades
+// to the input (here processed in place) and back to what an instance never
+// bypassed gives, its bands having run on unheard.
+TEST_F(ClapTest, BypassFadesToTheInputAndBackToWhatANeverBypassedInstanceGives)
+{
+    clap_param_info_t info{};
+    ASSERT_TRUE(plugin->params->get_info(plugin->plugin, kParameters, &info));
+    EXPECT_EQ(info.id, static_cast<clap_id>(kParameters));
+    EXPECT_EQ(std::string(info.name), "Bypass");
+    EXPECT_EQ(info.flags, static_cast<std::uint32_t>(CLAP_PARAM_IS_BYPASS | CLAP_PARAM_IS_STEPPED |
+                                                     CLAP_PARAM_IS_AUTOMATABLE));
+    EXPECT_EQ(info.min_value, 0.0);
+    EXPECT_EQ(info.max_value, 1.0);
+    EXPECT_EQ(info.default_value, 0.0);
+    EXPECT_EQ(valueOf(*plugin, kParameters), 0.0);
+    EXPECT_EQ(text(kParameters, 1.0), "On");
+    double typed = -1.0;
+    ASSERT_TRUE(plugin->params->text_to_value(plugin->plugin, kParameters, "Off", &typed));
+    EXPECT_EQ(typed, 0.0);
+
+    BypassProbe probe;
+    auto plain = make();
+    ASSERT_TRUE(plain->start(kRate, 4096));
+    for (ClapHost::Plugin* instance : {plugin.get(), plain.get()}) {
+        flushValues(*instance, {{1, 1.0}, {6, 0.2}});  // LS-Gain +20 dB, B-Gain
+    }
+    for (int start = 0; start < BypassProbe::kFrames; start += BypassProbe::kBlock) {
+        ClapHost::InputEvents events, none;
+        int offset = 0;
+        double value = 0.0;
+        if (BypassProbe::switchIn(start, offset, value)) {
+            events.add(static_cast<std::uint32_t>(offset), kParameters, value);
+        }
+        const BypassProbe::Frame frame = probe.at(start);
+        plugin->process(frame.inPlace, frame.inPlace, BypassProbe::kBlock, &events, nullptr);
+        plain->process(frame.input, frame.plain, BypassProbe::kBlock, &none, nullptr);
+    }
+    EXPECT_TRUE(probe.check());
+}
+
+// The state: the chunk, then the bypass. Today's 64-byte state loads with the
+// bypass off into a new instance, and leaves a bypassed one bypassed, as a
+// preset does; a record no version reads is passed over; a malformed state
+// is refused with nothing changed.
+TEST_F(ClapTest, BypassIsSavedAfterTheChunkAndTodaysStateLoadsWithItOff)
+{
+    const std::vector<unsigned char> initial = plugin->state();
+    const std::vector<unsigned char> todays(initial.begin(), initial.begin() + 64);
+    flushValues(*plugin, {{3, 0.8}, {kParameters, 1.0}});
+    const std::vector<unsigned char> state = plugin->state();
+    const std::vector<unsigned char> chunk(state.begin(), state.begin() + 64);
+    EXPECT_EQ(state, BypassProbe::withBypass(chunk, 1));
+
+    auto other = make();
+    ClapHost::Stream pieces(state, 1);
+    ASSERT_TRUE(other->stateExtension->load(other->plugin, pieces.in()));
+    EXPECT_EQ(valueOf(*other, kParameters), 1.0);
+    EXPECT_EQ(other->state(), state);
+
+    auto fresh = make();
+    ClapHost::Stream old(todays);
+    ASSERT_TRUE(fresh->stateExtension->load(fresh->plugin, old.in()));
+    EXPECT_EQ(valueOf(*fresh, kParameters), 0.0);
+    EXPECT_EQ(fresh->state(), BypassProbe::withBypass(todays, 0));
+    ClapHost::Stream preset(todays);
+    ASSERT_TRUE(other->stateExtension->load(other->plugin, preset.in()));
+    EXPECT_EQ(valueOf(*other, kParameters), 1.0);
+    EXPECT_EQ(valueOf(*other, 3), valueOf(*fresh, 3));
+    ClapHost::Stream later(BypassProbe::withBypass(todays, 0, true));
+    ASSERT_TRUE(other->stateExtension->load(other->plugin, later.in()));
+    EXPECT_EQ(valueOf(*other, kParameters), 0.0);
+
+    const std::vector<unsigned char> before = plugin->state();
+    for (const std::vector<unsigned char>& bad : BypassProbe::malformed(todays)) {
+        ClapHost::Stream stream(bad);
+        EXPECT_FALSE(plugin->stateExtension->load(plugin->plugin, stream.in())) << bad.size() << " bytes";
+        EXPECT_EQ(plugin->state(), before) << bad.size() << " bytes";
     }
 }
 
