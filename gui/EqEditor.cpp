@@ -64,10 +64,6 @@ EqEditor::EqEditor(EffectBase* owner, GuiPlatform& on)
 {
     backgroundBitmap = backgroundImage;
     hasBackground = backgroundImage != nullptr;
-    BmpImage artwork;
-    if (backgroundImage && platform.loadImage(instance, kBackgroundId, artwork)) {
-        dimmedImage = makeDimmed(std::move(artwork));
-    }
 
     if (ledImage) {
         for (const LedPlace& place : kLeds) {
@@ -201,6 +197,12 @@ void EqEditor::effectShown()
         if (auto* lamp = dynamic_cast<LedControl*>(control)) {
             lamp->setDark(bypassed);
         }
+    }
+    // The artwork at 100 % is dimmed the first time it is needed; at other
+    // scales scaleChanged() made it with the rest.
+    BmpImage artwork;
+    if (!dimmedImage && backgroundImage && getScale() == 1.0f && platform.loadImage(instance, kBackgroundId, artwork)) {
+        dimmedImage = makeDimmed(std::move(artwork));
     }
     if (!dimmedImage) {
         return;

@@ -1,4 +1,4 @@
-// The bypass as a face's test drives it: a stereo signal of two low sines,
+// The bypass as a face's test drives it: a stereo signal of two low tones,
 // switched to bypass and back at fixed frames, its output held to the input
 // and to an instance never bypassed; and the states a host may hand back.
 #pragma once
