@@ -1,6 +1,7 @@
 #include "clap/BlockRunner.h"
 
 #include "eq/Parameters.h"
+#include "clap/ParameterMap.h"
 #include "eq/StereoBuffers.h"
 
 namespace korvo_clap {
@@ -12,7 +13,7 @@ std::uint32_t eventCount(const clap_input_events_t* events)
     return events && events->size && events->get ? events->size(events) : 0;
 }
 
-// The list's event at `index` when it sets one of the ten parameters, else null.
+// The list's event at `index` when it sets one of the ten parameters or the bypass, else null.
 const clap_event_param_value_t* parameterValue(const clap_input_events_t* events, std::uint32_t index)
 {
     const clap_event_header_t* header = events->get(events, index);
@@ -21,14 +22,14 @@ const clap_event_param_value_t* parameterValue(const clap_input_events_t* events
         return nullptr;
     }
     const auto* change = reinterpret_cast<const clap_event_param_value_t*>(header);
-    return change->param_id < static_cast<clap_id>(kNumParameters) ? change : nullptr;
+    return change->param_id < static_cast<clap_id>(kNumParameters) || change->param_id == ParameterMap::kBypassId
+               ? change
+               : nullptr;
 }
 
 void set(EffectBase& effect, const clap_event_param_value_t& change)
 {
-    // The host's values are the normalised 0..1 every face carries: the
-    // effect gets the very float a VST 2 host would set.
-    effect.setParameter(static_cast<VstInt32>(change.param_id), static_cast<float>(change.value));
+    ParameterMap::set(effect, change.param_id, change.value);
 }
 
 bool isStereo32(const clap_audio_buffer_t* buffers, std::uint32_t count)

@@ -142,30 +142,47 @@ bool EqInstance::portInfo(const clap_plugin_t*, std::uint32_t index, bool isInpu
 
 // ---- Parameters ------------------------------------------------------------------
 
-std::uint32_t EqInstance::paramCount(const clap_plugin_t*) { return kNumParameters; }
+// The ten parameters, then the bypass.
+std::uint32_t EqInstance::paramCount(const clap_plugin_t*) { return kNumParameters + 1; }
 
 bool EqInstance::paramInfo(const clap_plugin_t* plugin, std::uint32_t index, clap_param_info_t* info)
 {
+    if (info && index == kNumParameters) {
+        ParameterMap::describeBypass(*info);
+        return true;
+    }
     return info && index < kNumParameters && ParameterMap::describe(index, of(plugin).defaults[index], *info);
 }
 
 bool EqInstance::paramValue(const clap_plugin_t* plugin, clap_id id, double* value)
 {
-    if (!value || id >= static_cast<clap_id>(kNumParameters)) {
-        return false;
-    }
-    *value = of(plugin).effect->getParameter(static_cast<VstInt32>(id));
-    return true;
+    return value && ParameterMap::get(*of(plugin).effect, id, *value);
 }
 
 bool EqInstance::valueToText(const clap_plugin_t* plugin, clap_id id, double value, char* text,
                              std::uint32_t capacity)
 {
+    if (id == ParameterMap::kBypassId) {
+        const char* shown = value >= 0.5 ? "On" : "Off";
+        if (!text || capacity <= std::strlen(shown)) {
+            return false;
+        }
+        copyText(text, shown, static_cast<std::int32_t>(std::strlen(shown)));
+        return true;
+    }
     return ParameterMap::text(id, value, of(plugin).effect->getSampleRate(), text, capacity);
 }
 
 bool EqInstance::textToValue(const clap_plugin_t* plugin, clap_id id, const char* text, double* value)
 {
+    if (id == ParameterMap::kBypassId) {
+        const bool on = text && std::strcmp(text, "On") == 0;
+        const bool off = text && std::strcmp(text, "Off") == 0;
+        if (value && (on || off)) {
+            *value = on ? 1.0 : 0.0;
+        }
+        return value && (on || off);
+    }
     try {
         return value && ParameterMap::value(id, text, of(plugin).effect->getSampleRate(), *value);
     } catch (...) {

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <string>
 
+#include "eq/EqEffect.h"
 #include "eq/ParameterParser.h"
 #include "eq/Parameters.h"
 #include "host/TextHelpers.h"
@@ -31,6 +32,29 @@ bool ParameterMap::describe(std::uint32_t index, double defaultValue, clap_param
     info.max_value = 1.0;
     info.default_value = defaultValue;
     return true;
+}
+
+void ParameterMap::describeBypass(clap_param_info_t& info)
+{
+    std::memset(&info, 0, sizeof info);
+    info.id = kBypassId;
+    info.flags = CLAP_PARAM_IS_BYPASS | CLAP_PARAM_IS_STEPPED | CLAP_PARAM_IS_AUTOMATABLE;
+    copyText(info.name, "Bypass", CLAP_NAME_SIZE - 1);
+    info.min_value = 0.0;
+    info.max_value = 1.0;
+    info.default_value = 0.0;
+}
+
+// The host's values are the normalised 0..1 every face carries: the effect
+// gets the very float a VST 2 host would set.
+bool ParameterMap::set(EffectBase& effect, clap_id id, double value)
+{
+    return EqEffect::of(effect).setFaceValue(id, value);
+}
+
+bool ParameterMap::get(EffectBase& effect, clap_id id, double& value)
+{
+    return EqEffect::of(effect).getFaceValue(id, value);
 }
 
 bool ParameterMap::text(clap_id id, double value, float rate, char* buffer, std::uint32_t capacity)

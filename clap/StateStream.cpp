@@ -1,31 +1,24 @@
 #include "clap/StateStream.h"
 
-#include <cstring>
+#include <vector>
 
-#include "eq/ProgramBank.h"
+#include "eq/EqEffect.h"
 
 namespace korvo_clap {
 
-namespace {
-
-constexpr std::int64_t kChunkBytes = static_cast<std::int64_t>(sizeof(ProgramRecord));
-
-}  // namespace
-
 bool StateStream::write(EffectBase& effect, const clap_ostream_t* stream)
 {
-    void* data = nullptr;
-    const VstInt32 size = effect.getChunk(&data, false);
-    if (!stream || !stream->write || !data || size != kChunkBytes) {
+    if (!stream || !stream->write) {
         return false;
     }
-    unsigned char bytes[kChunkBytes];
-    std::memcpy(bytes, data, sizeof bytes);
+    std::vector<unsigned char> bytes;
+    EqEffect::of(effect).saveState(bytes);
+    const auto size = static_cast<std::int64_t>(bytes.size());
     std::int64_t total = 0;
-    while (total < kChunkBytes) {
+    while (total < size) {
         const std::int64_t written =
-            stream->write(stream, bytes + total, static_cast<std::uint64_t>(kChunkBytes - total));
-        if (written <= 0 || written > kChunkBytes - total) {
+            stream->write(stream, bytes.data() + total, static_cast<std::uint64_t>(size - total));
+        if (written <= 0 || written > size - total) {
             return false;
         }
         total += written;
@@ -38,21 +31,18 @@ bool StateStream::read(EffectBase& effect, const clap_istream_t* stream)
     if (!stream || !stream->read) {
         return false;
     }
-    // One byte more than the chunk is asked for: a stream that has it is not the chunk.
-    unsigned char bytes[kChunkBytes + 1];
+    // One byte more than the largest state is asked for: a stream that has it is no state.
+    constexpr auto kRoom = static_cast<std::int64_t>(EqEffect::kLargestState + 1);
+    std::vector<unsigned char> bytes(static_cast<std::size_t>(kRoom));
     std::int64_t total = 0;
-    while (total < kChunkBytes + 1) {
-        const std::int64_t got =
-            stream->read(stream, bytes + total, static_cast<std::uint64_t>(kChunkBytes + 1 - total));
-        if (got <= 0 || got > kChunkBytes + 1 - total) {
+    while (total < kRoom) {
+        const std::int64_t got = stream->read(stream, bytes.data() + total, static_cast<std::uint64_t>(kRoom - total));
+        if (got <= 0 || got > kRoom - total) {
             break;
         }
         total += got;
     }
-    if (total != kChunkBytes) {
-        return false;
-    }
-    return effect.setChunk(bytes, static_cast<VstInt32>(kChunkBytes), false) == kChunkBytes;
+    return EqEffect::of(effect).loadState(bytes.data(), static_cast<std::size_t>(total));
 }
 
 }  // namespace korvo_clap

@@ -7,6 +7,7 @@
 
 #include "eq/FlushDenormals.h"
 #include "eq/Parameters.h"
+#include "eq/StateRecords.h"
 #include "eq/StereoBuffers.h"
 #include "gui/EqEditor.h"
 #include "gui/SoftwareCanvas.h"
@@ -156,7 +157,29 @@ void EqEffect::refreshDesigns()
     }
 }
 
+// Bypassed, or on the way in or out: the block in pieces, each equalised from
+// a copy of its input into a buffer apart, then mixed with that copy.
 void EqEffect::processReplacing(float** inputs, float** outputs, VstInt32 sampleFrames)
+{
+    const bool on = bypass.isOn();
+    if (!bypass.engaged(on) || sampleFrames <= 0 || !inputs || !inputs[0] || !inputs[1] || !outputs || !outputs[0] ||
+        !outputs[1]) {
+        processEqualised(inputs, outputs, sampleFrames);
+        return;
+    }
+    bypass.setRate(settings.rate());
+    float* dry[2] = {bypass.dryBuffer(0), bypass.dryBuffer(1)};
+    float* wet[2] = {bypass.wetBuffer(0), bypass.wetBuffer(1)};
+    for (VstInt32 done = 0; done < sampleFrames;) {
+        const VstInt32 count = sampleFrames - done < BypassFade::kPiece ? sampleFrames - done : BypassFade::kPiece;
+        bypass.keepDry(inputs[0] + done, inputs[1] + done, count);
+        processEqualised(dry, wet, count);
+        bypass.mix(on, outputs[0] + done, outputs[1] + done, count);
+        done += count;
+    }
+}
+
+void EqEffect::processEqualised(float** inputs, float** outputs, VstInt32 sampleFrames)
 {
     if (sampleFrames <= 0 || !inputs || !outputs || !inputs[0] || !inputs[1] || !outputs[0] || !outputs[1]) {
         return;
@@ -348,6 +371,68 @@ VstInt32 EqEffect::setChunk(void* data, VstInt32 byteSize, bool isPreset)
     }
     settings.load(values);
     return byteSize;
+}
+
+bool EqEffect::setFaceValue(std::uint32_t id, double value)
+{
+    if (id == kBypassId) {
+        setBypassed(value >= 0.5);
+        return true;
+    }
+    if (!isValidParameter(static_cast<std::int32_t>(id))) {
+        return false;
+    }
+    setParameter(static_cast<VstInt32>(id), static_cast<float>(value));
+    return true;
+}
+
+bool EqEffect::getFaceValue(std::uint32_t id, double& value)
+{
+    if (id == kBypassId) {
+        value = isBypassed() ? 1.0 : 0.0;
+        return true;
+    }
+    if (!isValidParameter(static_cast<std::int32_t>(id))) {
+        return false;
+    }
+    value = getParameter(static_cast<VstInt32>(id));
+    return true;
+}
+
+void EqEffect::saveState(std::vector<unsigned char>& out)
+{
+    void* chunk = nullptr;
+    const VstInt32 size = getChunk(&chunk, false);
+    const auto* bytes = static_cast<const unsigned char*>(chunk);
+    out.assign(bytes, bytes + size);
+    unsigned char flag[StateRecords::kBypassBytes];
+    StateRecords::putWord(flag, isBypassed() ? 1u : 0u);
+    StateRecords::append(out, StateRecords::kBypassId, flag, sizeof flag);
+}
+
+bool EqEffect::loadState(const unsigned char* data, std::size_t size)
+{
+    const auto chunkBytes = static_cast<std::size_t>(bank.storageBytes());
+    if (!data || size < chunkBytes || size > kLargestState) {
+        return false;
+    }
+    const unsigned char* flag = nullptr;
+    std::uint32_t flagBytes = 0;
+    if (!StateRecords::find(data + chunkBytes, size - chunkBytes, StateRecords::kBypassId, &flag, &flagBytes)) {
+        return false;
+    }
+    const bool hasBypass = flag != nullptr;
+    if (hasBypass && (flagBytes < StateRecords::kBypassBytes || StateRecords::word(flag) > 1u)) {
+        return false;
+    }
+    if (setChunk(const_cast<unsigned char*>(data), static_cast<VstInt32>(chunkBytes), false) !=
+        static_cast<VstInt32>(chunkBytes)) {
+        return false;
+    }
+    if (hasBypass) {
+        setBypassed(StateRecords::word(flag) == 1u);
+    }
+    return true;
 }
 
 bool EqEffect::canBeAutomated(VstInt32) { return true; }

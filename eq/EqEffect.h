@@ -2,9 +2,12 @@
 // in series, set by ten automatable parameters and saved by the host as a chunk.
 #pragma once
 
+#include <cstddef>
 #include <mutex>
+#include <vector>
 
 #include "eq/BandFilter.h"
+#include "eq/BypassFade.h"
 #include "eq/Cascade.h"
 #include "eq/ParameterState.h"
 #include "eq/ProgramBank.h"
@@ -73,6 +76,34 @@ public:
     static VstInt32 snapshotHeight(float scale);
     static VstInt32 snapshotBytes(float scale);
 
+    // The bypass the VST 3, CLAP and LV2 faces offer (the VST 2 module has
+    // none): on, the output crossfades to the input (eq/BypassFade.h) while
+    // the bands run on unheard. Any thread, the audio thread included.
+    void setBypassed(bool on) { bypass.set(on); }
+    bool isBypassed() const { return bypass.isOn(); }
+    // The audio thread, before a face's first block: the mix starts where the
+    // bypass points, without a fade.
+    void settleBypass() { bypass.arrive(bypass.isOn()); }
+    // The VST 3 and CLAP faces' values: ids 0 to 9 the parameters (their
+    // normalised values as floats), kBypassId the bypass (on from 0.5). Any
+    // thread, the audio thread included; false for another id.
+    static constexpr std::uint32_t kBypassId = kNumParameters;
+    bool setFaceValue(std::uint32_t id, double value);
+    bool getFaceValue(std::uint32_t id, double& value);
+    // Every effect a face makes (createEffect) is an EqEffect.
+    static EqEffect& of(EffectBase& effect) { return static_cast<EqEffect&>(effect); }
+
+    // The state of the VST 3 and CLAP faces: the bank chunk (getChunk), then
+    // records (eq/StateRecords.h), the bypass among them. The host's request
+    // threads; they allocate and may throw. loadState takes a state whole or
+    // refuses it with nothing changed: shorter than the chunk, records cut
+    // short, a bypass neither 0 nor 1. A state without the bypass record (the
+    // chunk alone, as versions before the bypass saved it, and every factory
+    // preset) leaves the bypass as it is.
+    void saveState(std::vector<unsigned char>& out);
+    bool loadState(const unsigned char* data, std::size_t size);
+    static constexpr std::size_t kLargestState = 65536;
+
     // The coefficients of one band from a program's values at a design rate:
     // values clamped to 0..1 (NaN as 0.5), frequency kept below 0.46 of the rate.
     static BandCoefficients designBand(int band, const float* values, double rate);
@@ -91,6 +122,8 @@ private:
     // gain value, or its frequency value and the rate, are those it was
     // designed from (designBand's coefficients, bit for bit).
     BandCoefficients redesignBand(int band, const float* values, float rate);
+    // The audio thread: a block with the bypass left out of it.
+    void processEqualised(float** inputs, float** outputs, VstInt32 sampleFrames);
     // The audio thread: one stretch of a block (SilenceTail::nextStretch),
     // with the floating-point modes set for the bands where they run.
     void processStretch(const StereoBuffers& stretch, FlushDenormals& flush);
@@ -126,4 +159,5 @@ private:
         BandAngle angle;
     };
     BandParts designedParts[kNumBands]{};
+    BypassFade bypass;
 };

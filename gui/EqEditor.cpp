@@ -1,8 +1,10 @@
 #include "gui/EqEditor.h"
 
+#include <algorithm>
 #include <new>
 #include <utility>
 
+#include "eq/EqEffect.h"
 #include "eq/ProgramBank.h"
 #include "gui/ImageScaler.h"
 #include "gui/KnobControl.h"
@@ -118,7 +120,11 @@ void EqEditor::scaleChanged()
     for (std::int32_t k = 0; k < 4; ++k) {
         fresh[k] = platform.createBitmap(made[k]);
     }
+    BitmapHandle dimmed = fresh[0] ? makeDimmed(made[0]) : nullptr;
     if (!fresh[0] || !fresh[1] || !fresh[2] || !fresh[3]) {
+        if (dimmed) {
+            platform.deleteObject(dimmed);
+        }
         for (BitmapHandle bitmap : fresh) {
             if (bitmap) {
                 platform.deleteObject(bitmap);
@@ -153,13 +159,67 @@ void EqEditor::scaleChanged()
         }
         *held[k] = fresh[k];
     }
-    backgroundBitmap = backgroundImage;
+    if (dimmedImage) {
+        platform.deleteObject(dimmedImage);
+    }
+    dimmedImage = dimmed;
+    backgroundBitmap = bypassShown && dimmedImage ? dimmedImage : backgroundImage;
     hasBackground = true;
+}
+
+BitmapHandle EqEditor::makeDimmed(BmpImage artwork)
+{
+    // What is lighter than the blue behind it (the letters) loses most of
+    // that, and the blue stays as it is: no edge where the dimming starts.
+    const std::int32_t from = scaled(kLogoLeft);
+    for (std::int32_t y = 0; y < artwork.height; ++y) {
+        for (std::int32_t x = from < 0 ? 0 : from; x < artwork.width; ++x) {
+            unsigned char* pixel = &artwork.pixels[3 * (static_cast<std::size_t>(y) * artwork.width + x)];
+            const int light = std::min({pixel[0], pixel[1], pixel[2]});
+            const int taken = light > 60 ? (light - 60) * 3 / 4 : 0;
+            for (int k = 0; k < 3; ++k) {
+                pixel[k] = static_cast<unsigned char>(pixel[k] - taken);
+            }
+        }
+    }
+    return platform.createBitmap(artwork);
+}
+
+void EqEditor::effectShown()
+{
+    const auto* equaliser = dynamic_cast<const EqEffect*>(getEffect());
+    const bool bypassed = equaliser && equaliser->isBypassed();
+    if (bypassed == bypassShown) {
+        return;
+    }
+    bypassShown = bypassed;
+    for (GuiControl* control : controls) {
+        if (auto* lamp = dynamic_cast<LedControl*>(control)) {
+            lamp->setDark(bypassed);
+        }
+    }
+    // The artwork at 100 % is dimmed the first time it is needed; at other
+    // scales scaleChanged() made it with the rest.
+    BmpImage artwork;
+    if (!dimmedImage && backgroundImage && getScale() == 1.0f && platform.loadImage(instance, kBackgroundId, artwork)) {
+        dimmedImage = makeDimmed(std::move(artwork));
+    }
+    if (!dimmedImage) {
+        return;
+    }
+    // The whole window again, on the new artwork.
+    backgroundBitmap = bypassed ? dimmedImage : backgroundImage;
+    for (GuiControl* control : controls) {
+        control->dirty = true;
+    }
+    if (window && platform.isWindowThread(window)) {
+        platform.invalidateRect(window, clientRect);
+    }
 }
 
 EqEditor::~EqEditor()
 {
-    for (BitmapHandle bitmap : {backgroundImage, knobStrip, knobMask, ledImage}) {
+    for (BitmapHandle bitmap : {backgroundImage, knobStrip, knobMask, ledImage, dimmedImage}) {
         if (bitmap) {
             platform.deleteObject(bitmap);
         }

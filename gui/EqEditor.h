@@ -26,10 +26,21 @@ public:
     // The 100 % bitmaps drawn again at 200 %.
     static constexpr std::int32_t kDoubleSizeOffset = 4;
 
+    // The logo's part of the artwork at 100 %, dimmed while the effect is bypassed.
+    static constexpr std::int32_t kLogoLeft = 610;
+
 protected:
     void scaleChanged() override;
+    // Bypassed (EqEffect::isBypassed): the LEDs dark and the logo dimmed.
+    void effectShown() override;
 
 private:
+    // The artwork with its logo dimmed, made from `artwork` at the scale now;
+    // null where it cannot be made.
+    BitmapHandle makeDimmed(BmpImage artwork);
+
+    bool bypassShown = false;
+    BitmapHandle dimmedImage = nullptr;
     BitmapHandle backgroundImage;
     BitmapHandle knobStrip;
     BitmapHandle knobMask;

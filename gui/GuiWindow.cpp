@@ -258,6 +258,7 @@ void GuiWindow::syncControls()
     for (GuiControl* control : controls) {
         control->setValue(owner->getParameter(control->paramIndex), false);
     }
+    effectShown();
 }
 
 void GuiWindow::redraw()
@@ -294,6 +295,7 @@ void GuiWindow::refresh()
             control->setValue(value, false);
         }
     }
+    effectShown();
     redraw();
 }
 

@@ -138,6 +138,9 @@ protected:
     // The scale changed: the editor makes its bitmaps for it and lays its
     // controls out in window pixels.
     virtual void scaleChanged();
+    // After the controls took the effect's values (syncControls, refresh):
+    // what the editor shows of the effect besides its parameters.
+    virtual void effectShown() {}
 
     EditorRect rect;
     GuiRect clientRect;

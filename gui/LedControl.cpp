@@ -15,8 +15,17 @@ LedControl::LedControl(std::int32_t x, std::int32_t y, BitmapHandle bitmap) : le
 
 bool LedControl::isLit() const
 {
-    // Lit exactly while the effect runs the band; a NaN leaves it out.
-    return gainIsActive(value);
+    // Lit exactly while the effect runs the band and is heard; a NaN leaves it out.
+    return !dark && gainIsActive(value);
+}
+
+void LedControl::setDark(bool isDark)
+{
+    const bool wasLit = isLit();
+    dark = isDark;
+    if (isLit() != wasLit) {
+        dirty = true;
+    }
 }
 
 void LedControl::draw(DeviceHandle device, Colour, Colour)

@@ -14,7 +14,12 @@ public:
 
     // Whether the lamp shows its lit image for the current value.
     bool isLit() const;
+    // Dark whatever the value (the effect bypassed), or back to the value.
+    void setDark(bool isDark);
 
     BitmapHandle ledBitmap;
     std::int32_t unlitOffset = 8;
+
+private:
+    bool dark = false;
 };

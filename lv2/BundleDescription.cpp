@@ -129,9 +129,14 @@ std::string BundleDescription::description() const
     for (int i = 0; i < kNumParameters; ++i) {
         text += controlPort(i) + " , ";
     }
-    for (std::uint32_t port = kLeftInput; port < kPortCount; ++port) {
-        text += audioPort(port) + (port + 1 < kPortCount ? " , " : " .\n");
+    for (std::uint32_t port = kLeftInput; port <= kRightOutput; ++port) {
+        text += audioPort(port) + " , ";
     }
+    // The bypass: hosts show it as their own switch.
+    text += "[\n\t\ta lv2:InputPort , lv2:ControlPort ;\n\t\tlv2:index " + std::to_string(kEnabled) +
+            " ;\n\t\tlv2:symbol \"" + kEnabledSymbol +
+            "\" ;\n\t\tlv2:name \"Enabled\" ;\n\t\tlv2:default 1 ;\n\t\tlv2:minimum 0 ;\n\t\tlv2:maximum 1 ;\n"
+            "\t\tlv2:designation lv2:enabled ;\n\t\tlv2:portProperty lv2:toggled\n\t] .\n";
     return text;
 }
 

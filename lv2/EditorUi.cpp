@@ -8,6 +8,7 @@
 #include <cstring>
 #include <new>
 
+#include "eq/EqEffect.h"
 #include "gui/X11Platform.h"
 #include "lv2/PortLayout.h"
 
@@ -142,11 +143,16 @@ void EditorUi::cleanup(LV2UI_Handle handle)
 void EditorUi::portEvent(LV2UI_Handle handle, std::uint32_t port, std::uint32_t size, std::uint32_t format,
                          const void* buffer)
 {
-    if (!handle || !buffer || format != 0 || size != sizeof(float) || !isControlPort(port)) {
+    if (!handle || !buffer || format != 0 || size != sizeof(float) || !(isControlPort(port) || port == kEnabled)) {
         return;
     }
     float plain = 0.0f;
     std::memcpy(&plain, buffer, sizeof plain);
+    if (port == kEnabled) {
+        // The editor shows the bypass at its next idle call.
+        EqEffect::of(*of(handle).effect).setBypassed(plain <= 0.0f);
+        return;
+    }
     try {
         of(handle).receive(port, plain);
     } catch (...) {

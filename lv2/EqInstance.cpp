@@ -3,6 +3,7 @@
 #include <cmath>
 #include <new>
 
+#include "eq/EqEffect.h"
 #include "lv2/PortLayout.h"
 
 namespace korvo_lv2 {
@@ -66,6 +67,8 @@ void EqInstance::connectPort(LV2_Handle handle, std::uint32_t port, void* data)
         self.inputs[port - kLeftInput] = static_cast<const float*>(data);
     } else if (port == kLeftOutput || port == kRightOutput) {
         self.outputs[port - kLeftOutput] = static_cast<float*>(data);
+    } else if (port == kEnabled) {
+        self.enabled = static_cast<const float*>(data);
     }
 }
 
@@ -97,6 +100,13 @@ void EqInstance::readControls()
         if (std::isfinite(value)) {
             effect->setParameter(index, storedFromPlain(index, value));
         }
+    }
+    // The bypass, at the block's start; an effect yet to run starts where it
+    // points, without a fade.
+    EqEffect& equaliser = EqEffect::of(*effect);
+    equaliser.setBypassed(enabled && *enabled <= 0.0f);
+    if (!hasRun) {
+        equaliser.settleBypass();
     }
 }
 

@@ -53,6 +53,7 @@ private:
     const float* controls[kNumParameters] = {};
     float applied[kNumParameters] = {};  // the port values last set on the effect
     bool known[kNumParameters] = {};     // whether applied[] holds one
+    const float* enabled = nullptr;      // the bypass port: 0 or less bypassed, else processing
     const float* inputs[2] = {};
     float* outputs[2] = {};
 };

@@ -25,12 +25,15 @@ constexpr const char* kLicenceUri = KORVO_LV2_URI "#licence";
 
 // Ports 0 to 9 are the ten parameters at their indices in the table (the
 // VST 2, VST 3 and CLAP ids), input control ports in the parameters' units;
-// then the audio ports, left before right.
+// then the audio ports, left before right; then the bypass as LV2 has it, the
+// host's "enabled" switch (1 processing, 0 bypassed).
 constexpr std::uint32_t kLeftInput = 10;
 constexpr std::uint32_t kRightInput = 11;
 constexpr std::uint32_t kLeftOutput = 12;
 constexpr std::uint32_t kRightOutput = 13;
-constexpr std::uint32_t kPortCount = 14;
+constexpr std::uint32_t kEnabled = 14;
+constexpr std::uint32_t kPortCount = 15;
+constexpr const char* kEnabledSymbol = "enabled";
 
 // The symbols of the parameters' ports, in index order, and of the audio ports
 // from kLeftInput on.

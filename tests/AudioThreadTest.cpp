@@ -236,6 +236,9 @@ TEST(AudioThread, MakesNoCountedCallWhileOtherThreadsChangeTheSettings)
             if (blocks % 64 == 0) {
                 effect.setSampleRate(rates[blocks / 64 % 3]);
             }
+            if (blocks % 5 == 0) {
+                effect.setBypassed(blocks % 3 == 0);  // bypassed, fading, or heard
+            }
             effect.processReplacing(inputs, outputs, kFrames);
         }
         onAudioThread = false;
@@ -299,7 +302,7 @@ TEST(AudioThread, TheClapFaceMakesNoCountedCallWhileTheEditorQueuesGestures)
         effect.setParameterAutomated(index, anyValue(state));
         effect.endEdit(index);
         if (edits % 16 == 0) {
-            EXPECT_EQ(plugin.state().size(), 64u);
+            EXPECT_EQ(plugin.state().size(), 76u);
         }
     }
     stop = true;

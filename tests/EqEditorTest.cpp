@@ -323,6 +323,45 @@ TEST_F(EqEditorTest, ASnapshotIsWhatTheOpenEditorShowsAndLeavesItAlone)
     EXPECT_EQ(canvas.liveObjects(), objects);
 }
 
+// Bypassed, the LEDs go dark and the logo dims; nothing else changes, and
+// the editor comes back as it was.
+TEST_F(EqEditorTest, ShowsTheBypassWithItsLedsDarkAndItsLogoDimmed)
+{
+    effect->setParameter(1, 1.0f);
+    WindowHandle window = openAndPaint();
+    const std::vector<unsigned char> heard = canvas.windowPixels(window);
+    ASSERT_TRUE(showsLed(window, 136, true));
+
+    effect->setBypassed(true);
+    canvas.fireTimers(window);
+    canvas.sendMessage(window, kMessagePaint, 0, 0);
+    const std::vector<unsigned char> bypassed = canvas.windowPixels(window);
+    EXPECT_TRUE(showsLed(window, 136, false));
+    long dimmer = 0, lighter = 0, elsewhere = 0;
+    for (int y = 0; y < 82; ++y) {
+        for (int x = 0; x < 785; ++x) {
+            const bool led = y >= 24 && y < 32 && x >= 136 && x < 144;
+            for (int k = 0; k < 3; ++k) {
+                const std::size_t at = 3 * (static_cast<std::size_t>(y) * 785 + x) + k;
+                if (x >= EqEditor::kLogoLeft) {
+                    dimmer += bypassed[at] < heard[at];
+                    lighter += bypassed[at] > heard[at];
+                } else if (!led) {
+                    elsewhere += bypassed[at] != heard[at];
+                }
+            }
+        }
+    }
+    EXPECT_GT(dimmer, 1000);
+    EXPECT_EQ(lighter, 0);
+    EXPECT_EQ(elsewhere, 0);
+
+    effect->setBypassed(false);
+    canvas.fireTimers(window);
+    canvas.sendMessage(window, kMessagePaint, 0, 0);
+    EXPECT_TRUE(canvas.windowPixels(window) == heard);
+}
+
 TEST(EqEditorWithoutPlatform, TheEffectRunsWithoutAnEditor)
 {
     setGuiPlatform(nullptr);

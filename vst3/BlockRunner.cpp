@@ -2,6 +2,7 @@
 
 #include "eq/Parameters.h"
 #include "eq/StereoBuffers.h"
+#include "vst3/ParameterMap.h"
 
 namespace korvo_vst3 {
 
@@ -53,7 +54,8 @@ void BlockRunner::run(EffectBase& effect, ProcessData& data)
     const int32 queues = changes ? changes->getParameterCount() : 0;
     for (int32 q = 0; q < queues; ++q) {
         IParamValueQueue* queue = changes->getParameterData(q);
-        if (!queue || !isValidParameter(static_cast<std::int32_t>(queue->getParameterId()))) {
+        if (!queue || !(isValidParameter(static_cast<std::int32_t>(queue->getParameterId())) ||
+                        queue->getParameterId() == ParameterMap::kBypassId)) {
             continue;
         }
         Cursor cursor{queue, 0, queue->getPointCount(), 0, 0.0};
@@ -67,7 +69,7 @@ void BlockRunner::run(EffectBase& effect, ProcessData& data)
         int32 offset = 0;
         ParamValue value = 0.0;
         if (cursor.count > 0 && queue->getPoint(cursor.count - 1, offset, value) == kResultOk) {
-            effect.setParameter(static_cast<VstInt32>(queue->getParameterId()), static_cast<float>(value));
+            ParameterMap::set(effect, queue->getParameterId(), value);
         }
     }
 
@@ -99,8 +101,7 @@ void BlockRunner::run(EffectBase& effect, ProcessData& data)
         for (int c = 0; c < used; ++c) {
             Cursor& cursor = cursors[c];
             while (cursor.index < cursor.count && cursor.offset <= position) {
-                effect.setParameter(static_cast<VstInt32>(cursor.queue->getParameterId()),
-                                    static_cast<float>(cursor.value));
+                ParameterMap::set(effect, cursor.queue->getParameterId(), cursor.value);
                 ++cursor.index;
                 if (!loadPoint(cursor, numSamples)) {
                     break;

@@ -114,10 +114,15 @@ tresult EqInstance::setActive(TBool) { return kResultOk; }
 
 // ---- Parameters ------------------------------------------------------------------
 
-int32 EqInstance::getParameterCount() { return kNumParameters; }
+// The ten parameters, then the bypass.
+int32 EqInstance::getParameterCount() { return kNumParameters + 1; }
 
 tresult EqInstance::getParameterInfo(int32 paramIndex, vst3::ParameterInfo& info)
 {
+    if (paramIndex == kNumParameters) {
+        ParameterMap::describeBypass(info);
+        return kResultOk;
+    }
     if (paramIndex < 0 || paramIndex >= kNumParameters) {
         return kInvalidArgument;
     }
@@ -126,11 +131,21 @@ tresult EqInstance::getParameterInfo(int32 paramIndex, vst3::ParameterInfo& info
 
 tresult EqInstance::getParamStringByValue(ParamID id, ParamValue valueNormalized, String128 string)
 {
+    if (id == ParameterMap::kBypassId && string) {
+        ParameterMap::copyUtf16(string, valueNormalized >= 0.5 ? "On" : "Off");
+        return kResultOk;
+    }
     return ParameterMap::text(id, valueNormalized, effect->getSampleRate(), string) ? kResultOk : kInvalidArgument;
 }
 
 tresult EqInstance::getParamValueByString(ParamID id, char16* string, ParamValue& valueNormalized)
 {
+    if (id == ParameterMap::kBypassId) {
+        const bool on = string && string[0] == 'O' && string[1] == 'n' && string[2] == 0;
+        const bool off = string && string[0] == 'O' && string[1] == 'f' && string[2] == 'f' && string[3] == 0;
+        valueNormalized = on ? 1.0 : 0.0;
+        return on || off ? kResultOk : kResultFalse;
+    }
     try {
         return ParameterMap::value(id, string, effect->getSampleRate(), valueNormalized) ? kResultOk : kResultFalse;
     } catch (...) {
@@ -145,20 +160,13 @@ ParamValue EqInstance::plainParamToNormalized(ParamID id, ParamValue plain)
     return ParameterMap::toNormalised(id, plain);
 }
 
-ParamValue EqInstance::getParamNormalized(ParamID id)
-{
-    return ParameterMap::isParameter(id) ? effect->getParameter(static_cast<VstInt32>(id)) : 0.0;
-}
+ParamValue EqInstance::getParamNormalized(ParamID id) { return ParameterMap::get(*effect, id); }
 
 // The controller's value is the effect's: the editor shows it at its next
 // tick. The host sends the same value to the processor in its blocks too.
 tresult EqInstance::setParamNormalized(ParamID id, ParamValue value)
 {
-    if (!ParameterMap::isParameter(id)) {
-        return kInvalidArgument;
-    }
-    effect->setParameter(static_cast<VstInt32>(id), static_cast<float>(value));
-    return kResultOk;
+    return ParameterMap::set(*effect, id, value) ? kResultOk : kInvalidArgument;
 }
 
 tresult EqInstance::setComponentHandler(IComponentHandler* handler)

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "eq/EqEffect.h"
 #include "eq/ParameterParser.h"
 #include "eq/Parameters.h"
 #include "host/VstAbi.h"
@@ -38,6 +39,29 @@ bool ParameterMap::describe(int32 index, double defaultValue, vst3::ParameterInf
     info.unitId = kRootUnitId;
     info.flags = vst3::ParameterInfo::kCanAutomate;
     return true;
+}
+
+void ParameterMap::describeBypass(vst3::ParameterInfo& info)
+{
+    info.id = kBypassId;
+    copyUtf16(info.title, "Bypass");
+    copyUtf16(info.shortTitle, "Bypass");
+    copyUtf16(info.units, "");
+    info.stepCount = 1;
+    info.defaultNormalizedValue = 0.0;
+    info.unitId = kRootUnitId;
+    info.flags = vst3::ParameterInfo::kCanAutomate | vst3::ParameterInfo::kIsBypass;
+}
+
+bool ParameterMap::set(EffectBase& effect, ParamID id, ParamValue value)
+{
+    return EqEffect::of(effect).setFaceValue(id, value);
+}
+
+ParamValue ParameterMap::get(EffectBase& effect, ParamID id)
+{
+    double value = 0.0;
+    return EqEffect::of(effect).getFaceValue(id, value) ? value : 0.0;
 }
 
 bool ParameterMap::text(ParamID id, ParamValue value, float rate, String128 string)

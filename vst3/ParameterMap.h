@@ -1,8 +1,10 @@
 // The equaliser's ten parameters as the VST 3 controller presents them: ids 0
 // to 9 are the VST 2 indices, for ever; titles, units, mappings and texts all
 // come from the one parameter table (eq/Parameters.h) and its value parser.
+// Id 10 is the effect's bypass, which the VST 2 module does not have.
 #pragma once
 
+#include "eq/EqEffect.h"
 #include "vst3/interface/Controller.h"
 
 namespace korvo_vst3 {
@@ -21,6 +23,15 @@ public:
     // Any thread: the table's mappings, single-precision as the effect computes them.
     static vst3::ParamValue toPlain(vst3::ParamID id, vst3::ParamValue normalised);
     static vst3::ParamValue toNormalised(vst3::ParamID id, vst3::ParamValue plain);
+
+    // The bypass: "Bypass", stepped, off (0) or on (1), the host's own switch.
+    static constexpr vst3::ParamID kBypassId = EqEffect::kBypassId;
+    static void describeBypass(vst3::ParameterInfo& info);
+    // Any thread, the audio thread included: a value set on the effect, for a
+    // parameter or the bypass (on from 0.5); false for another id.
+    static bool set(EffectBase& effect, vst3::ParamID id, vst3::ParamValue value);
+    // Any thread: the effect's value; 0 for an unknown id.
+    static vst3::ParamValue get(EffectBase& effect, vst3::ParamID id);
 
     // ASCII text as UTF-16, cut to fit with its terminator.
     static void copyUtf16(vst3::String128 target, const char* text);

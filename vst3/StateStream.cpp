@@ -1,47 +1,26 @@
 #include "vst3/StateStream.h"
 
-#include <cstring>
+#include <vector>
 
-#include "eq/ProgramBank.h"
+#include "eq/EqEffect.h"
 
 namespace korvo_vst3 {
 
 using namespace vst3;
 
-namespace {
-
-constexpr int32 kChunkBytes = static_cast<int32>(sizeof(ProgramRecord));
-
-// Reads until `bytes` have come or the stream gives no more; the bytes read.
-int32 readFully(IBStream* stream, unsigned char* buffer, int32 bytes)
-{
-    int32 total = 0;
-    while (total < bytes) {
-        int32 got = 0;
-        if (stream->read(buffer + total, bytes - total, &got) != kResultOk || got <= 0 || got > bytes - total) {
-            break;
-        }
-        total += got;
-    }
-    return total;
-}
-
-}  // namespace
-
 bool StateStream::write(EffectBase& effect, IBStream* stream)
 {
-    void* data = nullptr;
-    const VstInt32 size = effect.getChunk(&data, false);
-    if (!stream || !data || size != kChunkBytes) {
+    if (!stream) {
         return false;
     }
-    unsigned char bytes[kChunkBytes];
-    std::memcpy(bytes, data, sizeof bytes);
+    std::vector<unsigned char> bytes;
+    EqEffect::of(effect).saveState(bytes);
+    const auto size = static_cast<int32>(bytes.size());
     int32 total = 0;
-    while (total < kChunkBytes) {
+    while (total < size) {
         int32 written = 0;
-        if (stream->write(bytes + total, kChunkBytes - total, &written) != kResultOk || written <= 0 ||
-            written > kChunkBytes - total) {
+        if (stream->write(bytes.data() + total, size - total, &written) != kResultOk || written <= 0 ||
+            written > size - total) {
             return false;
         }
         total += written;
@@ -54,11 +33,18 @@ bool StateStream::read(EffectBase& effect, IBStream* stream)
     if (!stream) {
         return false;
     }
-    unsigned char bytes[kChunkBytes + 1];
-    if (readFully(stream, bytes, kChunkBytes + 1) != kChunkBytes) {
-        return false;
+    // One byte more than the largest state is asked for: a stream that has it is no state.
+    constexpr auto kRoom = static_cast<int32>(EqEffect::kLargestState + 1);
+    std::vector<unsigned char> bytes(static_cast<std::size_t>(kRoom));
+    int32 total = 0;
+    while (total < kRoom) {
+        int32 got = 0;
+        if (stream->read(bytes.data() + total, kRoom - total, &got) != kResultOk || got <= 0 || got > kRoom - total) {
+            break;
+        }
+        total += got;
     }
-    return effect.setChunk(bytes, kChunkBytes, false) == kChunkBytes;
+    return EqEffect::of(effect).loadState(bytes.data(), static_cast<std::size_t>(total));
 }
 
 }  // namespace korvo_vst3

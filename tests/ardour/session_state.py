@@ -18,7 +18,9 @@ The chunk is the plug-in's bank: one 64-byte program, a 24-byte zero-padded name
 ten little-endian float32 values in parameter order. Ardour keeps a VST3 plug-in's
 state as a VST3 preset: "VST3", a version, the class id, the offset of a chunk list,
 the data, then the list ("List", a count, and for each chunk an id such as "Comp",
-its offset and size); the component's chunk is the bank.
+its offset and size); the component's chunk is the bank followed by the bypass record
+("BYPS", its length 4, then 0: not bypassed). The bypass (VST3 parameter 10, LV2 port
+"enabled") is Ardour's own, saved beside the ten and left alone by chunk-only.
 """
 import base64
 import binascii
@@ -102,8 +104,10 @@ def lv2_ports(path, settings):
     """The LV2 plug-in's state in the session: its ports' values."""
     processor = effect_processors(load(path), "lv2")
     saved = {port.get("symbol"): port.get("value") for port in processor.findall("lv2/Port")}
-    if sorted(saved) != sorted(SYMBOLS):
-        raise StateError(f"{path}: Ardour saved the ports {sorted(saved)}, not Korvo-EQ's ten")
+    if sorted(saved) != sorted(SYMBOLS + ["enabled"]):
+        raise StateError(f"{path}: Ardour saved the ports {sorted(saved)}, not Korvo-EQ's ten and its bypass")
+    if float(saved["enabled"]) != 1.0:
+        raise StateError(f"{path}: Ardour saved Korvo-EQ bypassed (enabled = {saved['enabled']})")
     given = {}
     for item in filter(None, settings.split(",")):
         index, _, value = item.partition("=")
@@ -135,6 +139,9 @@ def chunk(path, expected, format_name):
         raise StateError(f"{path}: the chunk is not base64: {e}")
     if format_name == "vst3":
         blob = component_state(blob, path)
+        if len(blob) != 76 or blob[64:] != b"BYPS" + struct.pack("<II", 4, 0):
+            raise StateError(f"{path}: the component state ({len(blob)} bytes) is not the chunk then the bypass off")
+        blob = blob[:64]
     if len(blob) != 64:
         raise StateError(f"{path}: the chunk has {len(blob)} bytes, not the 64 of one program")
     name = blob[:24].split(b"\0", 1)[0].decode("latin-1")
@@ -163,9 +170,10 @@ def chunk(path, expected, format_name):
 def chunk_only(src, dst, format_name):
     tree = load(src)
     processor = effect_processors(tree, format_name)
-    controls = [c for c in processor.findall("Controllable") if c.get("parameter") is not None]
+    controls = [c for c in processor.findall("Controllable")
+                if c.get("parameter") is not None and int(c.get("parameter")) < len(NAMES)]
     if format_name == "vst3":
-        controls += processor.findall("vst3/Port")
+        controls += [p for p in processor.findall("vst3/Port") if int(p.get("id")) < len(NAMES)]
     if len(controls) != len(NAMES) * (2 if format_name == "vst3" else 1):
         raise StateError(f"{src}: expected {len(NAMES)} parameter controls on Korvo-EQ, found {len(controls)}")
     reset = DEFAULT if format_name == "lxvst" else 0.0

@@ -16,6 +16,7 @@
 #include "tests/support/BadInput.h"
 #include "tests/support/MissingChannel.h"
 #include "tests/support/ClapHost.h"
+#include "tests/support/BypassProbe.h"
 #include "tests/support/TestMain.h"
 #include "tests/support/Vst2Effect.h"
 
@@ -119,7 +120,7 @@ TEST_F(ClapTest, OneStereoPortEachWayInPlaceNoLatencyAndTheSilenceTail)
 TEST_F(ClapTest, ParametersAreTheVst2IndicesWithTheirNamesBandsDefaultsAndTexts)
 {
     const clap_plugin_params_t* params = plugin->params;
-    ASSERT_EQ(params->count(plugin->plugin), static_cast<std::uint32_t>(kParameters));
+    ASSERT_EQ(params->count(plugin->plugin), static_cast<std::uint32_t>(kParameters + 1));  // and the bypass
     const char* const bands[kParameters] = {"LOW SHELF", "LOW SHELF", "MID A", "MID A", "MID A",
                                             "MID B",     "MID B",     "MID B", "HIGH SHELF", "HIGH SHELF"};
     std::mt19937 random(7);
@@ -150,10 +151,10 @@ TEST_F(ClapTest, ParametersAreTheVst2IndicesWithTheirNamesBandsDefaultsAndTexts)
         }
     }
     clap_param_info_t info{};
-    EXPECT_FALSE(params->get_info(plugin->plugin, kParameters, &info));
+    EXPECT_FALSE(params->get_info(plugin->plugin, kParameters + 1, &info));
     double value = 0.0;
-    EXPECT_FALSE(params->get_value(plugin->plugin, kParameters, &value));
-    EXPECT_EQ(text(kParameters, 0.5), "(refused)");
+    EXPECT_FALSE(params->get_value(plugin->plugin, kParameters + 1, &value));
+    EXPECT_EQ(text(kParameters + 1, 0.5), "(refused)");
     char small[4];
     EXPECT_FALSE(params->value_to_text(plugin->plugin, 0, 0.5, small, sizeof small));  // "290.0 Hz" needs 9
 }
@@ -243,8 +244,8 @@ TEST_F(ClapTest, StateIsTheVst2BankChunkByteForByte)
     std::mt19937 random(11);
     setAll(*plugin, *reference, random);
     const std::vector<unsigned char> state = plugin->state();
-    ASSERT_EQ(state.size(), 64u);
-    EXPECT_EQ(state, reference->chunk());
+    ASSERT_EQ(state.size(), 76u);  // then the bypass record
+    EXPECT_EQ(std::vector<unsigned char>(state.begin(), state.begin() + 64), reference->chunk());
 
     // Written through a stream that takes three bytes at a time: the same bytes.
     ClapHost::Stream narrow({}, 3);
@@ -274,8 +275,9 @@ TEST_F(ClapTest, StateOfAnyOtherLengthIsRefusedAndChangesNothing)
     ASSERT_NE(foreign, before);
     std::mt19937 random(5);
     std::vector<std::vector<unsigned char>> refused;
+    // Past the chunk, a record's header or payload cut short.
     for (std::size_t size : {std::size_t{0}, std::size_t{1}, std::size_t{40}, std::size_t{63}, std::size_t{65},
-                             std::size_t{128}}) {
+                             std::size_t{71}}) {
         refused.push_back(foreign);
         refused.back().resize(size, 0);
     }
@@ -343,7 +345,7 @@ TEST_F(ClapTest, ValuesApplyAtTheirFramesBitForBitAsTheVst2ModuleWithTheSameCuts
             const float value = unit(random);
             events.add(static_cast<std::uint32_t>(time), id, value, CLAP_EVENT_PARAM_GESTURE_BEGIN);
             events.add(static_cast<std::uint32_t>(time), id, value);
-            events.add(static_cast<std::uint32_t>(time), kParameters, value);  // no such parameter
+            events.add(static_cast<std::uint32_t>(time), kParameters + 1, value);  // no such parameter
             cuts.push_back({time, static_cast<VstInt32>(id), value});
         }
 
@@ -407,8 +409,10 @@ TEST_F(ClapTest, FactoryPresetsAreDeclaredInsideThePluginAndLoadAsTheVst2ModuleT
         FactoryPresets::chunk(i, chunk);
         Vst2Effect vst2(testOption("vst2-module"), kRate);
         ASSERT_EQ(vst2.dispatch(effSetChunk, 0, sizeof chunk, chunk), static_cast<VstIntPtr>(sizeof chunk));
-        EXPECT_EQ(loaded->state(), std::vector<unsigned char>(chunk, chunk + sizeof chunk)) << declared.name;
-        EXPECT_EQ(loaded->state(), vst2.chunk());
+        const std::vector<unsigned char> state = loaded->state();
+        const std::vector<unsigned char> stateChunk(state.begin(), state.begin() + 64);
+        EXPECT_EQ(stateChunk, std::vector<unsigned char>(chunk, chunk + sizeof chunk)) << declared.name;
+        EXPECT_EQ(stateChunk, vst2.chunk());
 
         std::vector<float> in[2], outClap[2], out2[2];
         for (int c = 0; c < 2; ++c) {
@@ -489,6 +493,104 @@ TEST_F(ClapTest, AThousandInstancesComeAndGo)
         ClapHost::Plugin instance(*host, kId);
         ASSERT_TRUE(instance.isReady()) << "instance " << n;
         ASSERT_TRUE(instance.start(kRate, 512)) << "instance " << n;
+    }
+}
+
+// Values set as a host does between blocks (params.flush).
+void flushValues(ClapHost::Plugin& plugin, std::initializer_list<std::pair<clap_id, double>> values)
+{
+    ClapHost::InputEvents events;
+    for (const auto& value : values) {
+        events.add(0, value.first, value.second);
+    }
+    ClapHost::OutputEvents out;
+    plugin.params->flush(plugin.plugin, events.list(), out.list());
+}
+
+double valueOf(const ClapHost::Plugin& plugin, clap_id id)
+{
+    double value = -1.0;
+    EXPECT_TRUE(plugin.params->get_value(plugin.plugin, id, &value)) << id;
+    return value;
+}
+
+// The bypass, id 10, the host's own switch: at its frame, the output fades
+// to the input (here processed in place) and back to what an instance never
+// bypassed gives, its bands having run on unheard.
+TEST_F(ClapTest, BypassFadesToTheInputAndBackToWhatANeverBypassedInstanceGives)
+{
+    clap_param_info_t info{};
+    ASSERT_TRUE(plugin->params->get_info(plugin->plugin, kParameters, &info));
+    EXPECT_EQ(info.id, static_cast<clap_id>(kParameters));
+    EXPECT_EQ(std::string(info.name), "Bypass");
+    EXPECT_EQ(info.flags, static_cast<std::uint32_t>(CLAP_PARAM_IS_BYPASS | CLAP_PARAM_IS_STEPPED |
+                                                     CLAP_PARAM_IS_AUTOMATABLE));
+    EXPECT_EQ(info.min_value, 0.0);
+    EXPECT_EQ(info.max_value, 1.0);
+    EXPECT_EQ(info.default_value, 0.0);
+    EXPECT_EQ(valueOf(*plugin, kParameters), 0.0);
+    EXPECT_EQ(text(kParameters, 1.0), "On");
+    double typed = -1.0;
+    ASSERT_TRUE(plugin->params->text_to_value(plugin->plugin, kParameters, "Off", &typed));
+    EXPECT_EQ(typed, 0.0);
+
+    BypassProbe probe;
+    auto plain = make();
+    ASSERT_TRUE(plain->start(kRate, 4096));
+    for (ClapHost::Plugin* instance : {plugin.get(), plain.get()}) {
+        flushValues(*instance, {{1, 1.0}, {6, 0.2}});  // LS-Gain +20 dB, B-Gain
+    }
+    for (int start = 0; start < BypassProbe::kFrames; start += BypassProbe::kBlock) {
+        ClapHost::InputEvents events, none;
+        int offset = 0;
+        double value = 0.0;
+        if (BypassProbe::switchIn(start, offset, value)) {
+            events.add(static_cast<std::uint32_t>(offset), kParameters, value);
+        }
+        const BypassProbe::Frame frame = probe.at(start);
+        plugin->process(frame.inPlace, frame.inPlace, BypassProbe::kBlock, &events, nullptr);
+        plain->process(frame.input, frame.plain, BypassProbe::kBlock, &none, nullptr);
+    }
+    EXPECT_TRUE(probe.check());
+}
+
+// The state: the chunk, then the bypass. Today's 64-byte state loads with the
+// bypass off into a new instance, and leaves a bypassed one bypassed, as a
+// preset does; a record no version reads is passed over; a malformed state
+// is refused with nothing changed.
+TEST_F(ClapTest, BypassIsSavedAfterTheChunkAndTodaysStateLoadsWithItOff)
+{
+    const std::vector<unsigned char> initial = plugin->state();
+    const std::vector<unsigned char> todays(initial.begin(), initial.begin() + 64);
+    flushValues(*plugin, {{3, 0.8}, {kParameters, 1.0}});
+    const std::vector<unsigned char> state = plugin->state();
+    const std::vector<unsigned char> chunk(state.begin(), state.begin() + 64);
+    EXPECT_EQ(state, BypassProbe::withBypass(chunk, 1));
+
+    auto other = make();
+    ClapHost::Stream pieces(state, 1);
+    ASSERT_TRUE(other->stateExtension->load(other->plugin, pieces.in()));
+    EXPECT_EQ(valueOf(*other, kParameters), 1.0);
+    EXPECT_EQ(other->state(), state);
+
+    auto fresh = make();
+    ClapHost::Stream old(todays);
+    ASSERT_TRUE(fresh->stateExtension->load(fresh->plugin, old.in()));
+    EXPECT_EQ(valueOf(*fresh, kParameters), 0.0);
+    EXPECT_EQ(fresh->state(), BypassProbe::withBypass(todays, 0));
+    ClapHost::Stream preset(todays);
+    ASSERT_TRUE(other->stateExtension->load(other->plugin, preset.in()));
+    EXPECT_EQ(valueOf(*other, kParameters), 1.0);
+    EXPECT_EQ(valueOf(*other, 3), valueOf(*fresh, 3));
+    ClapHost::Stream later(BypassProbe::withBypass(todays, 0, true));
+    ASSERT_TRUE(other->stateExtension->load(other->plugin, later.in()));
+    EXPECT_EQ(valueOf(*other, kParameters), 0.0);
+
+    const std::vector<unsigned char> before = plugin->state();
+    for (const std::vector<unsigned char>& bad : BypassProbe::malformed(todays)) {
+        ClapHost::Stream stream(bad);
+        EXPECT_FALSE(plugin->stateExtension->load(plugin->plugin, stream.in())) << bad.size() << " bytes";
+        EXPECT_EQ(plugin->state(), before) << bad.size() << " bytes";
     }
 }
 

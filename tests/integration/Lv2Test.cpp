@@ -31,6 +31,7 @@
 #include "tests/support/BadInput.h"
 #include "tests/support/MissingChannel.h"
 #include "tests/support/Lv2Bundle.h"
+#include "tests/support/BypassProbe.h"
 #include "tests/support/TestMain.h"
 #include "tests/support/Vst2Effect.h"
 
@@ -139,7 +140,7 @@ TEST_F(Lv2Test, DescribesTheEqualiserAsTheVst2ModuleNamesIt)
 TEST_F(Lv2Test, ControlPortsAreTheParameterTableInItsUnits)
 {
     const LilvPlugin* p = bundle->plugin();
-    ASSERT_EQ(lilv_plugin_get_num_ports(p), 14u);
+    ASSERT_EQ(lilv_plugin_get_num_ports(p), 15u);  // and the bypass, port 14
     for (int i = 0; i < kNumParameters; ++i) {
         const LilvPort* port = bundle->port(static_cast<std::uint32_t>(i));
         ASSERT_NE(port, nullptr);
@@ -193,7 +194,7 @@ TEST_F(Lv2Test, AudioPortsAreAStereoPairEachWay)
         EXPECT_EQ(Lv2Bundle::text(bundle->get(plugin, input ? LV2_PORT_GROUPS__mainInput : LV2_PORT_GROUPS__mainOutput)),
                   Lv2Bundle::text(group));
     }
-    EXPECT_EQ(bundle->port(14), nullptr);
+    EXPECT_EQ(bundle->port(15), nullptr);
 }
 
 TEST_F(Lv2Test, TheFactoryPresetIsTheInitialProgram)
@@ -414,6 +415,63 @@ TEST_F(Lv2Test, AnInfinityOrNaNInTheInputIsTakenAsZero)
         };
         EXPECT_TRUE(BadInput::check(face, testOption("vst2-module"), kRate, values, bad[k], k % 2)) << bad[k];
         lilv_instance_deactivate(lv2.instance);
+    }
+}
+
+// The bypass, port 14 "enabled", the host's own switch: described as LV2
+// hosts look for it; read at each run's start, it fades the output to the
+// input (here processed in place) and back to what an instance never
+// bypassed gives, its bands having run on unheard. An instance whose first
+// run is bypassed passes its input from the first frame.
+TEST_F(Lv2Test, BypassFadesToTheInputAndBackToWhatANeverBypassedInstanceGives)
+{
+    const LilvPort* port = bundle->port(14);
+    ASSERT_NE(port, nullptr);
+    const LilvPlugin* p = bundle->plugin();
+    EXPECT_TRUE(lilv_port_is_a(p, port, bundle->uri(LV2_CORE__InputPort)));
+    EXPECT_TRUE(lilv_port_is_a(p, port, bundle->uri(LV2_CORE__ControlPort)));
+    EXPECT_EQ(Lv2Bundle::text(lilv_port_get_symbol(p, port)), "enabled");
+    EXPECT_EQ(Lv2Bundle::text(bundle->get(port, LV2_CORE__designation)), LV2_CORE__enabled);
+    EXPECT_TRUE(lilv_port_has_property(p, port, bundle->uri(LV2_CORE__toggled)));
+    EXPECT_EQ(Lv2Bundle::number(bundle->get(port, LV2_CORE__default)), 1.0f);
+    EXPECT_EQ(Lv2Bundle::number(bundle->get(port, LV2_CORE__minimum)), 0.0f);
+    EXPECT_EQ(Lv2Bundle::number(bundle->get(port, LV2_CORE__maximum)), 1.0f);
+
+    BypassProbe probe;
+    Instance bypassed(p, kRate), plain(p, kRate), fromStart(p, kRate);
+    ASSERT_TRUE(bypassed.instance && plain.instance && fromStart.instance);
+    float enabled = 1.0f, alwaysOn = 1.0f, off = 0.0f;
+    lilv_instance_connect_port(bypassed.instance, 14, &enabled);
+    lilv_instance_connect_port(plain.instance, 14, &alwaysOn);
+    lilv_instance_connect_port(fromStart.instance, 14, &off);
+    for (Instance* instance : {&bypassed, &plain, &fromStart}) {
+        for (int i = 0; i < kNumParameters; ++i) {
+            instance->controls[i] = toPlain(i, 0.5f);
+        }
+        instance->controls[1] = 20.0f;  // LS-Gain
+        instance->controls[6] = -10.0f; // B-Gain
+        lilv_instance_activate(instance->instance);
+    }
+    std::vector<float> passed[2] = {std::vector<float>(BypassProbe::kFrames), std::vector<float>(BypassProbe::kFrames)};
+    // Runs cut where the port changes, as a host with sample-accurate automation does.
+    const int cuts[] = {0, BypassProbe::kOn, BypassProbe::kOff, BypassProbe::kFrames};
+    for (int k = 0; k + 1 < 4; ++k) {
+        enabled = cuts[k] == BypassProbe::kOn ? 0.0f : 1.0f;
+        for (int start = cuts[k]; start < cuts[k + 1]; start += BypassProbe::kBlock) {
+            const auto frames = static_cast<std::uint32_t>(std::min(BypassProbe::kBlock, cuts[k + 1] - start));
+            const BypassProbe::Frame frame = probe.at(start);
+            bypassed.run(frame.inPlace, frame.inPlace, frames);
+            plain.run(frame.input, frame.plain, frames);
+            float* through[2] = {passed[0].data() + start, passed[1].data() + start};
+            fromStart.run(frame.input, through, frames);
+        }
+    }
+    EXPECT_TRUE(probe.check());
+    for (int c = 0; c < 2; ++c) {
+        EXPECT_EQ(passed[c], probe.input[c]) << "channel " << c;
+    }
+    for (Instance* instance : {&bypassed, &plain, &fromStart}) {
+        lilv_instance_deactivate(instance->instance);
     }
 }
 

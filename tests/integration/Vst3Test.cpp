@@ -18,6 +18,7 @@
 #include "eq/FactoryPresets.h"
 #include "tests/support/BadInput.h"
 #include "tests/support/MissingChannel.h"
+#include "tests/support/BypassProbe.h"
 #include "tests/support/TestMain.h"
 #include "tests/support/Vst2Effect.h"
 #include "tests/support/Vst3Host.h"
@@ -113,7 +114,7 @@ TEST_F(Vst3Test, OneStereoBusEachWayAndThirtyTwoBitFloatOnly)
 TEST_F(Vst3Test, ParametersAreTheVst2IndicesWithTheirNamesUnitsDefaultsAndTexts)
 {
     IEditController* controller = plugin->controller;
-    ASSERT_EQ(controller->getParameterCount(), kParameters);
+    ASSERT_EQ(controller->getParameterCount(), kParameters + 1);  // and the bypass (Vst3BypassTest)
     std::mt19937 random(7);
     std::uniform_real_distribution<float> unit(0.0f, 1.0f);
     for (int i = 0; i < kParameters; ++i) {
@@ -140,7 +141,7 @@ TEST_F(Vst3Test, ParametersAreTheVst2IndicesWithTheirNamesUnitsDefaultsAndTexts)
             EXPECT_NEAR(controller->plainParamToNormalized(static_cast<ParamID>(i), plain), v, 1e-6);
         }
     }
-    EXPECT_NE(controller->getParameterInfo(kParameters, *std::make_unique<vst3::ParameterInfo>()), kResultOk);
+    EXPECT_NE(controller->getParameterInfo(kParameters + 1, *std::make_unique<vst3::ParameterInfo>()), kResultOk);
 }
 
 TEST_F(Vst3Test, TextReadsAsTheCommandLineReadsIt)
@@ -247,8 +248,8 @@ TEST_F(Vst3Test, StateIsTheVst2BankChunkByteForByte)
         ASSERT_EQ(plugin->controller->setParamNormalized(static_cast<ParamID>(i), v), kResultOk);
     }
     const std::vector<unsigned char> state = plugin->state();
-    ASSERT_EQ(state.size(), 64u);
-    EXPECT_EQ(state, reference->chunk());
+    ASSERT_EQ(state.size(), 76u);  // then the bypass record
+    EXPECT_EQ(std::vector<unsigned char>(state.begin(), state.begin() + 64), reference->chunk());
 
     // Written through a stream that takes three bytes at a time: the same bytes.
     MemoryStream narrowStream({}, 3);
@@ -273,7 +274,8 @@ TEST_F(Vst3Test, StateOfAnyOtherLengthIsRefusedAndChangesNothing)
     foreign[24] ^= 0x40;  // the first value, changed
     const std::vector<unsigned char> before = plugin->state();
     ASSERT_NE(foreign, before);
-    for (std::size_t size : {std::size_t{0}, std::size_t{40}, std::size_t{63}, std::size_t{65}, std::size_t{128}}) {
+    // Past the chunk, a record's header or payload cut short.
+    for (std::size_t size : {std::size_t{0}, std::size_t{40}, std::size_t{63}, std::size_t{65}, std::size_t{71}}) {
         std::vector<unsigned char> bytes = foreign;
         bytes.resize(size, 0);
         MemoryStream stream(bytes);
@@ -415,7 +417,8 @@ TEST_F(Vst3Test, FactoryPresetFilesLoadThroughSetStateAsTheVst2ModuleTakesThem)
         FactoryPresets::chunk(i, chunk);
         Vst2Effect vst2(testOption("vst2-module"), kRate);
         ASSERT_EQ(vst2.dispatch(effSetChunk, 0, sizeof chunk, chunk), static_cast<VstIntPtr>(sizeof chunk));
-        EXPECT_EQ(loaded->state(), vst2.chunk()) << name;
+        const std::vector<unsigned char> saved = loaded->state();
+        EXPECT_EQ(std::vector<unsigned char>(saved.begin(), saved.begin() + 64), vst2.chunk()) << name;
         float values[kParameters];
         FactoryPresets::values(i, values);
         for (int k = 0; k < kParameters; ++k) {
@@ -484,6 +487,89 @@ TEST_F(Vst3Test, AThousandInstancesComeAndGo)
     for (int n = 0; n < 1000; ++n) {
         Vst3Plugin instance(module->factory(), korvo_vst3::kClassId.bytes);
         ASSERT_TRUE(instance.isReady()) << "instance " << n;
+    }
+}
+
+// The bypass, id 10, the host's own switch: at its offset in the block, the
+// output fades to the input (here processed in place) and back to what an
+// instance never bypassed gives, its bands having run on unheard.
+TEST_F(Vst3Test, BypassFadesToTheInputAndBackToWhatANeverBypassedInstanceGives)
+{
+    vst3::ParameterInfo info{};
+    ASSERT_EQ(plugin->controller->getParameterInfo(kParameters, info), kResultOk);
+    EXPECT_EQ(info.id, static_cast<ParamID>(kParameters));
+    EXPECT_EQ(narrow(info.title), "Bypass");
+    EXPECT_EQ(info.flags, vst3::ParameterInfo::kCanAutomate | vst3::ParameterInfo::kIsBypass);
+    EXPECT_EQ(info.stepCount, 1);
+    EXPECT_EQ(info.defaultNormalizedValue, 0.0);
+    EXPECT_EQ(plugin->controller->getParamNormalized(kParameters), 0.0);
+    String128 shown{};
+    ASSERT_EQ(plugin->controller->getParamStringByValue(kParameters, 1.0, shown), kResultOk);
+    EXPECT_EQ(narrow(shown), "On");
+    ParamValue typed = -1.0;
+    ASSERT_EQ(plugin->controller->getParamValueByString(kParameters, widen("Off").data(), typed), kResultOk);
+    EXPECT_EQ(typed, 0.0);
+
+    BypassProbe probe;
+    auto plain = make();
+    ASSERT_TRUE(plain->start(kRate, 4096));
+    for (Vst3Plugin* instance : {plugin.get(), plain.get()}) {
+        instance->controller->setParamNormalized(1, 1.0);  // LS-Gain +20 dB
+        instance->controller->setParamNormalized(6, 0.2);  // B-Gain
+    }
+    for (int start = 0; start < BypassProbe::kFrames; start += BypassProbe::kBlock) {
+        ParameterChangeList changes;
+        int offset = 0;
+        double value = 0.0;
+        if (BypassProbe::switchIn(start, offset, value)) {
+            changes.add(kParameters, offset, value);
+        }
+        const BypassProbe::Frame frame = probe.at(start);
+        ASSERT_EQ(plugin->process(frame.inPlace, frame.inPlace, BypassProbe::kBlock, &changes), kResultOk);
+        ASSERT_EQ(plain->process(frame.input, frame.plain, BypassProbe::kBlock, nullptr), kResultOk);
+    }
+    EXPECT_TRUE(probe.check());
+}
+
+// The state: the chunk, then the bypass. Today's 64-byte state loads with the
+// bypass off into a new instance, and leaves a bypassed one bypassed, as a
+// preset does; a record no version reads is passed over; a malformed state
+// is refused with nothing changed.
+TEST_F(Vst3Test, BypassIsSavedAfterTheChunkAndTodaysStateLoadsWithItOff)
+{
+    IEditController* controller = plugin->controller;
+    const std::vector<unsigned char> initial = plugin->state();
+    const std::vector<unsigned char> todays(initial.begin(), initial.begin() + 64);
+    controller->setParamNormalized(3, 0.8);
+    ASSERT_EQ(controller->setParamNormalized(kParameters, 1.0), kResultOk);
+    const std::vector<unsigned char> state = plugin->state();
+    const std::vector<unsigned char> chunk(state.begin(), state.begin() + 64);
+    EXPECT_EQ(state, BypassProbe::withBypass(chunk, 1));
+
+    auto other = make();
+    MemoryStream pieces(state, 5);
+    ASSERT_EQ(other->component->setState(&pieces), kResultOk);
+    EXPECT_EQ(other->controller->getParamNormalized(kParameters), 1.0);
+    EXPECT_EQ(other->state(), state);
+
+    auto fresh = make();
+    MemoryStream old(todays);
+    ASSERT_EQ(fresh->component->setState(&old), kResultOk);
+    EXPECT_EQ(fresh->controller->getParamNormalized(kParameters), 0.0);
+    EXPECT_EQ(fresh->state(), BypassProbe::withBypass(todays, 0));
+    MemoryStream preset(todays);
+    ASSERT_EQ(other->component->setState(&preset), kResultOk);
+    EXPECT_EQ(other->controller->getParamNormalized(kParameters), 1.0);
+    EXPECT_EQ(other->controller->getParamNormalized(3), fresh->controller->getParamNormalized(3));
+    MemoryStream later(BypassProbe::withBypass(todays, 0, true));
+    ASSERT_EQ(other->component->setState(&later), kResultOk);
+    EXPECT_EQ(other->controller->getParamNormalized(kParameters), 0.0);
+
+    const std::vector<unsigned char> before = plugin->state();
+    for (const std::vector<unsigned char>& bad : BypassProbe::malformed(todays)) {
+        MemoryStream stream(bad);
+        EXPECT_EQ(plugin->component->setState(&stream), kResultFalse) << bad.size() << " bytes";
+        EXPECT_EQ(plugin->state(), before) << bad.size() << " bytes";
     }
 }
 

@@ -16,7 +16,7 @@ using UnitID = int32;
 constexpr UnitID kRootUnitId = 0;
 
 struct ParameterInfo {
-    enum : int32 { kNoFlags = 0, kCanAutomate = 1 << 0 };
+    enum : int32 { kNoFlags = 0, kCanAutomate = 1 << 0, kIsBypass = 1 << 16 };
     ParamID id;
     String128 title;
     String128 shortTitle;
