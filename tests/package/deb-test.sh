@@ -27,7 +27,7 @@ field() { dpkg-deb -f "$deb" "$1"; }
 [ -n "$(field Maintainer)" ] && [ -n "$(field Description)" ] || fail "no Maintainer or Description"
 
 # The files: the fixed ones, and all that `cmake --install` of the build puts under /usr.
-dpkg-deb -c "$deb" | awk '{print $6}' | sed 's|^\./|/|; s|/$||' | grep -v '^/*$' | sort >"$work/contents"
+dpkg-deb --fsys-tarfile "$deb" | tar -tf - | sed 's|^\./|/|; s|/$||' | grep -v '^/*$' | sort >"$work/contents"
 {
     printf '%s\n' /usr/bin/korvo /usr/lib/vst/KorvoEQ.so \
         /usr/lib/vst3/KorvoEQ.vst3/Contents/x86_64-linux/KorvoEQ.so \
