@@ -1,6 +1,9 @@
 ; Korvo-EQ's Windows installer, one for each width, built by scripts/package.sh:
 ;   makensis -DVERSION=x.y.z -DWIDTH=x64|x86 -DSOURCE=<the unpacked zip> -DOUTFILE=<setup.exe> KorvoEQ.nsi
-; The user picks the formats (VST3, CLAP, VST2) and the VST2 folder. A 64-bit
+; The user picks the formats (VST3, CLAP, VST2) and the VST2 folder; the
+; factory presets go with their format: the VST3 ones into the shared factory
+; folder, %PROGRAMDATA%\VST3 Presets\Vardle\Korvo-EQ, the VST2 ones into
+; KorvoEQ-presets beside the VST2 module. A 64-bit
 ; installer is itself a 64-bit program and writes into the 64-bit folders
 ; ($COMMONFILES64, the 64-bit registry view); a 32-bit one into the 32-bit
 ; folders. What went where is recorded under the uninstall key, so the
@@ -35,6 +38,31 @@ SetCompressor /SOLID lzma
 
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\KorvoEQ"
 !define LOG_NAME "KorvoEQ-setup.log"
+; $APPDATA is ProgramData once SetShellVarContext all (both widths: it is not redirected).
+!define VST3_PRESETS "$APPDATA\VST3 Presets\Vardle\Korvo-EQ"
+!define VST3_PRESETS_SOURCE "VST3 Presets\Vardle\Korvo-EQ"
+!define VST2_PRESETS "KorvoEQ-presets"
+
+; Applies MACRO to the name of each file in FOLDER of the unpacked zip (none
+; when it has no such folder), at compile time: the installer carries those
+; files and the uninstaller removes exactly them.
+!macro ForEachFile folder macro
+    !tempfile FILE_LIST
+    !system `cd "${SOURCE}/${folder}" 2>/dev/null && ls -1 | sed 's/.*/!insertmacro ${macro} "&"/' >"${FILE_LIST}" || : >"${FILE_LIST}"` = 0
+    !include "${FILE_LIST}"
+    !delfile "${FILE_LIST}"
+    !undef FILE_LIST
+!macroend
+!macro InstallVst3Preset name
+    File "${SOURCE}\${VST3_PRESETS_SOURCE}\${name}"
+!macroend
+!macro InstallVst2Preset name
+    File "${SOURCE}\${VST2_PRESETS}\${name}"
+!macroend
+; In the uninstaller, with the folder in $0.
+!macro DeletePreset name
+    Delete "$0\${name}"
+!macroend
 
 Name "Korvo-EQ ${VERSION} (${WIDTH_NAME})"
 OutFile "${OUTFILE}"
@@ -62,7 +90,7 @@ Var Log
 !define MUI_PAGE_CUSTOMFUNCTION_PRE Vst2PagePre
 !define MUI_PAGE_HEADER_TEXT "VST2 folder"
 !define MUI_PAGE_HEADER_SUBTEXT "Choose the folder your host scans for VST2 plug-ins."
-!define MUI_DIRECTORYPAGE_TEXT_TOP "KorvoEQ.dll, the VST2 module, goes into this folder. VST2 has no standard folder: pick one your host scans (usual ones are ${PROGRAMS}\VSTPlugins, ${PROGRAMS}\Steinberg\VSTPlugins and ${COMMON}\VST2), or add this one to the host's VST2 paths and let it rescan."
+!define MUI_DIRECTORYPAGE_TEXT_TOP "KorvoEQ.dll, the VST2 module, goes into this folder, its presets into KorvoEQ-presets in it. VST2 has no standard folder: pick one your host scans (usual ones are ${PROGRAMS}\VSTPlugins, ${PROGRAMS}\Steinberg\VSTPlugins and ${COMMON}\VST2), or add this one to the host's VST2 paths and let it rescan."
 !define MUI_DIRECTORYPAGE_TEXT_DESTINATION "VST2 plug-in folder"
 !define MUI_DIRECTORYPAGE_VARIABLE $Vst2Dir
 !insertmacro MUI_PAGE_DIRECTORY
@@ -152,6 +180,11 @@ Section "VST3" SecVst3
     File "${SOURCE}\KorvoEQ.vst3\Contents\Resources\moduleinfo.json"
     WriteRegStr HKLM "${UNINSTALL_KEY}" "VST3" "${COMMON}\VST3\KorvoEQ.vst3"
     !insertmacro Say "VST3: ${COMMON}\VST3\KorvoEQ.vst3"
+    !insertmacro MakeFolder "${VST3_PRESETS}" "VST3PresetsFolderMade"
+    SetOutPath "${VST3_PRESETS}"
+    !insertmacro ForEachFile "${VST3_PRESETS_SOURCE}" InstallVst3Preset
+    WriteRegStr HKLM "${UNINSTALL_KEY}" "VST3Presets" "${VST3_PRESETS}"
+    !insertmacro Say "VST3 presets: ${VST3_PRESETS}"
 SectionEnd
 
 Section "CLAP" SecClap
@@ -168,6 +201,10 @@ Section "VST2" SecVst2
     File "${SOURCE}\KorvoEQ.dll"
     WriteRegStr HKLM "${UNINSTALL_KEY}" "VST2" "$Vst2Dir\KorvoEQ.dll"
     !insertmacro Say "VST2: $Vst2Dir\KorvoEQ.dll"
+    !insertmacro MakeFolder "$Vst2Dir\${VST2_PRESETS}" "VST2PresetsFolderMade"
+    SetOutPath "$Vst2Dir\${VST2_PRESETS}"
+    !insertmacro ForEachFile "${VST2_PRESETS}" InstallVst2Preset
+    !insertmacro Say "VST2 presets: $Vst2Dir\${VST2_PRESETS}"
 SectionEnd
 
 ; The uninstaller and the entry in Add/Remove Programs.
@@ -253,6 +290,7 @@ Function StripQuotes
 FunctionEnd
 
 Function .onInit
+    SetShellVarContext all
     !if "${WIDTH}" == "x64"
         SetRegView 64
         ${DisableX64FSRedirection}
@@ -296,9 +334,9 @@ Function Vst2PagePre
     ${EndIf}
 FunctionEnd
 
-LangString DESC_VST3 ${LANG_ENGLISH} "The VST3 bundle, into ${COMMON}\VST3: most hosts today load VST3."
+LangString DESC_VST3 ${LANG_ENGLISH} "The VST3 bundle, into ${COMMON}\VST3 (most hosts today load VST3), and its factory presets, into the VST3 Presets folder of ProgramData."
 LangString DESC_CLAP ${LANG_ENGLISH} "The CLAP module, into ${COMMON}\CLAP."
-LangString DESC_VST2 ${LANG_ENGLISH} "The VST2 module, into a folder you choose next."
+LangString DESC_VST2 ${LANG_ENGLISH} "The VST2 module, into a folder you choose next, with its presets (.fxp) in KorvoEQ-presets beside it."
 !insertmacro MUI_FUNCTION_DESCRIPTION_BEGIN
     !insertmacro MUI_DESCRIPTION_TEXT ${SecVst3} $(DESC_VST3)
     !insertmacro MUI_DESCRIPTION_TEXT ${SecClap} $(DESC_CLAP)
@@ -330,6 +368,7 @@ FunctionEnd
 !insertmacro RemoveFoldersFunction "un."
 
 Function un.onInit
+    SetShellVarContext all
     !if "${WIDTH}" == "x64"
         SetRegView 64
         ${DisableX64FSRedirection}
@@ -350,6 +389,14 @@ Section "Uninstall"
         Push $1
         Call un.RemoveFolders
     ${EndIf}
+    ReadRegStr $0 HKLM "${UNINSTALL_KEY}" "VST3Presets"
+    ${If} $0 != ""
+        !insertmacro ForEachFile "${VST3_PRESETS_SOURCE}" DeletePreset
+        ReadRegStr $1 HKLM "${UNINSTALL_KEY}" "VST3PresetsFolderMade"
+        Push $0
+        Push $1
+        Call un.RemoveFolders
+    ${EndIf}
     ReadRegStr $0 HKLM "${UNINSTALL_KEY}" "CLAP"
     ${If} $0 != ""
         Delete $0
@@ -363,6 +410,14 @@ Section "Uninstall"
     ${If} $0 != ""
         Delete $0
         ${GetParent} $0 $0
+        Push $0
+        StrCpy $0 "$0\${VST2_PRESETS}"
+        !insertmacro ForEachFile "${VST2_PRESETS}" DeletePreset
+        ReadRegStr $1 HKLM "${UNINSTALL_KEY}" "VST2PresetsFolderMade"
+        Push $0
+        Push $1
+        Call un.RemoveFolders
+        Pop $0
         ReadRegStr $1 HKLM "${UNINSTALL_KEY}" "VST2FolderMade"
         Push $0
         Push $1

@@ -2,7 +2,8 @@
 # Makes the release archives (unless --built) and checks each: it holds the very modules the
 # tests ran on (the VST2 module, the VST3 bundle's, the CLAP module, on Linux
 # the LV2 bundle's two, and korvo) stripped, with no debug sections or symbol table
-# left and its exports intact, its read-me is a user's guide that names the
+# left and its exports intact, the factory presets the Linux build wrote are
+# in it (and where install.sh puts them), its read-me is a user's guide that names the
 # version (and for Linux every library the binaries load and the glibc they
 # need), and the unpacked module loads in a host: korvo from the Linux archive
 # finds its own module from any directory, and each Windows module passes the
@@ -59,6 +60,15 @@ users_guide() {
     done < <(find "$1" -type f -print0)
 }
 
+# FOLDER holds the very factory presets of KIND (vst3, fxp) the Linux build
+# wrote, and nothing else.
+#   presets_in FOLDER KIND PACKAGE
+presets_in() {
+    [ -n "$(ls "build/linux/presets/$2" 2>/dev/null)" ] || fail "the Linux build wrote no $2 presets"
+    diff -r "build/linux/presets/$2" "$1" >/dev/null ||
+        fail "$3: ${1#"$unpacked"/} does not hold the $2 presets the build wrote"
+}
+
 # --built: scripts/package.sh has just made them (the tests run it once for all
 # the package checks).
 if [ "${1:-}" != --built ]; then
@@ -88,6 +98,8 @@ done
 [ "$(ls "$lv2_bundle" | wc -l)" = 5 ] || fail "$linux: KorvoEQ.lv2 holds other files: $(ls "$lv2_bundle")"
 "$here/check-exports.sh" --lv2 linux "$lv2_bundle/KorvoEQ_dsp.so" >/dev/null
 "$here/check-exports.sh" --lv2-ui linux "$lv2_bundle/KorvoEQ_ui.so" >/dev/null
+presets_in "$unpacked/$linux/share/vst3/presets/Vardle/Korvo-EQ" vst3 "$linux"
+presets_in "$unpacked/$linux/lib/vst/KorvoEQ-presets" fxp "$linux"
 grep -q "Korvo-EQ $version" "$unpacked/$linux/README.txt" || fail "$linux: README.txt does not name $version"
 users_guide "$unpacked/$linux"
 # Every library the archived binaries load is named in the read-me beside a
@@ -115,9 +127,11 @@ grep -q "effect: *Korvo-EQ" <<<"$info" || fail "the unpacked korvo found no Korv
     fail "the unpacked LV2 bundle fails its tests"
 xvfb-run -a -s "-screen 0 1920x1200x24 -noreset" "build/linux/tests/korvo_lv2_editor_tests" \
     --module="$lv2_bundle/KorvoEQ_ui.so" >/dev/null || fail "the unpacked LV2 bundle's editor fails its tests"
-# Its install.sh puts every format into the per-user folders, where the
-# installed korvo finds its module, and --uninstall takes them all away again.
-home="$unpacked/home"
+# Its install.sh puts every format and the presets into the per-user folders
+# (of a home with a space in its path), where the installed korvo finds its
+# module, and --uninstall takes them all away again, but for a preset of the
+# user's own beside the factory ones.
+home="$unpacked/my home"
 mkdir -p "$home"
 [ -x "$unpacked/$linux/install.sh" ] || fail "$linux: no executable install.sh"
 (cd / && HOME="$home" "$unpacked/$linux/install.sh" >/dev/null) || fail "$linux: install.sh failed"
@@ -125,17 +139,22 @@ for file in .vst/KorvoEQ.so .vst3/KorvoEQ.vst3/Contents/x86_64-linux/KorvoEQ.so 
     .lv2/KorvoEQ.lv2/KorvoEQ_dsp.so .lv2/KorvoEQ.lv2/manifest.ttl .local/bin/korvo; do
     [ -f "$home/$file" ] || fail "$linux: install.sh did not install ~/$file"
 done
+presets_in "$home/.vst3/presets/Vardle/Korvo-EQ" vst3 "$linux install.sh"
+presets_in "$home/.vst/KorvoEQ-presets" fxp "$linux install.sh"
 info=$(cd / && HOME="$home" LXVST_PATH= VST_PATH= "$home/.local/bin/korvo" info) ||
     fail "korvo installed by install.sh finds no module"
 grep -q "effect: *Korvo-EQ" <<<"$info" || fail "korvo installed by install.sh found no Korvo-EQ: $info"
+own="$home/.vst3/presets/Vardle/Korvo-EQ/Mine.vstpreset"
+echo mine >"$own"
 (cd / && HOME="$home" "$unpacked/$linux/install.sh" --uninstall >/dev/null) || fail "$linux: install.sh --uninstall failed"
 left=$(find "$home" -mindepth 1 ! -type d)
-[ -z "$left" ] || fail "$linux: install.sh --uninstall left $left"
+[ "$left" = "$own" ] || fail "$linux: install.sh --uninstall left or took: $left (only ${own#"$home"/} should stay)"
+[ ! -e "$home/.vst/KorvoEQ-presets" ] || fail "$linux: install.sh --uninstall left ~/.vst/KorvoEQ-presets"
 first=$(awk '/^-+$/ { print section; exit } { section = $0 }' "$unpacked/$linux/README.txt")
 [ "$first" = Installing ] && grep -q './install.sh --system' "$unpacked/$linux/README.txt" &&
     grep -q './install.sh --uninstall' "$unpacked/$linux/README.txt" ||
     fail "$linux: README.txt does not tell of install.sh first"
-echo "$linux.tar.gz: the tested modules and korvo, stripped; korvo hosts the unpacked module, the CLAP module and the LV2 bundle pass their tests"
+echo "$linux.tar.gz: the tested modules and korvo, stripped, and the presets; korvo hosts the unpacked module, the CLAP module and the LV2 bundle pass their tests"
 
 for entry in "windows-x86 build/windows i686 windows x86-win" "windows-x64 build/windows-x64 x86_64 windows64 x86_64-win"; do
     set -- $entry
@@ -149,6 +168,8 @@ for entry in "windows-x86 build/windows i686 windows x86-win" "windows-x64 build
     "$here/check-exports.sh" --vst3 "$4" "$unpacked/$name/KorvoEQ.vst3/Contents/$5/KorvoEQ.vst3" >/dev/null
     stripped_build "$3-w64-mingw32-" "$unpacked/$name/KorvoEQ.clap" "$build/KorvoEQ.clap"
     "$here/check-exports.sh" --clap "$4" "$unpacked/$name/KorvoEQ.clap" >/dev/null
+    presets_in "$unpacked/$name/VST3 Presets/Vardle/Korvo-EQ" vst3 "$name"
+    presets_in "$unpacked/$name/KorvoEQ-presets" fxp "$name"
     grep -q "Korvo-EQ $version" "$unpacked/$name/README.txt" || fail "$name: README.txt does not name $version"
     users_guide "$unpacked/$name"
     "$here/wine-run.sh" "$build/tests/korvo_integration_tests.exe" --module="$unpacked/$name/KorvoEQ.dll" >/dev/null ||
@@ -157,5 +178,5 @@ for entry in "windows-x86 build/windows i686 windows x86-win" "windows-x64 build
         --vst2-module="$unpacked/$name/KorvoEQ.dll" >/dev/null || fail "the unpacked $name VST3 bundle fails its tests"
     "$here/wine-run.sh" "$build/tests/korvo_clap_tests.exe" --module="$unpacked/$name/KorvoEQ.clap" \
         --vst2-module="$unpacked/$name/KorvoEQ.dll" >/dev/null || fail "the unpacked $name CLAP module fails its tests"
-    echo "$name.zip: the tested modules stripped, which pass their tests unpacked"
+    echo "$name.zip: the tested modules stripped and the presets; the modules pass their tests unpacked"
 done

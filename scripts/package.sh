@@ -4,12 +4,14 @@
 # the tests, and brought up to date), after installing what that needs
 # (scripts/setup.sh --package: the native toolchain, mingw-w64, Wine, NSIS and
 # dpkg's tools):
-#   KorvoEQ-<version>-linux-x86_64.tar.gz   bin/korvo, lib/vst/KorvoEQ.so,
+#   KorvoEQ-<version>-linux-x86_64.tar.gz   bin/korvo, lib/vst/KorvoEQ.so, lib/vst/KorvoEQ-presets/,
 #                                           lib/vst3/KorvoEQ.vst3/, lib/clap/KorvoEQ.clap,
-#                                           lib/lv2/KorvoEQ.lv2/, install.sh, README.txt
+#                                           lib/lv2/KorvoEQ.lv2/, share/vst3/presets/Vardle/Korvo-EQ/,
+#                                           install.sh, README.txt
 #   korvo-eq_<version>_amd64.deb            the same under /usr, for apt (packaging/make-deb.sh)
-#   KorvoEQ-<version>-windows-x86.zip       the 32-bit KorvoEQ.dll, KorvoEQ.vst3/ and KorvoEQ.clap, README.txt
-#   KorvoEQ-<version>-windows-x64.zip       the 64-bit KorvoEQ.dll, KorvoEQ.vst3/ and KorvoEQ.clap, README.txt
+#   KorvoEQ-<version>-windows-x86.zip       the 32-bit KorvoEQ.dll, KorvoEQ.vst3/ and KorvoEQ.clap,
+#                                           KorvoEQ-presets/, VST3 Presets/Vardle/Korvo-EQ/, README.txt
+#   KorvoEQ-<version>-windows-x64.zip       the same, 64-bit
 #   KorvoEQ-<version>-windows-x86-setup.exe the zip's modules in an installer (NSIS), 32-bit
 #   KorvoEQ-<version>-windows-x64-setup.exe the same, 64-bit
 set -euo pipefail
@@ -29,6 +31,13 @@ configure() {
 configure build/linux
 configure build/windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake
 configure build/windows-x64 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake
+# The factory presets' files come from the Linux build (a cross build cannot
+# run their writer); the Windows builds install them from there.
+presets="$root/build/linux/presets"
+for dir in build/windows build/windows-x64; do
+    grep -qxF "KORVO_FACTORY_PRESETS_DIR:PATH=$presets" "$dir/CMakeCache.txt" ||
+        cmake -S . -B "$dir" -DKORVO_FACTORY_PRESETS_DIR:PATH="$presets" >/dev/null
+done
 # `all` of the Linux build holds what its install rules take (the modules,
 # korvo, the read-me, and whatever else a rule installs).
 cmake --build build/linux

@@ -2,8 +2,9 @@
 # Checks the built Debian package without installing it: its name, its
 # metadata (Depends covering every library the binaries load, as
 # dpkg-shlibdeps computed them), its files (each format where hosts look,
-# korvo, the copyright and changelog, everything the Linux build installs
-# under /usr and nothing else), lintian's verdict (no error; only the
+# korvo, the factory presets the build wrote where hosts look for them, the
+# copyright and changelog, everything the Linux build installs under /usr and
+# nothing else), lintian's verdict (no error; only the
 # warnings explained in packaging/README.md), and that the package unpacked
 # runs: its korvo finds its module with no option and lilv finds the LV2
 # bundle.
@@ -26,7 +27,7 @@ field() { dpkg-deb -f "$deb" "$1"; }
 [ -n "$(field Maintainer)" ] && [ -n "$(field Description)" ] || fail "no Maintainer or Description"
 
 # The files: the fixed ones, and all that `cmake --install` of the build puts under /usr.
-dpkg-deb -c "$deb" | awk '{print $6}' | sed 's|^\./|/|; s|/$||' | grep -v '^/*$' | sort >"$work/contents"
+dpkg-deb --fsys-tarfile "$deb" | tar -tf - | sed 's|^\./|/|; s|/$||' | grep -v '^/*$' | sort >"$work/contents"
 {
     printf '%s\n' /usr/bin/korvo /usr/lib/vst/KorvoEQ.so \
         /usr/lib/vst3/KorvoEQ.vst3/Contents/x86_64-linux/KorvoEQ.so \
@@ -35,6 +36,9 @@ dpkg-deb -c "$deb" | awk '{print $6}' | sed 's|^\./|/|; s|/$||' | grep -v '^/*$'
         /usr/lib/lv2/KorvoEQ.lv2/manifest.ttl /usr/lib/lv2/KorvoEQ.lv2/KorvoEQ.ttl /usr/lib/lv2/KorvoEQ.lv2/presets.ttl \
         /usr/share/doc/korvo-eq/copyright
     [ ! -f "$source_dir/CHANGELOG.md" ] || echo /usr/share/doc/korvo-eq/changelog.gz
+    # One file of each kind for each factory preset the build wrote.
+    for file in "$build"/presets/vst3/*.vstpreset; do echo "/usr/share/vst3/presets/Vardle/Korvo-EQ/${file##*/}"; done
+    for file in "$build"/presets/fxp/*.fxp; do echo "/usr/lib/vst/KorvoEQ-presets/${file##*/}"; done
     DESTDIR="$work/stage" cmake --install "$build" --prefix /usr --component plugin >/dev/null ||
         fail "cannot install the build's plugin component"
     (cd "$work/stage" && find . -type f | sed 's|^\.||')
@@ -51,8 +55,12 @@ if [ -f "$source_dir/CHANGELOG.md" ]; then
         fail "changelog.gz is not CHANGELOG.md"
 fi
 
-# Depends names, for every library any binary loads, the package that holds it.
 dpkg-deb -x "$deb" "$work/root" || fail "cannot unpack $deb"
+diff -r "$build/presets/vst3" "$work/root/usr/share/vst3/presets/Vardle/Korvo-EQ" >/dev/null &&
+    diff -r "$build/presets/fxp" "$work/root/usr/lib/vst/KorvoEQ-presets" >/dev/null ||
+    fail "the package's presets are not the files the build wrote"
+
+# Depends names, for every library any binary loads, the package that holds it.
 depends=$(field Depends)
 depended=$(tr ',|' '\n\n' <<<"$depends" | awk '{print $1}')
 for binary in usr/bin/korvo usr/lib/vst/KorvoEQ.so usr/lib/vst3/KorvoEQ.vst3/Contents/x86_64-linux/KorvoEQ.so \

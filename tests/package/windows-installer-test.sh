@@ -2,11 +2,12 @@
 # Runs a Windows installer under Wine in a fresh prefix of its width, as a
 # studio deploying it would: a silent install must put each format where hosts
 # of that width look (a 64-bit installer never into Program Files (x86)), the
-# very files of the zip, register its uninstaller in Add/Remove Programs and
-# log where each format went; the installed VST3 and CLAP modules must pass the
-# test hosts loaded from their installed folders; the components and the VST2
-# folder follow the command line; and the silent uninstall must leave no file,
-# folder or registry entry behind.
+# VST3 presets into ProgramData's VST3 Presets and the VST2 ones beside the
+# DLL, the very files of the zip, register its uninstaller in Add/Remove
+# Programs and log where each format went; the installed VST3 and CLAP modules
+# must pass the test hosts loaded from their installed folders; the components
+# and the VST2 folder follow the command line; and the silent uninstall must
+# leave no file, folder or registry entry behind.
 #   windows-installer-test.sh x64|x86 SETUP.exe ZIP WINDOWS_BUILD WORK
 set -uo pipefail
 width="$1" setup="$2" zip="$3" build="$4" work="$5"
@@ -29,6 +30,7 @@ export WINEPREFIX="$prefix" WINEDEBUG=-all
 drive="$prefix/drive_c"
 common="$drive/Program Files/Common Files"
 program="$drive/Program Files/Vardle/Korvo-EQ"
+vst3_presets="$drive/ProgramData/VST3 Presets/Vardle/Korvo-EQ"
 key='Software\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\Uninstall\\\\KorvoEQ'
 
 wait_wine() { wineserver -w; }
@@ -72,6 +74,10 @@ for pair in "KorvoEQ.vst3/Contents/$arch/KorvoEQ.vst3:$common/VST3/KorvoEQ.vst3/
     [ -f "${pair#*:}" ] || fail "no ${pair#*:}"
     cmp -s "$zipped/${pair%%:*}" "${pair#*:}" || fail "${pair#*:} is not the zip's ${pair%%:*}"
 done
+for pair in "VST3 Presets/Vardle/Korvo-EQ:$vst3_presets" "KorvoEQ-presets:${vst2%/*}/KorvoEQ-presets"; do
+    [ -n "$(ls "$zipped/${pair%%:*}" 2>/dev/null)" ] || fail "the zip has no presets in ${pair%%:*}"
+    diff -r "$zipped/${pair%%:*}" "${pair#*:}" >/dev/null || fail "${pair#*:} does not hold the zip's ${pair%%:*}, alone"
+done
 [ -f "$program/Uninstall.exe" ] || fail "no Uninstall.exe in $program"
 if [ "$width" = x64 ]; then
     [ ! -e "$drive/Program Files (x86)/Common Files/VST3/KorvoEQ.vst3" ] &&
@@ -92,7 +98,8 @@ size=$(reg_value EstimatedSize)
 log=$(setup_log)
 [ -n "$log" ] || fail "no KorvoEQ-setup.log in %TEMP%"
 for line in 'VST3: C:\Program Files\Common Files\VST3\KorvoEQ.vst3' 'CLAP: C:\Program Files\Common Files\CLAP\KorvoEQ.clap' \
-    'VST2: C:\VST Plugins\Korvo\KorvoEQ.dll' 'Uninstaller: C:\Program Files\Vardle\Korvo-EQ\Uninstall.exe'; do
+    'VST2: C:\VST Plugins\Korvo\KorvoEQ.dll' 'VST3 presets: C:\ProgramData\VST3 Presets\Vardle\Korvo-EQ' \
+    'VST2 presets: C:\VST Plugins\Korvo\KorvoEQ-presets' 'Uninstaller: C:\Program Files\Vardle\Korvo-EQ\Uninstall.exe'; do
     tr -d '\r' <"$log" | grep -qxF "$line" || fail "the log does not say '$line': $(cat "$log")"
 done
 
@@ -121,9 +128,10 @@ uninstall
 wait_wine
 "$wine_run" "$setup" /S /VST3=0 /CLAP=0 >/dev/null 2>&1 || fail "the silent VST2-only install failed"
 wait_wine
-[ -f "$common/VST2/KorvoEQ.dll" ] || fail "/VST3=0 /CLAP=0 did not put the VST2 module in its default folder"
-[ ! -e "$common/VST3/KorvoEQ.vst3" ] && [ ! -e "$common/CLAP/KorvoEQ.clap" ] ||
-    fail "/VST3=0 /CLAP=0 left the earlier installation's VST3 or CLAP module, or installed them"
+[ -f "$common/VST2/KorvoEQ.dll" ] && [ -n "$(ls "$common/VST2/KorvoEQ-presets" 2>/dev/null)" ] ||
+    fail "/VST3=0 /CLAP=0 did not put the VST2 module and its presets in its default folder"
+[ ! -e "$common/VST3/KorvoEQ.vst3" ] && [ ! -e "$common/CLAP/KorvoEQ.clap" ] && [ ! -e "$vst3_presets" ] ||
+    fail "/VST3=0 /CLAP=0 left the earlier installation's VST3 or CLAP module or VST3 presets, or installed them"
 [ ! -e "$drive/VST Plugins" ] || fail "installing again left the earlier installation's VST2 folder"
 tr -d '\r' <"$(setup_log)" | grep -qxF 'CLAP: not installed' || fail "the log does not say CLAP was not installed"
 uninstall
