@@ -14,8 +14,9 @@
 //   clap automated  the same changes as one param-value event per parameter,
 //                   in time order, which the face splits the block at.
 //
-// The lines at the end set vst3 and clap against vst2, fastest repetition of
-// each case with --benchmark_repetitions.
+// The lines at the end set vst3 and clap against vst2, and each face's
+// automated block against its plain block, fastest repetition of each case
+// with --benchmark_repetitions.
 //
 //   korvo_face_bench --vst2=build/linux/KorvoEQ.so --vst3=build/linux/KorvoEQ.vst3/Contents/x86_64-linux/KorvoEQ.so
 //                    --clap=build/linux/KorvoEQ.clap
@@ -280,6 +281,17 @@ int main(int argc, char** argv)
                 std::printf("  %5d frames%-10s  vst2 %9.1f ns  %s %9.1f ns  %s / vst2 %.3fx\n", frames, kind,
                             two->second, face, other->second, face, other->second / two->second);
             }
+        }
+    }
+    std::printf("\nAn automated block against a plain block through the same face (fastest repetition):\n");
+    for (const char* face : {"vst2", "vst3", "clap"}) {
+        for (const int frames : kBlocks) {
+            const std::string size = "/" + std::to_string(frames);
+            const auto plain = reporter.fastest.find(face + size);
+            const auto automated = reporter.fastest.find(face + std::string(" automated") + size);
+            if (plain == reporter.fastest.end() || automated == reporter.fastest.end()) continue;
+            std::printf("  %s %5d frames  plain %9.1f ns  automated %9.1f ns  automated / plain %.2fx\n", face,
+                        frames, plain->second, automated->second, automated->second / plain->second);
         }
     }
     benchmark::Shutdown();

@@ -77,14 +77,14 @@ BandCoefficients BandFilter::designFrom(BandType bandType, float amplitude, Band
     const float A = amplitude;
     const float sn = angle.sn;
     const float cs = angle.cs;
-    const float alpha = sn / (2.0f * q);
-    // sqrt(A) / q is a float quotient formed before the product (shelves only).
-    const float sqrtAOverQ = std::sqrt(A) / q;
-    const float beta = sqrtAOverQ * sn;
 
+    // Each band type's quotients only: the divider is the slowest part of a
+    // design, and a redesign on the audio thread waits for it.
     float nb0, nb1, nb2, na0, na1, na2;
     switch (bandType) {
-    case LowShelf:
+    case LowShelf: {
+        // sqrt(A) / q is a float quotient formed before the product.
+        const float beta = std::sqrt(A) / q * sn;
         nb0 = A * ((A + 1.0f) - (A - 1.0f) * cs + beta);
         nb1 = 2.0f * A * ((A - 1.0f) - (A + 1.0f) * cs);
         nb2 = A * ((A + 1.0f) - (A - 1.0f) * cs - beta);
@@ -92,7 +92,9 @@ BandCoefficients BandFilter::designFrom(BandType bandType, float amplitude, Band
         na1 = -2.0f * ((A - 1.0f) + (A + 1.0f) * cs);
         na2 = (A + 1.0f) + (A - 1.0f) * cs - beta;
         break;
-    case HighShelf:
+    }
+    case HighShelf: {
+        const float beta = std::sqrt(A) / q * sn;
         nb0 = A * ((A + 1.0f) + (A - 1.0f) * cs + beta);
         nb1 = -2.0f * A * ((A - 1.0f) + (A + 1.0f) * cs);
         nb2 = A * ((A + 1.0f) + (A - 1.0f) * cs - beta);
@@ -100,8 +102,10 @@ BandCoefficients BandFilter::designFrom(BandType bandType, float amplitude, Band
         na1 = 2.0f * ((A - 1.0f) - (A + 1.0f) * cs);
         na2 = (A + 1.0f) - (A - 1.0f) * cs - beta;
         break;
+    }
     case Peaking:
-    default:
+    default: {
+        const float alpha = sn / (2.0f * q);
         nb0 = 1.0f + alpha * A;
         nb1 = -2.0f * cs;
         nb2 = 1.0f - alpha * A;
@@ -109,6 +113,7 @@ BandCoefficients BandFilter::designFrom(BandType bandType, float amplitude, Band
         na1 = -2.0f * cs;
         na2 = 1.0f - alpha / A;
         break;
+    }
     }
 
     const float r = 1.0f / na0;

@@ -19,8 +19,6 @@ constexpr int kCascadeBands = 4;
 constexpr int kCascadeLanes = 8;
 // Samples between one active band and the next in the wavefront.
 constexpr int kCascadeSkew = 3;
-// Blocks shorter than this run the bands one after another instead.
-constexpr int kCascadeMinFrames = kCascadeSkew * (kCascadeBands - 1);
 
 // The coefficients as the lanes use them, laid out when a design changes.
 // Lanes j and j + 4 hold the band order[j], for j < activeCount; the lanes
@@ -99,8 +97,8 @@ unsigned cascadeRunAvx(const CascadeCoefficients& coefficients, CascadeHistory& 
 
 // The bands one after another: the inputs copied to the outputs (left first),
 // any infinity or NaN among them made +0, then each active band's filtering
-// over the outputs in turn. The routines'
-// path for short blocks, and the effect's for outputs that share samples.
+// over the outputs in turn. The effect's path for outputs that share
+// samples, and the routines' for a set of bands they do not know.
 unsigned cascadeRunBandLoop(const CascadeCoefficients& coefficients, CascadeHistory& history,
                             const float* inLeft, const float* inRight,
                             float* outLeft, float* outRight, std::int32_t frameCount);

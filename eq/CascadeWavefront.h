@@ -108,6 +108,18 @@ public:
         drain<0>(outL + n - kDepth, outR + n - kDepth);
     }
 
+    // N < kDepth frames: a stretch shorter than the wavefront. Every step
+    // reads an input until the N-th, then zero; band j starts at step 3j and
+    // finishes at step N - 1 + 3j as in run(), and the last band's outputs all
+    // come after every input has been read.
+    template <int N>
+    void runShort(const float* inL, const float* inR, float* outL, float* outR)
+    {
+        static_assert(N >= 1 && N < kDepth, "a stretch shorter than the wavefront");
+        st.reserve(N + kDepth);
+        shortStep<N, 0>(inL, inR, outL, outR);
+    }
+
     // Writes the histories back and answers the bands whose history is not finite.
     unsigned finish(const CascadeCoefficients& c, CascadeHistory& h) const
     {
@@ -182,6 +194,35 @@ private:
         }
     }
 
+    template <bool Reads>
+    static T stepInput(const float* l, const float* r)
+    {
+        if constexpr (Reads) {
+            return V::inputAt(l, r);
+        } else {
+            return V::zero();
+        }
+    }
+
+    template <int N, int Step>
+    void shortStep(const float* inL, const float* inR, float* outL, float* outR)
+    {
+        if constexpr (Step < N + kDepth) {
+            if constexpr (Step > 0 && Step % kCascadeSkew == 0 && Step / kCascadeSkew < Count) {
+                start<Step / kCascadeSkew>();
+            }
+            const T y = st.step(stepInput<Step < N>(inL + Step, inR + Step));
+            if constexpr (Step >= kDepth) {
+                V::template store1<Count - 1>(outL + Step - kDepth, outR + Step - kDepth, y);
+            }
+            constexpr int sinceLast = Step - (N - 1);
+            if constexpr (sinceLast >= 0 && sinceLast % kCascadeSkew == 0 && sinceLast / kCascadeSkew < Count) {
+                stop<sinceLast / kCascadeSkew>();
+            }
+            shortStep<N, Step + 1>(inL, inR, outL, outR);
+        }
+    }
+
     typename V::State st;    // the coefficients and the lanes' state
     T hy1, hy2, hx1, hx2;    // the histories as loaded, then as the bands finish
 };
@@ -197,23 +238,55 @@ unsigned runWavefront(const CascadeCoefficients& coefficients, CascadeHistory& h
     return w.finish(coefficients, history);
 }
 
+// A stretch of n frames, 1 <= n < the wavefront's depth for Count bands.
+template <class V, int Count, int N = 1>
+unsigned runShortWavefront(const CascadeCoefficients& coefficients, CascadeHistory& history,
+                           const float* inLeft, const float* inRight, float* outLeft, float* outRight,
+                           std::int32_t n)
+{
+    if constexpr (N < Wavefront<V, Count>::kDepth) {
+        if (n != N) {
+            return runShortWavefront<V, Count, N + 1>(coefficients, history, inLeft, inRight, outLeft, outRight, n);
+        }
+        typename V::Scratch scratch;
+        Wavefront<V, Count> w(coefficients, history, scratch);
+        w.template runShort<N>(inLeft, inRight, outLeft, outRight);
+        return w.finish(coefficients, history);
+    } else {
+        return 0;
+    }
+}
+
+// Every length through the wavefront: shorter than its depth, the steps of
+// the fill and the drain only.
+template <class V, int Count>
+unsigned runAnyLength(const CascadeCoefficients& coefficients, CascadeHistory& history,
+                      const float* inLeft, const float* inRight, float* outLeft, float* outRight,
+                      std::int32_t frameCount)
+{
+    if (frameCount < Wavefront<V, Count>::kDepth) {
+        return runShortWavefront<V, Count>(coefficients, history, inLeft, inRight, outLeft, outRight, frameCount);
+    }
+    return runWavefront<V, Count>(coefficients, history, inLeft, inRight, outLeft, outRight, frameCount);
+}
+
 template <class V>
 unsigned runCascade(const CascadeCoefficients& coefficients, CascadeHistory& history,
                     const float* inLeft, const float* inRight, float* outLeft, float* outRight,
                     std::int32_t frameCount)
 {
-    if (frameCount < kCascadeMinFrames) {
-        return cascadeRunBandLoop(coefficients, history, inLeft, inRight, outLeft, outRight, frameCount);
+    if (frameCount <= 0) {
+        return 0;
     }
     switch (coefficients.activeCount) {
     case 1:
-        return runWavefront<V, 1>(coefficients, history, inLeft, inRight, outLeft, outRight, frameCount);
+        return runAnyLength<V, 1>(coefficients, history, inLeft, inRight, outLeft, outRight, frameCount);
     case 2:
-        return runWavefront<V, 2>(coefficients, history, inLeft, inRight, outLeft, outRight, frameCount);
+        return runAnyLength<V, 2>(coefficients, history, inLeft, inRight, outLeft, outRight, frameCount);
     case 3:
-        return runWavefront<V, 3>(coefficients, history, inLeft, inRight, outLeft, outRight, frameCount);
+        return runAnyLength<V, 3>(coefficients, history, inLeft, inRight, outLeft, outRight, frameCount);
     case 4:
-        return runWavefront<V, 4>(coefficients, history, inLeft, inRight, outLeft, outRight, frameCount);
+        return runAnyLength<V, 4>(coefficients, history, inLeft, inRight, outLeft, outRight, frameCount);
     default:
         return cascadeRunBandLoop(coefficients, history, inLeft, inRight, outLeft, outRight, frameCount);
     }

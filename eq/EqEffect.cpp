@@ -89,21 +89,20 @@ BandCoefficients EqEffect::designBand(int band, const float* values, double rate
     return BandFilter::makeDesign(kBands[band].type, rate, s.frequency, s.q, s.gain);
 }
 
-BandCoefficients EqEffect::redesignBand(int band, const float* values, float rate)
+BandCoefficients EqEffect::redesignBand(int band, const float* values, float rate, bool newAmplitude, bool newAngle)
 {
     // The power, and the sine and cosine, are most of a design's cost; a
     // change of one setting needs at most one of them.
     const BandInfo& info = kBands[band];
-    const BandSettings s = settingsOf(band, values, rate);
     BandParts& parts = designedParts[band];
-    const bool sameRate = designed && rate == designedRate;
-    if (!sameRate || !sameBits(values, designedValues, info.gainIndex)) {
-        parts.amplitude = BandFilter::amplitudeOf(s.gain);
+    if (newAmplitude) {
+        parts.amplitude = BandFilter::amplitudeOf(effectivePlain(info.gainIndex, values[info.gainIndex], rate));
     }
-    if (!sameRate || !sameBits(values, designedValues, info.frequencyIndex)) {
-        parts.angle = BandFilter::angleOf(rate, s.frequency);
+    if (newAngle) {
+        parts.angle = BandFilter::angleOf(rate, effectivePlain(info.frequencyIndex, values[info.frequencyIndex], rate));
     }
-    return BandFilter::designFrom(info.type, parts.amplitude, parts.angle, s.q);
+    const float q = info.qIndex >= 0 ? effectivePlain(info.qIndex, values[info.qIndex], rate) : kShelfQ;
+    return BandFilter::designFrom(info.type, parts.amplitude, parts.angle, q);
 }
 
 void EqEffect::refreshDesigns()
@@ -117,20 +116,23 @@ void EqEffect::refreshDesigns()
     if (!settings.snapshot(values, rate)) {
         return;  // a chunk is being loaded right now: the next block takes it whole
     }
-    unsigned active = 0;
+    // Whether a band runs depends on its gain value alone; a band whose
+    // values and rate are those of its last design keeps it.
+    const bool sameRate = designed && rate == designedRate;
+    unsigned active = sameRate ? cascadeCoefficients.activeBands : 0u;
     unsigned changed = 0;
     for (int b = 0; b < kNumBands; ++b) {
         const BandInfo& info = kBands[b];
-        const bool same = designed && rate == designedRate && sameBits(values, designedValues, info.frequencyIndex) &&
-                          sameBits(values, designedValues, info.gainIndex) &&
-                          (info.qIndex < 0 || sameBits(values, designedValues, info.qIndex));
-        if (gainIsActive(values[info.gainIndex])) {
-            active |= 1u << b;
+        const bool newGain = !sameRate || !sameBits(values, designedValues, info.gainIndex);
+        const bool newFrequency = !sameRate || !sameBits(values, designedValues, info.frequencyIndex);
+        const bool newQ = info.qIndex >= 0 && !sameBits(values, designedValues, info.qIndex);
+        if (newGain) {
+            active = (active & ~(1u << b)) | (gainIsActive(values[info.gainIndex]) ? 1u << b : 0u);
         }
-        if (!same) {
+        if (newGain || newFrequency || newQ) {
             // Designed on the audio thread (well under a microsecond), and only
             // for a band whose settings changed.
-            designedCoefficients[b] = redesignBand(b, values, rate);
+            designedCoefficients[b] = redesignBand(b, values, rate, newGain, newFrequency);
             changed |= 1u << b;
         }
     }

@@ -118,10 +118,11 @@ private:
     };
     static BandSettings settingsOf(int band, const float* values, double rate);
     // The audio thread, in refreshDesigns: a band designed anew from
-    // `values`, its amplitude and angle kept from its last design where its
-    // gain value, or its frequency value and the rate, are those it was
-    // designed from (designBand's coefficients, bit for bit).
-    BandCoefficients redesignBand(int band, const float* values, float rate);
+    // `values`, its amplitude and angle computed anew where asked and kept
+    // from its last design otherwise (where its gain value, or its frequency
+    // value and the rate, are those it was designed from, designBand's
+    // coefficients bit for bit).
+    BandCoefficients redesignBand(int band, const float* values, float rate, bool newAmplitude, bool newAngle);
     // The audio thread: a block with the bypass left out of it.
     void processEqualised(float** inputs, float** outputs, VstInt32 sampleFrames);
     // The audio thread: one stretch of a block (SilenceTail::nextStretch),

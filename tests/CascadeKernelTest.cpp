@@ -422,6 +422,50 @@ TEST(CascadeKernel, TheEffectTakesNewSettingsAtTheNextBlock)
     }
 }
 
+// Automation cut by the host: stretches of a few frames, a band's lanes given
+// new coefficients between them now and then. Every routine (its path for
+// stretches shorter than the wavefront included) against the bands run one
+// after another from the same coefficients and histories, rough input too.
+TEST(CascadeKernel, ShortStretchesWithNewCoefficientsMatchTheBandLoop)
+{
+    for (const CascadeVariant& v : variants()) {
+        std::mt19937 rng(28);
+        for (int trial = 0; trial < 60; ++trial) {
+            const double rate = kRates[rng() % 3];
+            BandCoefficients designs[kCascadeBands];
+            randomDesigns(rng, rate, designs);
+            CascadeCoefficients laid;
+            cascadeLayout(laid, designs, 1u + static_cast<unsigned>(rng() % 15u));
+            CascadeHistory history = makeHistory(rng, trial % 3 == 0), loopHistory = history;
+            for (int stretch = 0; stretch < 40; ++stretch) {
+                if (rng() % 2) {
+                    randomDesigns(rng, rate, designs);
+                    const int band = static_cast<int>(rng() % kCascadeBands);
+                    cascadeReplaceBand(laid, band, designs[band]);
+                }
+                const int n = 1 + static_cast<int>(rng() % 12);
+                const std::vector<float> l = trial % 4 == 1 ? rough(rng, n) : noise(rng, n), r = noise(rng, n);
+                std::vector<float> outL(l.size()), outR(r.size()), loopL(l.size()), loopR(r.size());
+                const unsigned got = v.run(laid, history, l.data(), r.data(), outL.data(), outR.data(), n);
+                const unsigned expected =
+                    cascadeRunBandLoop(laid, loopHistory, l.data(), r.data(), loopL.data(), loopR.data(), n);
+                ASSERT_EQ(got, expected) << v.name << ", trial " << trial << ", stretch " << stretch;
+                ASSERT_EQ(firstDifference(outL.data(), loopL.data(), n), -1) << v.name << ", trial " << trial;
+                ASSERT_EQ(firstDifference(outR.data(), loopR.data(), n), -1) << v.name << ", trial " << trial;
+                if (got != 0) {
+                    cascadeClearHistories(history, got);
+                    cascadeClearHistories(loopHistory, got);
+                }
+            }
+            for (int b = 0; b < kCascadeBands; ++b) {
+                ASSERT_TRUE(sameHistory(history.left[b], loopHistory.left[b]) &&
+                            sameHistory(history.right[b], loopHistory.right[b]))
+                    << v.name << ", trial " << trial << ", band " << b;
+            }
+        }
+    }
+}
+
 // Automation as hosts send it: a few values changed between short stretches,
 // one band's several at once, a gain into or out of its dead zone, a value
 // set again unchanged, now and then another rate. The effect keeps what a
