@@ -16,7 +16,11 @@
         }
         float* ins[2] = {in[0].data(), in[1].data()};
         float* outs[2] = {out[0].data(), out[1].data()};
-        (missing < 2 ? ins : outs)[missing % 2] = nullptr;
+        if (missing < 2) {
+            ins[missing] = nullptr;
+        } else {
+            outs[missing - 2] = nullptr;
+        }
         instance.skipped(ins, outs, kFrames);
         for (int c = 0; c < 2; ++c) {
             for (float s : out[c]) {
