@@ -4,15 +4,11 @@
 
 void BypassFade::setRate(float rate)
 {
+    // 10 ms; also the longest fade for a rate that is not a number.
     const float frames = rate * 0.01f;
-    std::int32_t fresh = kLongest;
-    if (!(frames < static_cast<float>(kLongest))) {
-        fresh = kLongest;
-    } else if (frames < 1.0f) {
-        fresh = 1;
-    } else {
-        fresh = static_cast<std::int32_t>(frames + 0.5f);
-    }
+    const std::int32_t fresh = !(frames < static_cast<float>(kLongest)) ? kLongest
+                               : frames < 1.0f                          ? 1
+                                                                        : static_cast<std::int32_t>(frames + 0.5f);
     if (fresh == length) {
         return;
     }

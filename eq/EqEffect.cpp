@@ -75,18 +75,13 @@ EqEffect::~EqEffect()
     }
 }
 
-EqEffect::BandSettings EqEffect::settingsOf(int band, const float* values, double rate)
-{
-    const BandInfo& info = kBands[band];
-    return BandSettings{effectivePlain(info.frequencyIndex, values[info.frequencyIndex], rate),
-                        info.qIndex >= 0 ? effectivePlain(info.qIndex, values[info.qIndex], rate) : kShelfQ,
-                        effectivePlain(info.gainIndex, values[info.gainIndex], rate)};
-}
-
 BandCoefficients EqEffect::designBand(int band, const float* values, double rate)
 {
-    const BandSettings s = settingsOf(band, values, rate);
-    return BandFilter::makeDesign(kBands[band].type, rate, s.frequency, s.q, s.gain);
+    const BandInfo& info = kBands[band];
+    const float frequency = effectivePlain(info.frequencyIndex, values[info.frequencyIndex], rate);
+    const float q = info.qIndex >= 0 ? effectivePlain(info.qIndex, values[info.qIndex], rate) : kShelfQ;
+    const float gain = effectivePlain(info.gainIndex, values[info.gainIndex], rate);
+    return BandFilter::makeDesign(info.type, rate, frequency, q, gain);
 }
 
 BandCoefficients EqEffect::redesignBand(int band, const float* values, float rate, bool newAmplitude, bool newAngle)

@@ -112,11 +112,6 @@ private:
     // The audio thread, at the start of a block: redesigns the bands whose
     // settings changed since the last block.
     void refreshDesigns();
-    // A band's frequency, Q and gain in their units, as designBand takes them.
-    struct BandSettings {
-        float frequency, q, gain;
-    };
-    static BandSettings settingsOf(int band, const float* values, double rate);
     // The audio thread, in refreshDesigns: a band designed anew from
     // `values`, its amplitude and angle computed anew where asked and kept
     // from its last design otherwise (where its gain value, or its frequency

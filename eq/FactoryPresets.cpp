@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "eq/StateRecords.h"
+
 namespace {
 
 // A band left flat is written at the initial program's settings.
@@ -73,8 +75,6 @@ void FactoryPresets::chunk(int index, unsigned char (&out)[sizeof(ProgramRecord)
     for (int k = 0; k < kNumParameters; ++k) {
         std::uint32_t bits;
         std::memcpy(&bits, &stored[k], sizeof bits);
-        for (int b = 0; b < 4; ++b) {
-            out[kProgramNameLength + 4 * k + b] = static_cast<unsigned char>(bits >> (8 * b));
-        }
+        StateRecords::putWord(out + kProgramNameLength + 4 * k, bits);
     }
 }
