@@ -162,27 +162,11 @@ bool EqInstance::paramValue(const clap_plugin_t* plugin, clap_id id, double* val
 bool EqInstance::valueToText(const clap_plugin_t* plugin, clap_id id, double value, char* text,
                              std::uint32_t capacity)
 {
-    if (id == ParameterMap::kBypassId) {
-        const char* shown = value >= 0.5 ? "On" : "Off";
-        if (!text || capacity <= std::strlen(shown)) {
-            return false;
-        }
-        copyText(text, shown, static_cast<std::int32_t>(std::strlen(shown)));
-        return true;
-    }
     return ParameterMap::text(id, value, of(plugin).effect->getSampleRate(), text, capacity);
 }
 
 bool EqInstance::textToValue(const clap_plugin_t* plugin, clap_id id, const char* text, double* value)
 {
-    if (id == ParameterMap::kBypassId) {
-        const bool on = text && std::strcmp(text, "On") == 0;
-        const bool off = text && std::strcmp(text, "Off") == 0;
-        if (value && (on || off)) {
-            *value = on ? 1.0 : 0.0;
-        }
-        return value && (on || off);
-    }
     try {
         return value && ParameterMap::value(id, text, of(plugin).effect->getSampleRate(), *value);
     } catch (...) {

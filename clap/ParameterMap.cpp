@@ -59,6 +59,15 @@ bool ParameterMap::get(EffectBase& effect, clap_id id, double& value)
 
 bool ParameterMap::text(clap_id id, double value, float rate, char* buffer, std::uint32_t capacity)
 {
+    if (id == kBypassId && buffer) {
+        const char* shown = EqEffect::bypassText(value);
+        const std::size_t length = std::strlen(shown);
+        if (length >= capacity) {
+            return false;
+        }
+        std::memcpy(buffer, shown, length + 1);
+        return true;
+    }
     if (!isParameter(id) || !buffer || capacity == 0) {
         return false;
     }
@@ -82,6 +91,9 @@ bool ParameterMap::text(clap_id id, double value, float rate, char* buffer, std:
 
 bool ParameterMap::value(clap_id id, const char* text, float rate, double& value)
 {
+    if (id == kBypassId) {
+        return EqEffect::bypassValue(text, value);
+    }
     if (!isParameter(id) || !text) {
         return false;
     }

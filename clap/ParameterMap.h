@@ -18,11 +18,12 @@ public:
     // Any thread. False for an index outside 0..9.
     static bool describe(std::uint32_t index, double defaultValue, clap_param_info_t& info);
     // Any thread. The VST 2 module's display text at this rate and its unit,
-    // "290.0 Hz", "+0.00 dB", "0.501"; false for an unknown id or no room.
+    // "290.0 Hz", "+0.00 dB", "0.501"; the bypass's "On" or "Off"; false for
+    // an unknown id or no room.
     static bool text(clap_id id, double value, float rate, char* buffer, std::uint32_t capacity);
     // Not the audio thread (it allocates, and may throw). What korvo --set
-    // reads ("1.2kHz", "-3 dB", "0.7n"), and every text shown at this rate;
-    // false for text the parser refuses.
+    // reads ("1.2kHz", "-3 dB", "0.7n"), and every text shown at this rate
+    // (for the bypass, its two texts); false for text the parser refuses.
     static bool value(clap_id id, const char* text, float rate, double& value);
 
     // The bypass: "Bypass", stepped, off (0) or on (1), the host's own switch.

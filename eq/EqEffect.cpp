@@ -383,6 +383,16 @@ bool EqEffect::setFaceValue(std::uint32_t id, double value)
     return true;
 }
 
+bool EqEffect::bypassValue(const char* text, double& value)
+{
+    const bool on = text && std::strcmp(text, bypassText(1.0)) == 0;
+    const bool off = text && std::strcmp(text, bypassText(0.0)) == 0;
+    if (on || off) {
+        value = on ? 1.0 : 0.0;
+    }
+    return on || off;
+}
+
 bool EqEffect::getFaceValue(std::uint32_t id, double& value)
 {
     if (id == kBypassId) {

@@ -89,6 +89,10 @@ public:
     // thread, the audio thread included; false for another id.
     static constexpr std::uint32_t kBypassId = kNumParameters;
     bool setFaceValue(std::uint32_t id, double value);
+    // The bypass's value as every face shows it, "On" or "Off"; and the
+    // value of such a text (false, nothing written, for any other). Any thread.
+    static const char* bypassText(double value) { return value >= 0.5 ? "On" : "Off"; }
+    static bool bypassValue(const char* text, double& value);
     bool getFaceValue(std::uint32_t id, double& value);
     // Every effect a face makes (createEffect) is an EqEffect.
     static EqEffect& of(EffectBase& effect) { return static_cast<EqEffect&>(effect); }

@@ -131,21 +131,11 @@ tresult EqInstance::getParameterInfo(int32 paramIndex, vst3::ParameterInfo& info
 
 tresult EqInstance::getParamStringByValue(ParamID id, ParamValue valueNormalized, String128 string)
 {
-    if (id == ParameterMap::kBypassId && string) {
-        ParameterMap::copyUtf16(string, valueNormalized >= 0.5 ? "On" : "Off");
-        return kResultOk;
-    }
     return ParameterMap::text(id, valueNormalized, effect->getSampleRate(), string) ? kResultOk : kInvalidArgument;
 }
 
 tresult EqInstance::getParamValueByString(ParamID id, char16* string, ParamValue& valueNormalized)
 {
-    if (id == ParameterMap::kBypassId) {
-        const bool on = string && string[0] == 'O' && string[1] == 'n' && string[2] == 0;
-        const bool off = string && string[0] == 'O' && string[1] == 'f' && string[2] == 'f' && string[3] == 0;
-        valueNormalized = on ? 1.0 : 0.0;
-        return on || off ? kResultOk : kResultFalse;
-    }
     try {
         return ParameterMap::value(id, string, effect->getSampleRate(), valueNormalized) ? kResultOk : kResultFalse;
     } catch (...) {

@@ -66,6 +66,10 @@ ParamValue ParameterMap::get(EffectBase& effect, ParamID id)
 
 bool ParameterMap::text(ParamID id, ParamValue value, float rate, String128 string)
 {
+    if (id == kBypassId && string) {
+        copyUtf16(string, EqEffect::bypassText(value));
+        return true;
+    }
     if (!isParameter(id) || !string) {
         return false;
     }
@@ -78,7 +82,7 @@ bool ParameterMap::text(ParamID id, ParamValue value, float rate, String128 stri
 
 bool ParameterMap::value(ParamID id, const char16* string, float rate, ParamValue& result)
 {
-    if (!isParameter(id) || !string) {
+    if ((!isParameter(id) && id != kBypassId) || !string) {
         return false;
     }
     std::string text;
@@ -87,6 +91,9 @@ bool ParameterMap::value(ParamID id, const char16* string, float rate, ParamValu
             return false;  // no unit or number the parser reads has such a character
         }
         text += static_cast<char>(string[n]);
+    }
+    if (id == kBypassId) {
+        return EqEffect::bypassValue(text.c_str(), result);
     }
     float normalised = 0.0f;
     std::string error;

@@ -15,10 +15,12 @@ public:
 
     // Any thread. False for an index outside 0..9.
     static bool describe(vst3::int32 index, double defaultValue, vst3::ParameterInfo& info);
-    // Any thread. The text the VST 2 module displays for this value at this rate.
+    // Any thread. The text the VST 2 module displays for this value at this
+    // rate; the bypass's "On" or "Off".
     static bool text(vst3::ParamID id, vst3::ParamValue value, float rate, vst3::String128 string);
     // Not the audio thread (it allocates). What korvo --set reads, and every
-    // text shown at this rate; false for text the parser refuses.
+    // text shown at this rate (for the bypass, its two texts); false for text
+    // the parser refuses.
     static bool value(vst3::ParamID id, const vst3::char16* string, float rate, vst3::ParamValue& value);
     // Any thread: the table's mappings, single-precision as the effect computes them.
     static vst3::ParamValue toPlain(vst3::ParamID id, vst3::ParamValue normalised);
